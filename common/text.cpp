@@ -1,0 +1,131 @@
+#include "common/text.h"
+
+std::u16string AsciiLowerCopy(std::u16string_view text)
+{
+    std::u16string result(text);
+    for (char16_t& ch : result)
+        ch = AsciiToLower(ch);
+    return result;
+}
+
+std::u16string AsciiUpperCopy(std::u16string_view text)
+{
+    std::u16string result(text);
+    for (char16_t& ch : result)
+        ch = AsciiToUpper(ch);
+    return result;
+}
+
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiToLower(a[i]) != AsciiToLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text)
+{
+    std::u16string result;
+    result.reserve(text.size());
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        const auto lead = static_cast<uint8_t>(text[i]);
+        uint32_t cp = 0xFFFD;
+        size_t length = 1;
+        uint32_t minimum = 0;
+        if (lead < 0x80) {
+            cp = lead;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, cp = lead & 0x1Fu, minimum = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, cp = lead & 0x0Fu, minimum = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, cp = lead & 0x07u, minimum = 0x10000;
+        }
+        if (length > 1) {
+            size_t k = 1;
+            for (; k < length && i + k < n; ++k) {
+                const auto next = static_cast<uint8_t>(text[i + k]);
+                if ((next & 0xC0) != 0x80)
+                    break;
+                cp = (cp << 6) | (next & 0x3Fu);
+            }
+            if (k < length || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+                // A broken sequence: replace what was consumed of it and go on after it.
+                cp = 0xFFFD;
+                length = k;
+            }
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            result.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            result.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            result.push_back(static_cast<char16_t>(cp));
+        }
+        i += length;
+    }
+    return result;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            result.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            result.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            result.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            result.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            result.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            result.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            result.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            result.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return result;
+}
+
+std::u16string AsciiToUtf16(std::string_view text)
+{
+    std::u16string result;
+    result.reserve(text.size());
+    for (char ch : text)
+        result.push_back(static_cast<char16_t>(static_cast<uint8_t>(ch)));
+    return result;
+}
+
+namespace {
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+}
+
+void AppendHexByte(std::u16string& text, uint8_t byte)
+{
+    text.push_back(static_cast<char16_t>(kHexDigits[byte >> 4]));
+    text.push_back(static_cast<char16_t>(kHexDigits[byte & 0x0F]));
+}
+
+void AppendHexByte(std::string& text, uint8_t byte)
+{
+    text.push_back(kHexDigits[byte >> 4]);
+    text.push_back(kHexDigits[byte & 0x0F]);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+// Text helpers shared by every part of the program.
+//
+// All text is UTF-16 held in std::u16string, on Windows and on Linux alike: a unit is 16 bits everywhere, so a
+// surrogate pair is two units on both systems and every length, comparison and conversion gives the same answer on
+// both. (wchar_t would be 32 bits wide on Linux.) The Windows layer hands these strings to the wide Win32 calls
+// through AsWide() in common/win/wide.h.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Letter-case folding covers the letters A to Z only. Every text the program compares or searches without regard to
+// case (GUID texts, bus names, "WLAN") is ASCII, and folding nothing else keeps the result the same on every system.
+constexpr char16_t AsciiToLower(char16_t ch) { return (ch >= u'A' && ch <= u'Z') ? char16_t(ch + 32) : ch; }
+constexpr char16_t AsciiToUpper(char16_t ch) { return (ch >= u'a' && ch <= u'z') ? char16_t(ch - 32) : ch; }
+
+std::u16string AsciiLowerCopy(std::u16string_view text);
+std::u16string AsciiUpperCopy(std::u16string_view text);
+
+// Whole-text comparison without regard to the case of A to Z.
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
+
+// Conversions between UTF-8 and UTF-16. Malformed input is never an error: each broken sequence or lone surrogate
+// becomes U+FFFD, so every input converts to something.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// ASCII text to UTF-16, unit for unit (for literals and formatted numbers).
+std::u16string AsciiToUtf16(std::string_view text);
+
+// Appends two upper-case hexadecimal digits for one byte ("%02X").
+void AppendHexByte(std::u16string& text, uint8_t byte);
+void AppendHexByte(std::string& text, uint8_t byte);

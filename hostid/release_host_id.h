@@ -1,0 +1,47 @@
+#pragma once
+
+// The host ID of an adapter record: a 32-bit value from the digest of the record's address, printed as five
+// hyphen-joined pairs of hexadecimal digits, the fifth a check byte.
+
+#include <cstdint>
+#include <string>
+
+class CHidDevNet;
+
+// The type code in the low four bits of a host ID taken from an adapter address.
+constexpr int32_t kHostIdTypeAdapterAddress = 2;
+
+class CReleaseHostId {
+public:
+    // Calculates the host ID of the record at once; a record without an address text gives none.
+    explicit CReleaseHostId(const CHidDevNet& record);
+    virtual ~CReleaseHostId() = default;
+
+    // The digest input of a record: the address in pairs for a wireless adapter, the address followed by the GUID
+    // text for an adapter on USB or another bus, the bare address otherwise. Empty without an address text.
+    static std::u16string DigestInput(const CHidDevNet& record);
+
+    // The host-ID value of a text: its digest with the type code in the low four bits; 0 for the empty text, which
+    // is not digested. Keeps the text as the source of the value.
+    uint32_t CalculateHostId(const std::u16string& strText);
+
+    // "XX-XX-XX-XX-XX", or empty when there is no value.
+    std::u16string GetHostIdText() const;
+
+    uint32_t GetHostId() const { return m_dwHostId; }
+    bool IsValid() const { return m_bValid; }
+    const std::u16string& GetSource() const { return m_strSource; }
+
+private:
+    uint32_t m_dwHostId = 0;
+    bool m_bValid = false;
+    int32_t m_nIdType = 0;
+    std::u16string m_strSource;
+};
+
+// The printed form of a host-ID value: its four bytes from the highest down and their XOR.
+std::u16string FormatHostIdText(uint32_t dwHostId);
+
+// The address text cut into pairs joined by "-" (001A2B3C4D5E gives 00-1A-2B-3C-4D-5E). A final single digit of an
+// odd-length text stands as a piece of its own.
+std::u16string PairAddressText(const std::u16string& strAddress);

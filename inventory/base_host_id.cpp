@@ -1,0 +1,190 @@
+#include "inventory/base_host_id.h"
+
+#include "common/text.h"
+#include "inventory/passes.h"
+
+namespace {
+
+bool IsUsableAddress(const CAdapterEntry& entry)
+{
+    if (entry.m_nAddressLength != 6)
+        return false;
+    for (int i = 0; i < 6; ++i) {
+        if (entry.m_address[i] != 0)
+            return true;
+    }
+    return false;
+}
+
+CHidDevNet* FindRecordByGuid(CDeviceList& list, const std::u16string& strName, size_t& nIndex)
+{
+    nIndex = 0;
+    for (auto& pRecord : list) {
+        if (EqualsNoCase(pRecord->m_strGuid, strName))
+            return pRecord.get();
+        ++nIndex;
+    }
+    return nullptr;
+}
+
+bool IsAddressed(const CHidDevNet& record) { return record.m_dwFlags != 0 && !record.m_strAddress.empty(); }
+
+}  // namespace
+
+bool IsWirelessDescription(const std::optional<std::u16string>& strDescription)
+{
+    return strDescription && AsciiUpperCopy(*strDescription).find(u"WLAN") != std::u16string::npos;
+}
+
+CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool& bNoMemory, CChoiceTrace* pTrace)
+{
+    bNoMemory = false;
+
+    // The size query: a declared size of 0 makes the call answer ERROR_BUFFER_OVERFLOW with the size needed. Any
+    // other answer leaves the size as the call left it, and the read below is made with that.
+    uint32_t nSize = 0;
+    std::vector<CAdapterEntry> entries;
+    const uint32_t dwFirst = adapters.GetAdaptersAddresses(nSize, entries);
+    entries.clear();
+
+    // The read. There is no further retry: a table that grew in between is treated as unreadable.
+    const uint32_t dwSecond = adapters.GetAdaptersAddresses(nSize, entries);
+    if (pTrace) {
+        pTrace->m_dwFirstAnswer = dwFirst;
+        pTrace->m_dwSecondAnswer = dwSecond;
+    }
+    if (dwSecond == kAdapterTableNoMemory) {
+        bNoMemory = true;
+        return nullptr;
+    }
+
+    std::vector<std::u16string> addressList;
+    CHidDevNet* pPrimary = nullptr;
+    CHidDevNet* pOtherBus = nullptr;
+    CHidDevNet* pUsb = nullptr;
+    CHidDevNet* pFirstWireless = nullptr;
+
+    const bool bTableRead = dwSecond == kAdapterTableNoError;
+    if (pTrace)
+        pTrace->m_bTableRead = bTableRead;
+    if (bTableRead) {
+        for (const CAdapterEntry& entry : entries) {
+            CAdapterTrace trace;
+            if (IsUsableAddress(entry)) {
+                trace.m_bUsable = true;
+                trace.m_strAddress = FormatAddressText(entry.m_address, 6);
+                addressList.push_back(trace.m_strAddress);
+                trace.m_bWireless = IsWirelessDescription(entry.m_strDescription);
+
+                size_t nIndex = 0;
+                CHidDevNet* pRecord = FindRecordByGuid(list, entry.m_strName.value_or(std::u16string()), nIndex);
+                if (pRecord)
+                    trace.m_nMatched = nIndex;
+                if (pRecord && pRecord->m_dwFlags != 0) {
+                    // A USB adapter keeps the permanent address its driver gave: the table shows the current one.
+                    if ((pRecord->m_dwFlags & HID_BUS_USB) == 0) {
+                        pRecord->m_strAddress = trace.m_strAddress;
+                        pRecord->m_bWireless = trace.m_bWireless;
+                        trace.m_bStamped = true;
+                    }
+                    if (pRecord->m_dwFlags < HID_BUS_OTHER) {
+                        if (trace.m_bWireless && !pFirstWireless) {
+                            pFirstWireless = pRecord;
+                            trace.m_slot = EAdapterSlot::FirstWireless;
+                        } else if (!pPrimary) {
+                            pPrimary = pRecord;
+                            trace.m_slot = EAdapterSlot::Primary;
+                        }
+                    } else if (pRecord->m_dwFlags & HID_BUS_OTHER) {
+                        if (!pOtherBus) {
+                            pOtherBus = pRecord;
+                            trace.m_slot = EAdapterSlot::OtherBus;
+                        }
+                    } else if (pRecord->m_dwFlags & HID_BUS_USB) {
+                        if (!pUsb && !pRecord->m_strAddress.empty()) {
+                            pUsb = pRecord;
+                            trace.m_slot = EAdapterSlot::Usb;
+                        }
+                    }
+                }
+            }
+            if (pTrace)
+                pTrace->m_adapters.push_back(std::move(trace));
+        }
+        if (pTrace)
+            pTrace->m_entries = std::move(entries);
+    }
+
+    EChoiceRule rule = EChoiceRule::None;
+    CHidDevNet* pSelected = nullptr;
+    if (pPrimary) {
+        pSelected = pPrimary, rule = EChoiceRule::Primary;
+    } else if (pOtherBus) {
+        pSelected = pOtherBus, rule = EChoiceRule::OtherBus;
+    } else if (pUsb) {
+        pSelected = pUsb, rule = EChoiceRule::Usb;
+    }
+
+    if (!pSelected) {
+        // The last addressed record whose address the table lists.
+        for (auto& pRecord : list) {
+            if (!IsAddressed(*pRecord))
+                continue;
+            for (const std::u16string& strAddress : addressList) {
+                if (pRecord->m_strAddress == strAddress) {
+                    pSelected = pRecord.get(), rule = EChoiceRule::AddressMatch;
+                    break;
+                }
+            }
+        }
+    }
+    if (!pSelected) {
+        for (auto& pRecord : list) {
+            if (IsAddressed(*pRecord)) {
+                pSelected = pRecord.get(), rule = EChoiceRule::FirstAddressed;
+                break;
+            }
+        }
+    }
+
+    if (pTrace) {
+        pTrace->m_rule = rule;
+        size_t nIndex = 0;
+        for (auto& pRecord : list) {
+            if (pRecord.get() == pSelected)
+                pTrace->m_nSelected = nIndex;
+            ++nIndex;
+        }
+    }
+    return pSelected;
+}
+
+CBaseHostId::CBaseHostId(const CInventorySources& sources) : m_sources(sources) {}
+
+CBaseHostId::~CBaseHostId()
+{
+    RemoveAllDevices();
+}
+
+void CBaseHostId::RemoveAllDevices()
+{
+    m_listDevices.RemoveAll();
+}
+
+bool CBaseHostId::DetermineAdapter(CChoiceTrace* pTrace)
+{
+    m_pSelected = nullptr;
+    RemoveAllDevices();
+    EnumSetupDevices(m_listDevices, m_sources);
+
+    bool bNoMemory = false;
+    m_pSelected = ChooseAdapter(m_listDevices, m_sources.adapters, bNoMemory, pTrace);
+    return m_pSelected != nullptr;
+}
+
+CHidDevNet* CBaseHostId::GetSelectedAdapter()
+{
+    if (m_listDevices.IsEmpty() || !m_pSelected)
+        DetermineAdapter();
+    return m_pSelected;
+}

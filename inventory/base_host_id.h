@@ -1,0 +1,89 @@
+#pragma once
+
+// The determination object: the adapter inventory, the chosen record, and the choice of that record against the
+// operating system's adapter table.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "inventory/hid_dev_net.h"
+#include "inventory/sources.h"
+
+// The rule that chose the record, from the most preferred down.
+enum class EChoiceRule {
+    None,            // nothing was chosen
+    Primary,         // matched adapter on PCI, VMBus, Xen or without bus bit, not the first wireless one
+    OtherBus,        // matched adapter on another enumerator
+    Usb,             // matched adapter on USB with a permanent address
+    AddressMatch,    // the last record whose address is in the adapter table
+    FirstAddressed,  // the first record with flags and an address
+};
+
+// What an adapter-table entry did during the choice.
+enum class EAdapterSlot {
+    None,           // filled nothing
+    FirstWireless,  // the first wireless adapter of the primary group, passed over
+    Primary,
+    OtherBus,
+    Usb,
+};
+
+// One adapter-table entry as the choice saw it.
+struct CAdapterTrace {
+    bool m_bUsable = false;                // six bytes, not all zero
+    std::u16string m_strAddress;           // its address text when usable
+    bool m_bWireless = false;              // its description holds "WLAN"
+    std::optional<size_t> m_nMatched;      // index of the record whose GUID text equals its name
+    bool m_bStamped = false;               // the record took the table's address and wireless mark
+    EAdapterSlot m_slot = EAdapterSlot::None;
+};
+
+// Everything the choice looked at, for explaining its result. Filled only when asked for.
+struct CChoiceTrace {
+    uint32_t m_dwFirstAnswer = 0;          // result of the size query
+    uint32_t m_dwSecondAnswer = 0;         // result of the table read
+    bool m_bTableRead = false;             // the table was read and walked
+    std::vector<CAdapterEntry> m_entries;  // the table as read
+    std::vector<CAdapterTrace> m_adapters; // one per entry, same order
+    EChoiceRule m_rule = EChoiceRule::None;
+    std::optional<size_t> m_nSelected;     // index of the chosen record in the inventory
+};
+
+// Chooses a record of the inventory against the adapter table, stamping matched records with the table's address
+// and wireless mark. Returns the chosen record or null. bNoMemory is set when the table's buffer could not be had,
+// in which case nothing was stamped and no fallback ran.
+CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool& bNoMemory,
+                          CChoiceTrace* pTrace = nullptr);
+
+// True when a description marks a wireless adapter: it holds "WLAN" in any letter case.
+bool IsWirelessDescription(const std::optional<std::u16string>& strDescription);
+
+class CBaseHostId {
+public:
+    explicit CBaseHostId(const CInventorySources& sources);
+    virtual ~CBaseHostId();
+    CBaseHostId(const CBaseHostId&) = delete;
+    CBaseHostId& operator=(const CBaseHostId&) = delete;
+
+    // Deletes every record and empties the list. Leaves m_pSelected alone: callers clear it first.
+    void RemoveAllDevices();
+
+    // The whole determination: empties the inventory, runs the collecting passes and chooses a record.
+    // True when a record was chosen. pTrace, when given, receives what the choice looked at.
+    bool DetermineAdapter(CChoiceTrace* pTrace = nullptr);
+
+    // The chosen record, determining first when the inventory is empty or nothing is chosen yet.
+    CHidDevNet* GetSelectedAdapter();
+
+    const CDeviceList& GetDevices() const { return m_listDevices; }
+
+protected:
+    CDeviceList m_listDevices;
+    CHidDevNet* m_pSelected = nullptr;
+
+private:
+    CInventorySources m_sources;
+};

@@ -1,0 +1,84 @@
+#pragma once
+
+// The adapter record and the ordered list that holds the inventory.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Resource bits come from the descriptors of a device's allocated configuration; bus bits from the classification
+// of its identifier texts. No other bit is ever set.
+constexpr uint32_t HID_RES_MEM = 0x00000001;        // memory range (ResType_Mem, 1)
+constexpr uint32_t HID_RES_IO = 0x00000002;         // I/O ports (ResType_IO, 2)
+constexpr uint32_t HID_RES_DMA = 0x00000004;        // DMA channel (ResType_DMA, 3)
+constexpr uint32_t HID_RES_IRQ = 0x00000008;        // interrupt (ResType_IRQ, 4)
+constexpr uint32_t HID_BUS_VMBUS = 0x00000010;      // enumerator "vmbus"
+constexpr uint32_t HID_BUS_PCI = 0x00000020;        // enumerator "pci"
+constexpr uint32_t HID_RES_BUSNUMBER = 0x00000040;  // bus number (ResType_BusNumber, 6)
+constexpr uint32_t HID_RES_MEMLARGE = 0x00000080;   // large memory range (ResType_MemLarge, 7)
+constexpr uint32_t HID_BUS_PCI_ALT = 0x00000100;    // "pci_" somewhere in the identifier
+constexpr uint32_t HID_BUS_XENVIF = 0x00000200;     // enumerator "xenvif"
+constexpr uint32_t HID_BUS_OTHER = 0x01000000;      // a component on any other enumerator
+constexpr uint32_t HID_BUS_USB = 0x02000000;        // a component on "usb"
+
+// The two top bits: records with either of them are treated apart by the choice and by the host-ID input.
+constexpr uint32_t HID_BUS_OTHER_OR_USB = HID_BUS_OTHER | HID_BUS_USB;
+
+// One network adapter as the collecting passes see it. A plain record: it copies member by member.
+class CHidDevNet {
+public:
+    std::u16string m_strGuid;              // instance GUID text in braces, lower case or as the registry holds it
+    std::u16string m_strPnpId;             // enumerator text (the identifier cut before its first backslash)
+    bool m_bWireless = false;              // the adapter table described it as a WLAN adapter
+    std::u16string m_strAddress;           // address text the host ID is taken from
+    uint32_t m_dwFlags = 0;                // HID_RES_* and HID_BUS_* bits
+    std::u16string m_strPermanentAddress;  // permanent hardware address, as address text
+    std::u16string m_strCurrentAddress;    // current hardware address, as address text
+};
+
+// Address text: two upper-case hexadecimal digits per byte, first byte first, no separators.
+std::u16string FormatAddressText(const uint8_t* pBytes, size_t nCount);
+void AppendAddressText(std::u16string& text, const uint8_t* pBytes, size_t nCount);
+
+// The ordered list of the program: append at the tail, walk from head to tail, count.
+template <class T>
+class CListEx {
+public:
+    using iterator = typename std::vector<T>::iterator;
+    using const_iterator = typename std::vector<T>::const_iterator;
+
+    T& AddTail(T value)
+    {
+        m_items.push_back(std::move(value));
+        return m_items.back();
+    }
+    size_t GetCount() const { return m_items.size(); }
+    bool IsEmpty() const { return m_items.empty(); }
+    T& GetAt(size_t nIndex) { return m_items[nIndex]; }
+    const T& GetAt(size_t nIndex) const { return m_items[nIndex]; }
+    void Reserve(size_t nCount) { m_items.reserve(nCount); }
+
+    // Empties the list and gives back its storage.
+    void RemoveAll() { std::vector<T>().swap(m_items); }
+
+    iterator begin() { return m_items.begin(); }
+    iterator end() { return m_items.end(); }
+    const_iterator begin() const { return m_items.begin(); }
+    const_iterator end() const { return m_items.end(); }
+
+private:
+    std::vector<T> m_items;
+};
+
+// The adapter list owns its records; everything else holds borrowed pointers into it.
+using CDeviceList = CListEx<std::unique_ptr<CHidDevNet>>;
+
+// Appends a heap copy of a record. When memory cannot be had the record is simply not added, and false tells so.
+bool AppendRecordCopy(CDeviceList& list, const CHidDevNet& record);
+
+// The merge rule of the device setup pass: OR the record's flags into every record whose GUID text is equal without
+// regard to letter case; when none is, append a copy of the record.
+void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record);

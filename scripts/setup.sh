@@ -1,0 +1,30 @@
+#!/bin/sh
+# Installs what a fresh Debian 12 machine lacks to build, run and test LumoHostID.
+# Safe to run again: apt-get only installs what is missing.
+set -eu
+
+packages="
+  build-essential cmake git pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
+  clang libclang-rt-dev valgrind
+  g++-mingw-w64-x86-64-posix mingw-w64-tools
+  wine64 xvfb xauth imagemagick
+  iproute2 coreutils
+"
+
+missing=""
+for p in $packages; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+
+if [ -n "$missing" ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  # shellcheck disable=SC2086
+  $sudo apt-get install -y -qq $missing
+fi
