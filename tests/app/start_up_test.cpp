@@ -1,0 +1,219 @@
+#include "app/start_up.h"
+
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+#include "app/fake_file_system.h"
+#include "core/fake_sources.h"
+
+namespace {
+
+class CRecordingUserInterface : public IUserInterface {
+public:
+    int setUps = 0;
+    std::vector<std::u16string> dialogs;  // host-ID text of each main dialog shown
+
+    void SetUp() override { ++setUps; }
+    void RunMainDialog(const std::u16string& hostId) override { dialogs.push_back(hostId); }
+};
+
+const std::u16string kGuid = u"{6B7D3F10-1111-2222-3333-444455556666}";
+const std::vector<uint8_t> kMac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+
+// The machine of the typical run: one wired PCI adapter, host ID 44-9D-95-72-3E.
+CFakeSources PciMachine()
+{
+    CFakeSources machine;
+    machine.components = {Component(NCF_PHYSICAL, kGuid, u"PCI\\VEN_8086&DEV_100E\\3&1")};
+    machine.devices = {Device({1, 2, 4}, u"PCI\\VEN_8086&DEV_100E\\3&1", kGuid)};
+    machine.drivers[kGuid] = {kMac, kMac, std::nullopt};
+    machine.adapters = {Adapter(kGuid, u"Intel(R) Ethernet", kMac)};
+    return machine;
+}
+
+const std::vector<uint8_t> kHostIdBytes = {'4', '4', '-', '9', 'D', '-', '9', '5', '-', '7', '2', '-', '3', 'E', 0};
+
+struct CommandLineCase {
+    const char* name;
+    std::vector<std::u16string> arguments;  // after the program name
+    bool exitMode;
+    std::u16string path;
+    std::vector<std::u16string> created;  // directories created, in order
+};
+
+TEST(CommandLineTest, Switches)
+{
+    const CommandLineCase cases[] = {
+        {"no arguments", {}, false, u"", {}},
+        {"slash", {u"/exit:C:\\out\\id.txt"}, true, u"C:\\out\\id.txt", {u"C:\\out"}},
+        {"hyphen", {u"-exit:C:\\out\\id.txt"}, true, u"C:\\out\\id.txt", {u"C:\\out"}},
+        {"upper case", {u"/EXIT:C:\\id.txt"}, false, u"", {}},
+        {"mixed case", {u"/Exit:C:\\id.txt"}, false, u"", {}},
+        {"no switch character", {u"exit:C:\\id.txt"}, false, u"", {}},
+        {"two slashes", {u"//exit:x"}, false, u"", {}},
+        {"not at the start", {u"/myexit:x"}, false, u"", {}},
+        {"other arguments ignored", {u"file.txt", u"/s", u"-", u"/"}, false, u"", {}},
+        {"exit twice in one switch", {u"/exit:exit:x"}, true, u"exit:x", {}},
+        {"empty path", {u"/exit:"}, true, u"", {}},
+        {"relative path", {u"/exit:id.txt"}, true, u"id.txt", {}},
+        {"deep path", {u"/exit:C:\\a\\b\\c\\id.txt"}, true, u"C:\\a\\b\\c\\id.txt", {u"C:\\a\\b", u"C:\\a\\b\\c"}},
+        {"slash is no separator", {u"/exit:C:\\dir\\sub/id.txt"}, true, u"C:\\dir\\sub/id.txt", {u"C:\\dir"}},
+        {"later switch wins", {u"/exit:C:\\x\\1.txt", u"/exit:C:\\y\\2.txt"}, true, u"C:\\y\\2.txt",
+         {u"C:\\x", u"C:\\y"}},
+        {"ignored switch after", {u"/exit:C:\\x\\1.txt", u"/EXIT:C:\\y\\2.txt"}, true, u"C:\\x\\1.txt", {u"C:\\x"}},
+        {"missing drive", {u"/exit:Q:\\ids\\id.txt"}, true, u"Q:\\ids\\id.txt", {}},
+        {"leading backslash", {u"/exit:\\id.txt"}, true, u"\\id.txt", {}},
+    };
+    for (const CommandLineCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeFileSystem fileSystem;
+        fileSystem.directories.insert(u"C:\\a");
+        CConfigurationData configuration(fileSystem);
+        std::vector<std::u16string> arguments = {u"LumoHostID.exe"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        ParseCommandLine(arguments, configuration);
+        EXPECT_EQ(configuration.m_bExit, c.exitMode);
+        EXPECT_EQ(configuration.GetExitPath(), c.path);
+        EXPECT_EQ(fileSystem.created, c.created);
+    }
+}
+
+TEST(CommandLineTest, WalkHandsOverEachArgumentWithItsKind)
+{
+    struct CRecorder : CCommandLineInfo {
+        std::vector<std::tuple<std::u16string, bool, bool>> calls;
+        void ParseParam(const std::u16string& param, bool isSwitch, bool isLast) override
+        {
+            calls.emplace_back(param, isSwitch, isLast);
+        }
+    } recorder;
+    ParseCommandLine({u"prog", u"/a", u"b", u"-", u"", u"//c"}, recorder);
+    const std::vector<std::tuple<std::u16string, bool, bool>> expected = {
+        {u"a", true, false}, {u"b", false, false}, {u"", true, false}, {u"", false, false}, {u"/c", true, true}};
+    EXPECT_EQ(recorder.calls, expected);
+    recorder.calls.clear();
+    ParseCommandLine({u"prog"}, recorder);
+    EXPECT_TRUE(recorder.calls.empty());
+}
+
+TEST(CommandLineTest, ExistingDirectoryIsNotCreatedAgain)
+{
+    CFakeFileSystem fileSystem;
+    fileSystem.directories.insert(u"C:\\ids");
+    CConfigurationData configuration(fileSystem);
+    configuration.ParseParam(u"exit:C:\\ids\\host.txt", true, true);
+    EXPECT_EQ(fileSystem.tested, std::vector<std::u16string>{u"C:\\ids"});
+    EXPECT_TRUE(fileSystem.created.empty());
+}
+
+TEST(OutputFileTest, Bytes)
+{
+    EXPECT_EQ(OutputFileBytes(u"44-9D-95-72-3E"), kHostIdBytes);
+    EXPECT_EQ(OutputFileBytes(u""), std::vector<uint8_t>{0});
+    // The buffer holds 49 characters and the zero byte.
+    const std::vector<uint8_t> longest = OutputFileBytes(std::u16string(60, u'A'));
+    ASSERT_EQ(longest.size(), 50u);
+    EXPECT_EQ(longest.back(), 0);
+}
+
+struct RunCase {
+    const char* name;
+    bool adapterChosen;
+    std::vector<std::u16string> arguments;
+    int32_t exitCode;
+    std::vector<uint8_t> fileBytes;  // what C:\ids\host.txt holds afterwards; empty: no such file
+    size_t dialogs;
+};
+
+TEST(StartUpTest, WholeSequence)
+{
+    const RunCase cases[] = {
+        {"file with host ID", true, {u"/exit:C:\\ids\\host.txt"}, kExitOk, kHostIdBytes, 0},
+        {"file without adapter", false, {u"/exit:C:\\ids\\host.txt"}, kExitOk, {0}, 0},
+        {"empty path", true, {u"/exit:"}, kExitOutputFileFailed, {}, 0},
+        {"missing drive", true, {u"/exit:Q:\\ids\\host.txt"}, kExitOutputFileFailed, {}, 0},
+        {"interactive", true, {}, kExitOk, {}, 1},
+        {"interactive without adapter", false, {u"/x"}, kExitOk, {}, 1},
+    };
+    for (const RunCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeSources machine = c.adapterChosen ? PciMachine() : CFakeSources();
+        CFakeFileSystem fileSystem;
+        CRecordingUserInterface userInterface;
+        std::vector<std::u16string> arguments = {u"LumoHostID.exe"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        EXPECT_EQ(RunStartUp(arguments, fileSystem, userInterface, machine.Get()), c.exitCode);
+        EXPECT_EQ(userInterface.setUps, 1);
+        ASSERT_EQ(userInterface.dialogs.size(), c.dialogs);
+        if (c.dialogs)
+            EXPECT_EQ(userInterface.dialogs[0], c.adapterChosen ? u"44-9D-95-72-3E" : u"");
+        const auto file = fileSystem.files.find(u"C:\\ids\\host.txt");
+        if (c.fileBytes.empty()) {
+            EXPECT_EQ(file, fileSystem.files.end());
+        } else {
+            ASSERT_NE(file, fileSystem.files.end());
+            EXPECT_EQ(file->second, c.fileBytes);
+        }
+        // The determination ran exactly once (two calls for the adapter table), whatever the mode.
+        EXPECT_EQ(machine.tableCalls, 2);
+    }
+}
+
+TEST(StartUpTest, ExistingLongerFileIsOverwritten)
+{
+    CFakeSources machine = PciMachine();
+    CFakeFileSystem fileSystem;
+    fileSystem.directories.insert(u"C:\\ids");
+    fileSystem.files[u"C:\\ids\\host.txt"] = std::vector<uint8_t>(100, 'x');
+    CRecordingUserInterface userInterface;
+    EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\\ids\\host.txt"}, fileSystem, userInterface, machine.Get()), kExitOk);
+    EXPECT_EQ(fileSystem.files[u"C:\\ids\\host.txt"], kHostIdBytes);
+}
+
+TEST(StartUpTest, TwoSwitchesWriteOnlyTheLastFile)
+{
+    CFakeSources machine = PciMachine();
+    CFakeFileSystem fileSystem;
+    CRecordingUserInterface userInterface;
+    EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\\x\\1.txt", u"/exit:C:\\y\\2.txt"}, fileSystem, userInterface,
+                         machine.Get()),
+              kExitOk);
+    EXPECT_TRUE(fileSystem.directories.count(u"C:\\x"));
+    EXPECT_EQ(fileSystem.files.count(u"C:\\x\\1.txt"), 0u);
+    EXPECT_EQ(fileSystem.files[u"C:\\y\\2.txt"], kHostIdBytes);
+}
+
+TEST(StartUpTest, FailedOrShortWriteIsReported)
+{
+    for (const bool shortWrite : {false, true}) {
+        SCOPED_TRACE(shortWrite ? "short write" : "failed write");
+        CFakeSources machine = PciMachine();
+        CFakeFileSystem fileSystem;
+        fileSystem.failWrites = !shortWrite;
+        fileSystem.shortWriteBy = shortWrite ? 1 : 0;
+        CRecordingUserInterface userInterface;
+        EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\\ids\\host.txt"}, fileSystem, userInterface, machine.Get()),
+                  kExitOutputFileFailed);
+    }
+}
+
+TEST(StartUpTest, DirectoryIsCreatedBeforeTheDetermination)
+{
+    // The adapter table is read only after the output directory exists.
+    struct CWatchingSources : CFakeSources {
+        CFakeFileSystem* fileSystem = nullptr;
+        bool directoryExistedAtTable = false;
+        uint32_t GetAdaptersAddresses(uint32_t& size, std::vector<CAdapterEntry>& out) override
+        {
+            directoryExistedAtTable = fileSystem->directories.count(u"C:\\ids") != 0;
+            return CFakeSources::GetAdaptersAddresses(size, out);
+        }
+    } machine;
+    CFakeFileSystem fileSystem;
+    machine.fileSystem = &fileSystem;
+    CRecordingUserInterface userInterface;
+    RunStartUp({u"p", u"/exit:C:\\ids\\host.txt"}, fileSystem, userInterface, machine.Get());
+    EXPECT_TRUE(machine.directoryExistedAtTable);
+}
+
+}  // namespace
