@@ -145,8 +145,9 @@ TEST(StartUpTest, WholeSequence)
         EXPECT_EQ(RunStartUp(arguments, fileSystem, userInterface, machine.Get()), c.exitCode);
         EXPECT_EQ(userInterface.setUps, 1);
         ASSERT_EQ(userInterface.dialogs.size(), c.dialogs);
-        if (c.dialogs)
+        if (c.dialogs) {
             EXPECT_EQ(userInterface.dialogs[0], c.adapterChosen ? u"44-9D-95-72-3E" : u"");
+        }
         const auto file = fileSystem.files.find(u"C:\\ids\\host.txt");
         if (c.fileBytes.empty()) {
             EXPECT_EQ(file, fileSystem.files.end());
