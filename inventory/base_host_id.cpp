@@ -1,5 +1,7 @@
 #include "inventory/base_host_id.h"
 
+#include <unordered_set>
+
 #include "common/text.h"
 #include "inventory/passes.h"
 
@@ -16,16 +18,6 @@ bool IsUsableAddress(const CAdapterEntry& entry)
     return false;
 }
 
-CHidDevNet* FindRecordByGuid(CDeviceList& list, const std::u16string& strName, size_t& nIndex)
-{
-    nIndex = 0;
-    for (auto& pRecord : list) {
-        if (EqualsNoCase(pRecord->m_strGuid, strName))
-            return pRecord.get();
-        ++nIndex;
-    }
-    return nullptr;
-}
 
 bool IsAddressed(const CHidDevNet& record) { return record.m_dwFlags != 0 && !record.m_strAddress.empty(); }
 
@@ -58,13 +50,15 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
         return nullptr;
     }
 
-    std::vector<std::u16string> addressList;
+    // The texts of the address list; only whether a text is among them matters to the fallback.
+    std::unordered_set<std::u16string> addressList;
     CHidDevNet* pPrimary = nullptr;
     CHidDevNet* pOtherBus = nullptr;
     CHidDevNet* pUsb = nullptr;
     CHidDevNet* pFirstWireless = nullptr;
 
     const bool bTableRead = dwSecond == kAdapterTableNoError;
+    const CGuidIndex index = bTableRead ? CGuidIndex(list) : CGuidIndex();
     if (pTrace)
         pTrace->m_bTableRead = bTableRead;
     if (bTableRead) {
@@ -73,13 +67,15 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
             if (IsUsableAddress(entry)) {
                 trace.m_bUsable = true;
                 trace.m_strAddress = FormatAddressText(entry.m_address, 6);
-                addressList.push_back(trace.m_strAddress);
+                addressList.insert(trace.m_strAddress);
                 trace.m_bWireless = IsWirelessDescription(entry.m_strDescription);
 
-                size_t nIndex = 0;
-                CHidDevNet* pRecord = FindRecordByGuid(list, entry.m_strName.value_or(std::u16string()), nIndex);
-                if (pRecord)
-                    trace.m_nMatched = nIndex;
+                // An entry is matched to the first record with its GUID text in list order.
+                CHidDevNet* pRecord = nullptr;
+                if (const auto* pEqual = index.Find(entry.m_strName.value_or(std::u16string()))) {
+                    pRecord = pEqual->front().pRecord;
+                    trace.m_nMatched = pEqual->front().nListIndex;
+                }
                 if (pRecord && pRecord->m_dwFlags != 0) {
                     // A USB adapter keeps the permanent address its driver gave: the table shows the current one.
                     if ((pRecord->m_dwFlags & HID_BUS_USB) == 0) {
@@ -128,14 +124,8 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     if (!pSelected) {
         // The last addressed record whose address the table lists.
         for (auto& pRecord : list) {
-            if (!IsAddressed(*pRecord))
-                continue;
-            for (const std::u16string& strAddress : addressList) {
-                if (pRecord->m_strAddress == strAddress) {
-                    pSelected = pRecord.get(), rule = EChoiceRule::AddressMatch;
-                    break;
-                }
-            }
+            if (IsAddressed(*pRecord) && addressList.count(pRecord->m_strAddress) != 0)
+                pSelected = pRecord.get(), rule = EChoiceRule::AddressMatch;
         }
     }
     if (!pSelected) {

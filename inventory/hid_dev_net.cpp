@@ -29,16 +29,39 @@ bool AppendRecordCopy(CDeviceList& list, const CHidDevNet& record)
     }
 }
 
+CGuidIndex::CGuidIndex(const CDeviceList& list)
+{
+    m_map.reserve(list.GetCount());
+    size_t nIndex = 0;
+    for (const auto& pRecord : list)
+        Add(pRecord.get(), nIndex++);
+}
+
+void CGuidIndex::Add(CHidDevNet* pRecord, size_t nListIndex)
+{
+    m_map[AsciiLowerCopy(pRecord->m_strGuid)].push_back(CEntry{pRecord, nListIndex});
+}
+
+const std::vector<CGuidIndex::CEntry>* CGuidIndex::Find(std::u16string_view strGuid) const
+{
+    const auto it = m_map.find(AsciiLowerCopy(strGuid));
+    return it == m_map.end() ? nullptr : &it->second;
+}
+
+void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, const CHidDevNet& record)
+{
+    if (const std::vector<CGuidIndex::CEntry>* pEqual = index.Find(record.m_strGuid)) {
+        // Every record with this GUID text gets the flags, not only the first.
+        for (const CGuidIndex::CEntry& entry : *pEqual)
+            entry.pRecord->m_dwFlags |= record.m_dwFlags;
+        return;
+    }
+    if (AppendRecordCopy(list, record))
+        index.Add(list.GetAt(list.GetCount() - 1).get(), list.GetCount() - 1);
+}
+
 void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
 {
-    bool bMerged = false;
-    for (auto& pExisting : list) {
-        // The walk goes on after the first equal record: every record with this GUID text gets the flags.
-        if (EqualsNoCase(pExisting->m_strGuid, record.m_strGuid)) {
-            pExisting->m_dwFlags |= record.m_dwFlags;
-            bMerged = true;
-        }
-    }
-    if (!bMerged)
-        AppendRecordCopy(list, record);
+    CGuidIndex index(list);
+    MergeDeviceRecord(list, index, record);
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -79,6 +81,31 @@ using CDeviceList = CListEx<std::unique_ptr<CHidDevNet>>;
 // Appends a heap copy of a record. When memory cannot be had the record is simply not added, and false tells so.
 bool AppendRecordCopy(CDeviceList& list, const CHidDevNet& record);
 
+// The records of a list by their GUID text folded to lower case, each key's records in list order. Looking a GUID
+// text up costs the same however long the list is, where walking the list would make the passes quadratic.
+class CGuidIndex {
+public:
+    CGuidIndex() = default;
+    explicit CGuidIndex(const CDeviceList& list);
+
+    // Adds a record after all records added so far.
+    void Add(CHidDevNet* pRecord, size_t nListIndex);
+
+    struct CEntry {
+        CHidDevNet* pRecord;
+        size_t nListIndex;
+    };
+    // The records whose GUID text equals the text without regard to letter case, in list order; null when none.
+    const std::vector<CEntry>* Find(std::u16string_view strGuid) const;
+
+private:
+    std::unordered_map<std::u16string, std::vector<CEntry>> m_map;
+};
+
 // The merge rule of the device setup pass: OR the record's flags into every record whose GUID text is equal without
-// regard to letter case; when none is, append a copy of the record.
+// regard to letter case; when none is, append a copy of the record. The index must hold every record of the list;
+// an appended record is added to it.
+void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, const CHidDevNet& record);
+
+// The same for a list without an index at hand.
 void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record);

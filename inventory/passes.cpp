@@ -136,6 +136,7 @@ void EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
     if (!devices.OpenDeviceSet())
         return;  // without a device set the hardware address pass does not run either
 
+    CGuidIndex index(list);
     for (uint32_t nIndex = 0; devices.SelectDevice(nIndex); ++nIndex) {
         uint32_t dwFlags = 0;
         for (const uint32_t nType : devices.GetResourceTypes())
@@ -151,7 +152,7 @@ void EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
 
         record.m_dwFlags = dwFlags;
         record.m_strGuid = NetCfgInstanceIdText(devices.GetNetCfgInstanceIdData());
-        MergeDeviceRecord(list, record);
+        MergeDeviceRecord(list, index, record);
     }
     devices.CloseDeviceSet();
 
