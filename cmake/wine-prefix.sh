@@ -15,6 +15,8 @@ case "$action" in
     mkdir -p "$prefix"
     if [ ! -f "$prefix/system.reg" ]; then
       /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+      # wineboot returns before the registry is on disk: wait for its server to finish and save.
+      "$wineserver" -w >/dev/null 2>&1 || true
     fi
     # Keep one server running for the whole test run: every test then starts in a fraction of the time.
     "$wineserver" -p >/dev/null 2>&1 || true
