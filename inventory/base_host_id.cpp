@@ -19,6 +19,35 @@ bool IsUsableAddress(const CAdapterEntry& entry)
 }
 
 
+// The six bytes of a usable address as one number, for the address list.
+uint64_t AddressKey(const uint8_t* pBytes)
+{
+    uint64_t key = 0;
+    for (int i = 0; i < 6; ++i)
+        key = key << 8 | pBytes[i];
+    return key;
+}
+
+// The number of an address text as the address list holds it: exactly twelve upper-case hexadecimal digits. Any
+// other text equals no text of the list.
+std::optional<uint64_t> AddressKey(const std::u16string& strAddress)
+{
+    if (strAddress.size() != 12)
+        return std::nullopt;
+    uint64_t key = 0;
+    for (const char16_t ch : strAddress) {
+        int nDigit;
+        if (ch >= u'0' && ch <= u'9')
+            nDigit = ch - u'0';
+        else if (ch >= u'A' && ch <= u'F')
+            nDigit = ch - u'A' + 10;
+        else
+            return std::nullopt;
+        key = key << 4 | static_cast<uint64_t>(nDigit);
+    }
+    return key;
+}
+
 bool IsAddressed(const CHidDevNet& record) { return record.m_dwFlags != 0 && !record.m_strAddress.empty(); }
 
 }  // namespace
@@ -50,8 +79,9 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
         return nullptr;
     }
 
-    // The texts of the address list; only whether a text is among them matters to the fallback.
-    std::unordered_set<std::u16string> addressList;
+    // The address list: every usable adapter's address. Only whether a text is among them matters to the fallback,
+    // so a set of the addresses' values stands in for the list of their texts.
+    std::unordered_set<uint64_t> addressList;
     CHidDevNet* pPrimary = nullptr;
     CHidDevNet* pOtherBus = nullptr;
     CHidDevNet* pUsb = nullptr;
@@ -67,14 +97,16 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
             if (IsUsableAddress(entry)) {
                 trace.m_bUsable = true;
                 trace.m_strAddress = FormatAddressText(entry.m_address, 6);
-                addressList.insert(trace.m_strAddress);
+                addressList.insert(AddressKey(entry.m_address));
                 trace.m_bWireless = IsWirelessDescription(entry.m_strDescription);
 
                 // An entry is matched to the first record with its GUID text in list order.
                 CHidDevNet* pRecord = nullptr;
-                if (const auto* pEqual = index.Find(entry.m_strName.value_or(std::u16string()))) {
-                    pRecord = pEqual->front().pRecord;
-                    trace.m_nMatched = pEqual->front().nListIndex;
+                const std::u16string_view strName = entry.m_strName ? std::u16string_view(*entry.m_strName)
+                                                                    : std::u16string_view();
+                if (const CGuidIndex::CEntry* pEqual = index.Find(strName)) {
+                    pRecord = pEqual->pRecord;
+                    trace.m_nMatched = pEqual->nListIndex;
                 }
                 if (pRecord && pRecord->m_dwFlags != 0) {
                     // A USB adapter keeps the permanent address its driver gave: the table shows the current one.
@@ -124,7 +156,10 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     if (!pSelected) {
         // The last addressed record whose address the table lists.
         for (auto& pRecord : list) {
-            if (IsAddressed(*pRecord) && addressList.count(pRecord->m_strAddress) != 0)
+            if (!IsAddressed(*pRecord))
+                continue;
+            const std::optional<uint64_t> key = AddressKey(pRecord->m_strAddress);
+            if (key && addressList.count(*key) != 0)
                 pSelected = pRecord.get(), rule = EChoiceRule::AddressMatch;
         }
     }

@@ -5,15 +5,19 @@
 
 namespace {
 
+// The enumerator text: the part before the first backslash, or the whole text.
+std::u16string_view EnumeratorOf(const std::u16string& strId)
+{
+    return std::u16string_view(strId).substr(0, strId.find(u'\\'));
+}
+
 void CutToEnumerator(std::u16string& strId)
 {
-    const size_t nBackslash = strId.find(u'\\');
-    if (nBackslash != std::u16string::npos)
-        strId.resize(nBackslash);
+    strId.resize(EnumeratorOf(strId).size());
 }
 
 // The three words both routines know, in the order they are tested.
-uint32_t CommonBusWord(const std::u16string& strEnumerator)
+uint32_t CommonBusWord(std::u16string_view strEnumerator)
 {
     if (EqualsNoCase(strEnumerator, u"pci"))
         return HID_BUS_PCI;
@@ -24,20 +28,27 @@ uint32_t CommonBusWord(const std::u16string& strEnumerator)
     return 0;
 }
 
-bool ContainsPciUnderscore(const std::u16string& text)
+// Whether "pci_" occurs in the text in any letter case.
+bool ContainsPciUnderscore(std::u16string_view text)
 {
-    return AsciiLowerCopy(text).find(u"pci_") != std::u16string::npos;
+    static constexpr std::u16string_view kNeedle = u"pci_";
+    for (size_t i = 0; i + kNeedle.size() <= text.size(); ++i) {
+        if (EqualsNoCase(text.substr(i, kNeedle.size()), kNeedle))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 uint32_t BusFlagsFromInstanceId(std::u16string& strId)
 {
-    const std::u16string strWhole = strId;
+    uint32_t dwBus = CommonBusWord(EnumeratorOf(strId));
+    // Without a bus word, "pci_" is looked for in the whole text, before it is cut.
+    if (dwBus == 0 && ContainsPciUnderscore(strId))
+        dwBus = HID_BUS_PCI_ALT;
     CutToEnumerator(strId);
-    if (const uint32_t dwBus = CommonBusWord(strId))
-        return dwBus;
-    return ContainsPciUnderscore(strWhole) ? HID_BUS_PCI_ALT : 0;
+    return dwBus;
 }
 
 uint32_t BusFlagsFromComponentId(std::u16string& strId)

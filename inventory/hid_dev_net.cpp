@@ -20,8 +20,13 @@ void AppendAddressText(std::u16string& text, const uint8_t* pBytes, size_t nCoun
 
 bool AppendRecordCopy(CDeviceList& list, const CHidDevNet& record)
 {
+    return AppendRecord(list, CHidDevNet(record));
+}
+
+bool AppendRecord(CDeviceList& list, CHidDevNet&& record)
+{
     try {
-        list.AddTail(std::make_unique<CHidDevNet>(record));
+        list.AddTail(std::make_unique<CHidDevNet>(std::move(record)));
         return true;
     } catch (const std::bad_alloc&) {
         // A record that cannot be stored is left out; the pass goes on with the next one.
@@ -29,39 +34,91 @@ bool AppendRecordCopy(CDeviceList& list, const CHidDevNet& record)
     }
 }
 
+uint64_t CGuidIndex::Hash(std::u16string_view text)
+{
+    // FNV-1a over the folded units.
+    uint64_t nHash = 14695981039346656037ull;
+    for (const char16_t unit : text) {
+        nHash ^= AsciiToLower(unit);
+        nHash *= 1099511628211ull;
+    }
+    return nHash;
+}
+
 CGuidIndex::CGuidIndex(const CDeviceList& list)
 {
-    m_map.reserve(list.GetCount());
+    m_entries.reserve(list.GetCount());
     size_t nIndex = 0;
     for (const auto& pRecord : list)
         Add(pRecord.get(), nIndex++);
 }
 
+size_t CGuidIndex::Probe(std::u16string_view text, uint64_t nHash) const
+{
+    const size_t nMask = m_slots.size() - 1;
+    for (size_t i = static_cast<size_t>(nHash) & nMask;; i = (i + 1) & nMask) {
+        const size_t nSlot = m_slots[i];
+        if (nSlot == 0)
+            return i;
+        const CEntry& first = m_entries[nSlot - 1];
+        if (first.nHash == nHash && EqualsNoCase(first.pRecord->m_strGuid, text))
+            return i;
+    }
+}
+
+void CGuidIndex::Grow()
+{
+    // At most half the slots are in use, so every probe ends at an empty slot soon.
+    std::vector<size_t> slots(m_slots.empty() ? 16 : 2 * m_slots.size(), 0);
+    m_slots.swap(slots);
+    for (const size_t nSlot : slots) {
+        if (nSlot != 0) {
+            const CEntry& first = m_entries[nSlot - 1];
+            m_slots[Probe(first.pRecord->m_strGuid, first.nHash)] = nSlot;
+        }
+    }
+}
+
 void CGuidIndex::Add(CHidDevNet* pRecord, size_t nListIndex)
 {
-    m_map[AsciiLowerCopy(pRecord->m_strGuid)].push_back(CEntry{pRecord, nListIndex});
+    if (2 * (m_nTexts + 1) > m_slots.size())
+        Grow();
+    const uint64_t nHash = Hash(pRecord->m_strGuid);
+    const size_t nEntry = m_entries.size();
+    m_entries.push_back(CEntry{pRecord, nListIndex, kNone, nEntry, nHash});
+    const size_t i = Probe(pRecord->m_strGuid, nHash);
+    if (m_slots[i] == 0) {
+        m_slots[i] = nEntry + 1;
+        ++m_nTexts;
+    } else {
+        CEntry& first = m_entries[m_slots[i] - 1];
+        m_entries[first.nLast].nNext = nEntry;
+        first.nLast = nEntry;
+    }
 }
 
-const std::vector<CGuidIndex::CEntry>* CGuidIndex::Find(std::u16string_view strGuid) const
+const CGuidIndex::CEntry* CGuidIndex::Find(std::u16string_view strGuid) const
 {
-    const auto it = m_map.find(AsciiLowerCopy(strGuid));
-    return it == m_map.end() ? nullptr : &it->second;
+    if (m_slots.empty())
+        return nullptr;
+    const size_t nSlot = m_slots[Probe(strGuid, Hash(strGuid))];
+    return nSlot == 0 ? nullptr : &m_entries[nSlot - 1];
 }
 
-void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, const CHidDevNet& record)
+void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, CHidDevNet&& record)
 {
-    if (const std::vector<CGuidIndex::CEntry>* pEqual = index.Find(record.m_strGuid)) {
+    if (const CGuidIndex::CEntry* pEqual = index.Find(record.m_strGuid)) {
         // Every record with this GUID text gets the flags, not only the first.
-        for (const CGuidIndex::CEntry& entry : *pEqual)
-            entry.pRecord->m_dwFlags |= record.m_dwFlags;
+        for (; pEqual; pEqual = index.Next(*pEqual))
+            pEqual->pRecord->m_dwFlags |= record.m_dwFlags;
         return;
     }
-    if (AppendRecordCopy(list, record))
+    if (AppendRecord(list, std::move(record)))
         index.Add(list.GetAt(list.GetCount() - 1).get(), list.GetCount() - 1);
 }
 
 void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
 {
     CGuidIndex index(list);
-    MergeDeviceRecord(list, index, record);
+    MergeDeviceRecord(list, index, CHidDevNet(record));
 }

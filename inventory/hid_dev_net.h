@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -78,34 +77,52 @@ private:
 // The adapter list owns its records; everything else holds borrowed pointers into it.
 using CDeviceList = CListEx<std::unique_ptr<CHidDevNet>>;
 
-// Appends a heap copy of a record. When memory cannot be had the record is simply not added, and false tells so.
+// Appends a record to the list, on the heap. When memory cannot be had the record is simply not added, and false
+// tells so.
 bool AppendRecordCopy(CDeviceList& list, const CHidDevNet& record);
+bool AppendRecord(CDeviceList& list, CHidDevNet&& record);
 
-// The records of a list by their GUID text folded to lower case, each key's records in list order. Looking a GUID
-// text up costs the same however long the list is, where walking the list would make the passes quadratic.
+// The records of a list by GUID text without regard to letter case, each text's records in list order. Looking a
+// text up costs the same however long the list is, where walking the list would make the passes quadratic. The
+// index refers to the records' own GUID texts, which must not change while it is in use.
 class CGuidIndex {
 public:
     CGuidIndex() = default;
     explicit CGuidIndex(const CDeviceList& list);
 
-    // Adds a record after all records added so far.
+    // Adds a record after all records added so far; nListIndex is its place in the list.
     void Add(CHidDevNet* pRecord, size_t nListIndex);
 
     struct CEntry {
         CHidDevNet* pRecord;
         size_t nListIndex;
+        size_t nNext;  // the next entry with an equal GUID text, or kNone
+        size_t nLast;  // in the first entry of a text: the last entry with that text
+        uint64_t nHash;
     };
-    // The records whose GUID text equals the text without regard to letter case, in list order; null when none.
-    const std::vector<CEntry>* Find(std::u16string_view strGuid) const;
+    static constexpr size_t kNone = static_cast<size_t>(-1);
+
+    // The first record whose GUID text equals the text without regard to letter case; null when there is none.
+    // The others follow through Next, in list order.
+    const CEntry* Find(std::u16string_view strGuid) const;
+    const CEntry* Next(const CEntry& entry) const { return entry.nNext == kNone ? nullptr : &m_entries[entry.nNext]; }
 
 private:
-    std::unordered_map<std::u16string, std::vector<CEntry>> m_map;
+    static uint64_t Hash(std::u16string_view text);
+    // The slot that holds the first entry of the text, or the empty slot where it would go.
+    size_t Probe(std::u16string_view text, uint64_t nHash) const;
+    void Grow();
+
+    std::vector<CEntry> m_entries;
+    // Open addressing: each slot holds 1 + the index of the first entry of one GUID text, or 0 when empty.
+    std::vector<size_t> m_slots;
+    size_t m_nTexts = 0;
 };
 
 // The merge rule of the device setup pass: OR the record's flags into every record whose GUID text is equal without
-// regard to letter case; when none is, append a copy of the record. The index must hold every record of the list;
-// an appended record is added to it.
-void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, const CHidDevNet& record);
+// regard to letter case; when none is, append the record. The index must hold every record of the list; an
+// appended record is added to it.
+void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, CHidDevNet&& record);
 
 // The same for a list without an index at hand.
 void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record);

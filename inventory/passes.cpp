@@ -7,6 +7,9 @@
 
 namespace {
 
+// "\\.\" opens a device by name, here the driver device named by an adapter's GUID text.
+constexpr std::u16string_view kDevicePathPrefix = u"\\\\.\\";
+
 void AppendLowerHex(std::u16string& text, uint64_t value, int nDigits)
 {
     static constexpr char16_t kDigits[] = u"0123456789abcdef";
@@ -87,7 +90,7 @@ void EnumNetCfgComponents(CDeviceList& list, INetCfgSource& source)
             continue;  // no component ID
         record.m_strGuid = FormatGuidText(component.m_guidInstance);
         // Every physical component gets a record of its own, even when its GUID text is already in the list.
-        AppendRecordCopy(list, record);
+        AppendRecord(list, std::move(record));
     }
 }
 
@@ -152,7 +155,7 @@ void EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
 
         record.m_dwFlags = dwFlags;
         record.m_strGuid = NetCfgInstanceIdText(devices.GetNetCfgInstanceIdData());
-        MergeDeviceRecord(list, index, record);
+        MergeDeviceRecord(list, index, std::move(record));
     }
     devices.CloseDeviceSet();
 
@@ -161,16 +164,18 @@ void EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
 
 std::u16string DriverDevicePath(const std::u16string& strGuid)
 {
-    return u"\\\\.\\" + strGuid;
+    return std::u16string(kDevicePathPrefix) + strGuid;
 }
 
 void ReadHardwareAddresses(CDeviceList& list, IDriverSource& drivers)
 {
     uint8_t buffer[kDriverQueryBufferSize] = {};
+    std::u16string strPath;
     for (auto& pRecord : list) {
         if (pRecord->m_dwFlags == 0)
             continue;
-        std::unique_ptr<IDriverDevice> pDevice = drivers.Open(DriverDevicePath(pRecord->m_strGuid));
+        strPath.assign(kDevicePathPrefix).append(pRecord->m_strGuid);
+        std::unique_ptr<IDriverDevice> pDevice = drivers.Open(strPath);
         if (!pDevice)
             continue;
 

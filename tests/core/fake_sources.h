@@ -3,7 +3,7 @@
 // Made-up machines for the determination: each source is a plain struct of the answers the passes will get.
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,7 +79,7 @@ public:
     // none: the device set cannot be had.
     std::optional<std::vector<FakeDevice>> devices = std::vector<FakeDevice>();
     // Keyed by the GUID text after "\\.\"; opened without regard to letter case, as Windows device names are.
-    std::map<std::u16string, FakeDriver> drivers;
+    std::unordered_map<std::u16string, FakeDriver> drivers;
     // none: the read of the table fails.
     std::optional<std::vector<CAdapterEntry>> adapters = std::vector<CAdapterEntry>();
     uint32_t tableReadAnswer = 31;  // what a failing read answers (ERROR_GEN_FAILURE)
@@ -127,9 +127,13 @@ public:
         const std::u16string prefix = u"\\\\.\\";
         if (path.compare(0, prefix.size(), prefix) != 0)
             return nullptr;
+        const std::u16string name = path.substr(prefix.size());
+        const auto exact = drivers.find(name);
+        if (exact != drivers.end())
+            return std::make_unique<CDevice>(&exact->second);
         for (const auto& [key, driver] : drivers) {
-            if (EqualsNoCase(key, path.substr(prefix.size())))
-                return std::make_unique<CDevice>(driver);
+            if (EqualsNoCase(key, name))
+                return std::make_unique<CDevice>(&driver);
         }
         return nullptr;
     }
@@ -152,7 +156,8 @@ public:
 private:
     class CDevice : public IDriverDevice {
     public:
-        explicit CDevice(const FakeDriver& driver) : driver_(driver) {}
+        // The driver table outlives every determination that opens its devices.
+        explicit CDevice(const FakeDriver* driver) : driver_(*driver) {}
         bool QueryOid(uint32_t oid, uint8_t (&buffer)[kDriverQueryBufferSize], uint32_t& count) override
         {
             const auto& answer = oid == OID_802_3_PERMANENT_ADDRESS ? driver_.permanent : driver_.current;
@@ -165,7 +170,7 @@ private:
         }
 
     private:
-        FakeDriver driver_;
+        const FakeDriver& driver_;
     };
 
     uint32_t current_ = 0;
