@@ -1,0 +1,209 @@
+#include "inventory/linux/linux_sources.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "common/text.h"
+#include "inventory/passes.h"
+
+namespace {
+
+constexpr uint32_t kAdapterRecordSize = 448;  // sizeof(IP_ADAPTER_ADDRESSES) on 64-bit Windows
+
+bool SameGuid(const CGuidValue& a, const CGuidValue& b)
+{
+    return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3 &&
+           std::equal(std::begin(a.Data4), std::end(a.Data4), std::begin(b.Data4));
+}
+
+// An interface opened through its GUID: the driver of the device behind it.
+class CLinuxDriverDevice : public IDriverDevice {
+public:
+    CLinuxDriverDevice(CNetInterface netInterface, IPermanentAddressReader& permanentAddresses)
+        : m_interface(std::move(netInterface)), m_permanentAddresses(permanentAddresses)
+    {
+    }
+
+    bool QueryOid(uint32_t dwOid, uint8_t (&buffer)[kDriverQueryBufferSize], uint32_t& nBytes) override
+    {
+        std::vector<uint8_t> address;
+        if (dwOid == OID_802_3_PERMANENT_ADDRESS) {
+            std::optional<std::vector<uint8_t>> permanent =
+                m_permanentAddresses.ReadPermanentAddress(m_interface.m_strName);
+            // Drivers that know no permanent address answer with zeros (lo, and some virtual functions): that is no
+            // address, and taking it would give every such machine the same host ID.
+            if (!permanent || std::all_of(permanent->begin(), permanent->end(), [](uint8_t b) { return b == 0; }))
+                return false;
+            address = std::move(*permanent);
+        } else if (dwOid == OID_802_3_CURRENT_ADDRESS) {
+            if (m_interface.m_address.empty())
+                return false;
+            address = m_interface.m_address;
+        } else {
+            return false;
+        }
+        const size_t nCount = std::min(address.size(), static_cast<size_t>(kDriverQueryBufferSize));
+        std::copy_n(address.begin(), nCount, buffer);
+        nBytes = static_cast<uint32_t>(nCount);
+        return true;
+    }
+
+private:
+    CNetInterface m_interface;
+    IPermanentAddressReader& m_permanentAddresses;
+};
+
+}  // namespace
+
+uint32_t AdapterEntrySize(const CAdapterEntry& entry)
+{
+    const size_t nName = entry.m_strName ? Utf16ToUtf8(*entry.m_strName).size() + 1 : 0;
+    const size_t nDescription = entry.m_strDescription ? 2 * (entry.m_strDescription->size() + 1) : 0;
+    // Names are at most a few dozen bytes, so the sum stays far below 32 bits.
+    return kAdapterRecordSize + static_cast<uint32_t>(std::min<size_t>(nName + nDescription, 1u << 20));
+}
+
+std::u16string UpperGuidText(const CGuidValue& guid)
+{
+    return AsciiUpperCopy(FormatGuidText(guid));
+}
+
+CAdapterEntry AdapterEntryFromInterface(const CNetInterface& netInterface)
+{
+    CAdapterEntry entry;
+    const std::u16string strName = Utf8ToUtf16(netInterface.m_strName);
+    entry.m_strName = netInterface.m_bDeviceBacked ? UpperGuidText(netInterface.m_guid) : strName;
+    entry.m_strDescription = netInterface.m_bWireless ? strName + u" WLAN" : strName;
+    // The table has room for eight bytes; a longer address (InfiniBand has twenty) is not carried at all rather
+    // than cut into one that would look usable.
+    if (netInterface.m_address.size() <= sizeof(entry.m_address)) {
+        entry.m_nAddressLength = static_cast<uint32_t>(netInterface.m_address.size());
+        std::copy(netInterface.m_address.begin(), netInterface.m_address.end(), entry.m_address);
+    }
+    return entry;
+}
+
+CLinuxSources::CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& permanentAddresses)
+    : m_strRoot(std::move(strSysfsRoot)), m_permanentAddresses(permanentAddresses)
+{
+}
+
+std::optional<std::vector<CNetInterface>> CLinuxSources::ScanDevices() const
+{
+    std::optional<std::vector<CNetInterface>> interfaces = ScanNetInterfaces(m_strRoot);
+    if (interfaces) {
+        interfaces->erase(std::remove_if(interfaces->begin(), interfaces->end(),
+                                         [](const CNetInterface& n) { return !n.m_bDeviceBacked; }),
+                          interfaces->end());
+    }
+    return interfaces;
+}
+
+bool CLinuxSources::EnumComponents(std::vector<CNetCfgComponentInfo>& components)
+{
+    const std::optional<std::vector<CNetInterface>> devices = ScanDevices();
+    if (!devices)
+        return false;
+    for (const CNetInterface& device : *devices) {
+        CNetCfgComponentInfo info;
+        info.m_dwCharacteristics = NCF_PHYSICAL;
+        info.m_guidInstance = device.m_guid;
+        info.m_strId = AsciiToUtf16(device.m_strComponentId);
+        components.push_back(std::move(info));
+    }
+    return true;
+}
+
+bool CLinuxSources::OpenDeviceSet()
+{
+    std::optional<std::vector<CNetInterface>> devices = ScanDevices();
+    if (!devices)
+        return false;
+    m_deviceSet = std::move(*devices);
+    m_nCurrent = 0;
+    return true;
+}
+
+bool CLinuxSources::SelectDevice(uint32_t nIndex)
+{
+    if (nIndex >= m_deviceSet.size())
+        return false;
+    m_nCurrent = nIndex;
+    return true;
+}
+
+std::vector<uint32_t> CLinuxSources::GetResourceTypes()
+{
+    return m_nCurrent < m_deviceSet.size() ? m_deviceSet[m_nCurrent].m_resourceTypes : std::vector<uint32_t>();
+}
+
+std::optional<std::u16string> CLinuxSources::GetInstanceId()
+{
+    if (m_nCurrent >= m_deviceSet.size())
+        return std::nullopt;
+    return AsciiToUtf16(m_deviceSet[m_nCurrent].m_strComponentId);
+}
+
+std::optional<std::vector<uint8_t>> CLinuxSources::GetNetCfgInstanceIdData()
+{
+    if (m_nCurrent >= m_deviceSet.size())
+        return std::nullopt;
+    // A REG_SZ value: UTF-16LE with its terminating null.
+    std::vector<uint8_t> data;
+    for (const char16_t unit : UpperGuidText(m_deviceSet[m_nCurrent].m_guid)) {
+        data.push_back(static_cast<uint8_t>(unit & 0xFF));
+        data.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
+}
+
+void CLinuxSources::CloseDeviceSet()
+{
+    m_deviceSet.clear();
+    m_nCurrent = 0;
+}
+
+std::unique_ptr<IDriverDevice> CLinuxSources::Open(const std::u16string& strDevicePath)
+{
+    static const std::u16string kPrefix = u"\\\\.\\";
+    CGuidValue guid;
+    if (strDevicePath.compare(0, kPrefix.size(), kPrefix) != 0 ||
+        !ParseGuidText(std::u16string_view(strDevicePath).substr(kPrefix.size()), guid))
+        return nullptr;
+    std::optional<std::vector<CNetInterface>> devices = ScanDevices();
+    if (!devices)
+        return nullptr;
+    for (CNetInterface& device : *devices) {
+        if (SameGuid(device.m_guid, guid))
+            return std::make_unique<CLinuxDriverDevice>(std::move(device), m_permanentAddresses);
+    }
+    return nullptr;
+}
+
+uint32_t CLinuxSources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries)
+{
+    const std::optional<std::vector<CNetInterface>> interfaces = ScanNetInterfaces(m_strRoot);
+    if (!interfaces)
+        return kAdapterTableFailure;
+
+    std::vector<CAdapterEntry> table;
+    uint64_t nNeeded = 0;
+    for (const CNetInterface& netInterface : *interfaces) {
+        if (netInterface.m_address.empty())
+            continue;  // no link-layer address (tun, or an unreadable one): not in the table
+        table.push_back(AdapterEntryFromInterface(netInterface));
+        nNeeded += AdapterEntrySize(table.back());
+    }
+    if (table.empty())
+        return kAdapterTableNoData;
+    nNeeded = std::min<uint64_t>(nNeeded, UINT32_MAX);
+    if (nSize < nNeeded) {
+        nSize = static_cast<uint32_t>(nNeeded);
+        return kAdapterTableBufferOverflow;
+    }
+    entries = std::move(table);
+    return kAdapterTableNoError;
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+// The four sources of the collecting passes on Linux, read from sysfs and the kernel's ethtool interface.
+//
+// Linux has neither the network configuration, nor the device setup database, nor NDIS, nor the IP Helper adapter
+// table, so this maps what Linux does have onto them, such that a wired PCI adapter is found, flagged and chosen
+// as on Windows and gets the same host ID (its digest input is the bare address text on both):
+//
+// - network configuration: every interface backed by a device (it has a "device" link) is a physical component
+//   (NCF_PHYSICAL). Its component ID names its bus as a Windows device instance ID does (PCI\VEN_..., USB\VID_...,
+//   VMBUS\{...}, XENVIF\...), from the first PCI, USB, VMBus or Xen device on the way from the interface's device up
+//   to the root; any other bus gives its subsystem name in capitals. Its instance GUID is the version 5 GUID of the
+//   device's sysfs path (inventory/linux/name_guid.h). Interfaces without a device (lo, bridges, veth, tun, bonds,
+//   dummies) are not components at all.
+// - setup devices: the same devices, in interface-index order, with the same instance ID. The resource types are
+//   those of the PCI function (its "resource" ranges and its interrupt), none on other buses. NetCfgInstanceId is the
+//   GUID text in upper case, given as the registry would store it: UTF-16LE with its terminating null.
+// - driver devices: "\\.\{GUID}" opens the interface with that GUID (any letter case). The permanent address comes
+//   from the ethtool permanent-address query, behind IPermanentAddressReader; a failed query or an all-zero answer
+//   fails. The current address is the interface's "address" in sysfs.
+// - adapter table: every interface with a link-layer address, in interface-index order. Its name is the GUID text
+//   in upper case for a device-backed interface and the interface name otherwise; its description is the interface
+//   name, followed by " WLAN" for an 802.11 interface so that the wireless rule of the choice applies.
+//
+// Every call reads sysfs afresh; nothing is cached between calls.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "inventory/linux/sysfs_net.h"
+#include "inventory/sources.h"
+
+// The permanent hardware address of an interface as its driver reports it.
+class IPermanentAddressReader {
+public:
+    virtual ~IPermanentAddressReader() = default;
+
+    // The address bytes of the named interface; none when the query fails.
+    virtual std::optional<std::vector<uint8_t>> ReadPermanentAddress(const std::string& strInterface) = 0;
+};
+
+// The ethtool permanent-address query (SIOCETHTOOL with ETHTOOL_GPERMADDR) of the running kernel. It needs no
+// privilege.
+class CEthtoolPermanentAddressReader : public IPermanentAddressReader {
+public:
+    std::optional<std::vector<uint8_t>> ReadPermanentAddress(const std::string& strInterface) override;
+};
+
+// What the adapter table answers when there are no adapters, as GetAdaptersAddresses does (ERROR_NO_DATA), and when
+// the interfaces cannot be read at all (ERROR_GEN_FAILURE).
+constexpr uint32_t kAdapterTableNoData = 232;
+constexpr uint32_t kAdapterTableFailure = 31;
+
+// The size one entry takes in the table's buffer: an IP_ADAPTER_ADDRESSES record of 64-bit Windows (448 bytes),
+// the name as narrow text and the description as wide text, both with their terminating nulls.
+uint32_t AdapterEntrySize(const CAdapterEntry& entry);
+
+// The GUID text of an interface in upper case, as Windows shows NetCfgInstanceId and AdapterName.
+std::u16string UpperGuidText(const CGuidValue& guid);
+
+// The adapter-table entry of an interface.
+CAdapterEntry AdapterEntryFromInterface(const CNetInterface& netInterface);
+
+class CLinuxSources : public INetCfgSource,
+                      public ISetupDeviceSource,
+                      public IDriverSource,
+                      public IAdapterTableSource {
+public:
+    // strSysfsRoot is "/sys" on a live system; the reader is borrowed and must outlive this object.
+    CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& permanentAddresses);
+
+    CInventorySources Get() { return CInventorySources{*this, *this, *this, *this}; }
+
+    bool EnumComponents(std::vector<CNetCfgComponentInfo>& components) override;
+
+    bool OpenDeviceSet() override;
+    bool SelectDevice(uint32_t nIndex) override;
+    std::vector<uint32_t> GetResourceTypes() override;
+    std::optional<std::u16string> GetInstanceId() override;
+    std::optional<std::vector<uint8_t>> GetNetCfgInstanceIdData() override;
+    void CloseDeviceSet() override;
+
+    std::unique_ptr<IDriverDevice> Open(const std::u16string& strDevicePath) override;
+
+    uint32_t GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries) override;
+
+private:
+    // The device-backed interfaces, in interface-index order; none when the interfaces cannot be read.
+    std::optional<std::vector<CNetInterface>> ScanDevices() const;
+
+    std::string m_strRoot;
+    IPermanentAddressReader& m_permanentAddresses;
+    std::vector<CNetInterface> m_deviceSet;  // while the device set is open
+    size_t m_nCurrent = 0;
+};

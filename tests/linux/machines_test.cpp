@@ -1,0 +1,245 @@
+// Whole determinations over fake machines: the real passes and choice over the Linux sources, then the host ID.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "hostid/release_host_id.h"
+#include "inventory/base_host_id.h"
+#include "inventory/linux/linux_sources.h"
+#include "inventory/passes.h"
+#include "machine_trees.h"
+
+namespace {
+
+struct Outcome {
+    std::vector<CHidDevNet> records;
+    std::optional<size_t> selected;
+    EChoiceRule rule = EChoiceRule::None;
+    std::u16string digestInput;
+    std::u16string hostId;
+    std::vector<CAdapterEntry> table;
+};
+
+Outcome Determine(const CFakeSysfs& tree, CFakePermanentAddresses& permanent)
+{
+    CLinuxSources sources(tree.Root(), permanent);
+    CBaseHostId hostId(sources.Get());
+    CChoiceTrace trace;
+    const bool bChosen = hostId.DetermineAdapter(&trace);
+
+    Outcome outcome;
+    for (const auto& pRecord : hostId.GetDevices())
+        outcome.records.push_back(*pRecord);
+    outcome.selected = trace.m_nSelected;
+    outcome.rule = trace.m_rule;
+    outcome.table = trace.m_entries;
+    EXPECT_EQ(bChosen, trace.m_nSelected.has_value());
+    if (const CHidDevNet* pSelected = hostId.GetSelectedAdapter()) {
+        outcome.digestInput = CReleaseHostId::DigestInput(*pSelected);
+        outcome.hostId = CReleaseHostId(*pSelected).GetHostIdText();
+    }
+    return outcome;
+}
+
+// The host ID the Windows program gives an adapter whose digest input is the bare address text: a wired adapter
+// on PCI, VMBus or Xen.
+std::u16string WindowsWiredHostId(const std::u16string& strAddress)
+{
+    CHidDevNet record;
+    record.m_strAddress = strAddress;
+    record.m_dwFlags = HID_BUS_PCI;
+    return CReleaseHostId(record).GetHostIdText();
+}
+
+std::u16string HostIdOf(const std::u16string& strAddress, uint32_t dwFlags, bool bWireless,
+                        const std::u16string& strGuid)
+{
+    CHidDevNet record;
+    record.m_strAddress = strAddress;
+    record.m_dwFlags = dwFlags;
+    record.m_bWireless = bWireless;
+    record.m_strGuid = strGuid;
+    return CReleaseHostId(record).GetHostIdText();
+}
+
+struct MachineCase {
+    const char* name;
+    std::function<void(CFakeSysfs&, CFakePermanentAddresses&)> build;
+    size_t nRecords;
+    EChoiceRule rule;
+    size_t nSelected;
+    std::u16string guid;  // the chosen record's
+    std::u16string pnpId;
+    uint32_t flags;
+    bool wireless;
+    std::u16string address;
+    std::u16string digestInput;
+};
+
+TEST(LinuxMachinesTest, ChosenAdapterAndHostId)
+{
+    using namespace machines;
+    const MachineCase cases[] = {
+        {"PCI desktop: merged record with 0x2B, as on Windows", Desktop, 1, EChoiceRule::Primary, 0,
+         u"{6f56eafe-1259-5f73-bd45-91391efa810e}", u"PCI", 0x2B, false, u"001A2B3C4D5E", u"001A2B3C4D5E"},
+        {"laptop: the wired USB adapter wins over the first wireless one",
+         [](CFakeSysfs& t, CFakePermanentAddresses& p) { Laptop(t, p, true, true); }, 2, EChoiceRule::Usb, 1,
+         u"{c97c74e8-93e1-5288-9290-019d73ac497d}", u"USB", HID_BUS_USB, false, u"00E04C680001",
+         u"00E04C680001{c97c74e8-93e1-5288-9290-019d73ac497d}"},
+        {"laptop whose USB adapter has no permanent address: the Wi-Fi by address match",
+         [](CFakeSysfs& t, CFakePermanentAddresses& p) {
+             Laptop(t, p, true, true);
+             p.addresses.erase("enx00e04c680001");
+         },
+         2, EChoiceRule::AddressMatch, 0, u"{babbfbf7-c0d5-5393-bf0c-5a579609f0d2}", u"PCI",
+         HID_BUS_PCI | HID_RES_MEMLARGE | HID_RES_IRQ, true, u"7CB27D000001", u"7C-B2-7D-00-00-01"},
+        {"laptop with Wi-Fi only, known by DEVTYPE=wlan",
+         [](CFakeSysfs& t, CFakePermanentAddresses& p) { Laptop(t, p, false, false); }, 1, EChoiceRule::AddressMatch,
+         0, u"{babbfbf7-c0d5-5393-bf0c-5a579609f0d2}", u"PCI", HID_BUS_PCI | HID_RES_MEMLARGE | HID_RES_IRQ, true,
+         u"7CB27D000001", u"7C-B2-7D-00-00-01"},
+        {"Hyper-V guest: the synthetic adapter before its virtual function", VmbusGuest, 2, EChoiceRule::Primary, 0,
+         u"{b2e06caa-406f-53d8-8058-0a21cbeb5f55}", u"VMBUS", HID_BUS_VMBUS, false, u"000D3A6E6A3B", u"000D3A6E6A3B"},
+        {"Xen guest", XenGuest, 1, EChoiceRule::Primary, 0, u"{8ace80db-9236-5584-be6e-abce78e39fdc}", u"XENVIF",
+         HID_BUS_XENVIF, false, u"00163E5A0001", u"00163E5A0001"},
+        {"virtio adapter on PCI", VirtioGuest, 1, EChoiceRule::Primary, 0, u"{2a8acb5f-78a9-5aa9-bdc6-60941b8d140b}",
+         u"PCI", HID_BUS_PCI | HID_RES_MEMLARGE | HID_RES_IRQ, false, u"02FC00000001", u"02FC00000001"},
+        {"bond: the first member, with the bond's address",
+         [](CFakeSysfs& t, CFakePermanentAddresses& p) { BondedPair(t, p, false); }, 2, EChoiceRule::Primary, 0,
+         u"{5f857624-a001-55c5-b6a2-a02eb3dccc88}", u"PCI", HID_BUS_PCI | HID_RES_MEM | HID_RES_IRQ, false,
+         u"001B21000001", u"001B21000001"},
+        {"bond with the other member first: the same address, so the same host ID",
+         [](CFakeSysfs& t, CFakePermanentAddresses& p) { BondedPair(t, p, true); }, 2, EChoiceRule::Primary, 0,
+         u"{1146b08a-6782-5bc7-b459-7d709bc693df}", u"PCI", HID_BUS_PCI | HID_RES_MEM | HID_RES_IO | HID_RES_IRQ, false,
+         u"001B21000001", u"001B21000001"},
+        {"two ports of one PCI function: a GUID each", DualPort, 2, EChoiceRule::Primary, 0,
+         u"{76f6a1c1-1772-561a-b8b5-a22a950fde2e}", u"PCI", HID_BUS_PCI | HID_RES_MEMLARGE | HID_RES_IRQ, false,
+         u"0002C9000001", u"0002C9000001"},
+    };
+    for (const MachineCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeSysfs tree;
+        CFakePermanentAddresses permanent;
+        c.build(tree, permanent);
+        const Outcome outcome = Determine(tree, permanent);
+
+        ASSERT_EQ(outcome.records.size(), c.nRecords);
+        EXPECT_EQ(outcome.rule, c.rule);
+        ASSERT_EQ(outcome.selected, std::optional<size_t>(c.nSelected));
+        const CHidDevNet& chosen = outcome.records[c.nSelected];
+        EXPECT_EQ(chosen.m_strGuid, c.guid);
+        EXPECT_EQ(chosen.m_strPnpId, c.pnpId);
+        EXPECT_EQ(chosen.m_dwFlags, c.flags);
+        EXPECT_EQ(chosen.m_bWireless, c.wireless);
+        EXPECT_EQ(chosen.m_strAddress, c.address);
+        EXPECT_EQ(outcome.digestInput, c.digestInput);
+        EXPECT_EQ(outcome.hostId, HostIdOf(c.address, c.flags, c.wireless, c.guid));
+        // Every record of the Linux sources is a device with flags and a GUID text.
+        for (const CHidDevNet& record : outcome.records) {
+            CGuidValue guid;
+            EXPECT_TRUE(ParseGuidText(record.m_strGuid, guid));
+            EXPECT_NE(record.m_dwFlags, 0u);
+        }
+    }
+}
+
+TEST(LinuxMachinesTest, PciDesktopHasTheWindowsHostId)
+{
+    CFakeSysfs tree;
+    CFakePermanentAddresses permanent;
+    machines::Desktop(tree, permanent);
+    const Outcome outcome = Determine(tree, permanent);
+    // The value the Windows program gives the address text 001A2B3C4D5E of a PCI adapter.
+    EXPECT_EQ(outcome.hostId, u"44-9D-95-72-3E");
+    EXPECT_EQ(outcome.hostId, WindowsWiredHostId(u"001A2B3C4D5E"));
+    const CHidDevNet& record = outcome.records.at(0);
+    EXPECT_EQ(record.m_strPermanentAddress, u"001A2B3C4D5E");
+    EXPECT_EQ(record.m_strCurrentAddress, u"001A2B3C4D5E");
+}
+
+TEST(LinuxMachinesTest, WiredAdaptersOnVirtualBusesKeepTheWindowsHostId)
+{
+    const std::pair<std::function<void(CFakeSysfs&, CFakePermanentAddresses&)>, std::u16string> cases[] = {
+        {machines::VmbusGuest, u"000D3A6E6A3B"},
+        {machines::XenGuest, u"00163E5A0001"},
+        {machines::VirtioGuest, u"02FC00000001"},
+    };
+    for (const auto& [build, address] : cases) {
+        CFakeSysfs tree;
+        CFakePermanentAddresses permanent;
+        build(tree, permanent);
+        EXPECT_EQ(Determine(tree, permanent).hostId, WindowsWiredHostId(address));
+    }
+}
+
+TEST(LinuxMachinesTest, BondIsNoComponentAndItsMembersKeepTheirOwnPermanentAddresses)
+{
+    CFakeSysfs tree;
+    CFakePermanentAddresses permanent;
+    machines::BondedPair(tree, permanent, false);
+    const Outcome outcome = Determine(tree, permanent);
+    ASSERT_EQ(outcome.records.size(), 2u);
+    // The second member takes the bond's address from the table, but its driver still knows its own.
+    EXPECT_EQ(outcome.records[1].m_strAddress, u"001B21000001");
+    EXPECT_EQ(outcome.records[1].m_strPermanentAddress, u"001B21000002");
+
+    std::vector<std::u16string> names;
+    for (const CAdapterEntry& entry : outcome.table)
+        names.push_back(entry.m_strName.value_or(u"(none)"));
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"lo", u"{5F857624-A001-55C5-B6A2-A02EB3DCCC88}",
+                                                  u"{1146B08A-6782-5BC7-B459-7D709BC693DF}", u"bond0"}));
+    // The bond's driver is never asked: it has no record.
+    EXPECT_EQ(std::count(permanent.asked.begin(), permanent.asked.end(), "bond0"), 0);
+}
+
+TEST(LinuxMachinesTest, OnlyVirtualInterfacesGiveNoHostId)
+{
+    CFakeSysfs tree;
+    CFakePermanentAddresses permanent;
+    machines::VirtualOnly(tree, permanent);
+    const Outcome outcome = Determine(tree, permanent);
+    EXPECT_TRUE(outcome.records.empty());
+    EXPECT_EQ(outcome.rule, EChoiceRule::None);
+    EXPECT_EQ(outcome.hostId, u"");
+    std::vector<std::u16string> names;
+    for (const CAdapterEntry& entry : outcome.table)
+        names.push_back(entry.m_strName.value_or(u"(none)"));
+    // tun0 has no link-layer address and is not in the table.
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"lo", u"br0", u"veth0", u"dummy0"}));
+}
+
+TEST(LinuxMachinesTest, TwoPortsOfOneFunctionKeepTheirOwnAddresses)
+{
+    CFakeSysfs tree;
+    CFakePermanentAddresses permanent;
+    machines::DualPort(tree, permanent);
+    const Outcome outcome = Determine(tree, permanent);
+    ASSERT_EQ(outcome.records.size(), 2u);
+    EXPECT_EQ(outcome.records[1].m_strGuid, u"{c6803143-39ab-547f-aed2-d84912235194}");
+    EXPECT_EQ(outcome.records[0].m_strAddress, u"0002C9000001");
+    EXPECT_EQ(outcome.records[1].m_strAddress, u"0002C9000002");
+}
+
+TEST(LinuxMachinesTest, SameMachineSameHostIdWhereverTheTreeLies)
+{
+    // The GUIDs come from the device paths as the live system names them, not from where the tree was read.
+    std::u16string first;
+    for (int i = 0; i < 2; ++i) {
+        CFakeSysfs tree;
+        CFakePermanentAddresses permanent;
+        machines::Laptop(tree, permanent, true, true);
+        const Outcome outcome = Determine(tree, permanent);
+        if (i == 0) {
+            first = outcome.hostId;
+        } else {
+            EXPECT_EQ(outcome.hostId, first);
+        }
+    }
+    EXPECT_FALSE(first.empty());
+}
+
+}  // namespace
