@@ -1,0 +1,95 @@
+#include "inventory/win/cm_resources.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+
+// A device has a handful of descriptors; a walk that has not ended after this many is broken and is cut off.
+constexpr int kMaxResourceDescriptors = 1024;
+
+template <class Fn>
+Fn LoadFunction(HMODULE hModule, const char* pszName)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(hModule, pszName)));
+}
+
+}  // namespace
+
+// Wine's ntdll exports wine_get_version; the one of Windows does not. Asking for the export calls nothing.
+//
+// Why it matters: Wine 8 exports CM_Get_First_Log_Conf, CM_Get_Next_Res_Des, CM_Get_Res_Des_Data_Size,
+// CM_Get_Res_Des_Data, CM_Free_Res_Des_Handle and CM_Free_Log_Conf_Handle from cfgmgr32.dll (and setupapi.dll) as
+// unimplemented stubs. GetProcAddress finds them, but calling one raises an exception that ends the process. They
+// can only be told apart from working functions without calling them, so under Wine they are treated as missing.
+bool IsRunningUnderWine()
+{
+    const HMODULE hNtdll = ::GetModuleHandleW(L"ntdll.dll");
+    return hNtdll && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr;
+}
+
+CResourceTypeReader::CResourceTypeReader()
+{
+    if (IsRunningUnderWine())
+        return;  // the resource functions are stubs that abort the process: none of them is loaded
+    m_module.Reset(::LoadLibraryExW(L"cfgmgr32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!m_module)
+        return;
+    const HMODULE h = m_module.Get();
+    const auto pGetFirstLogConf = LoadFunction<decltype(&CM_Get_First_Log_Conf)>(h, "CM_Get_First_Log_Conf");
+    const auto pGetNextResDes = LoadFunction<decltype(&CM_Get_Next_Res_Des)>(h, "CM_Get_Next_Res_Des");
+    const auto pGetResDesDataSize = LoadFunction<decltype(&CM_Get_Res_Des_Data_Size)>(h, "CM_Get_Res_Des_Data_Size");
+    const auto pGetResDesData = LoadFunction<decltype(&CM_Get_Res_Des_Data)>(h, "CM_Get_Res_Des_Data");
+    const auto pFreeResDesHandle = LoadFunction<CCmHandle::FreeFn>(h, "CM_Free_Res_Des_Handle");
+    // The walk needs all five: without the release call the descriptors could not be given back.
+    if (!pGetFirstLogConf || !pGetNextResDes || !pGetResDesDataSize || !pGetResDesData || !pFreeResDesHandle) {
+        m_module.Reset();
+        return;
+    }
+    m_pGetFirstLogConf = pGetFirstLogConf;
+    m_pGetNextResDes = pGetNextResDes;
+    m_pGetResDesDataSize = pGetResDesDataSize;
+    m_pGetResDesData = pGetResDesData;
+    m_pFreeResDesHandle = pFreeResDesHandle;
+    m_pFreeLogConfHandle = LoadFunction<CCmHandle::FreeFn>(h, "CM_Free_Log_Conf_Handle");
+}
+
+std::vector<uint32_t> CResourceTypeReader::Read(DEVINST devInst) const
+{
+    std::vector<uint32_t> types;
+    if (!IsAvailable())
+        return types;
+
+    // The logical configuration handle is released last (after the last descriptor), with CM_Free_Log_Conf_Handle;
+    // no result depends on it, it only gives the handle back before the next device.
+    CCmHandle logConf(m_pFreeLogConfHandle);
+    LOG_CONF hLogConf = 0;
+    if (m_pGetFirstLogConf(&hLogConf, devInst, ALLOC_LOG_CONF) != CR_SUCCESS)
+        return types;  // no allocated configuration
+    logConf.Reset(hLogConf);
+
+    // The walk starts from the configuration handle; each descriptor obtained releases the one before it (never the
+    // configuration handle), and the last one is released when resDes goes out of scope.
+    CCmHandle resDes(m_pFreeResDesHandle);
+    RES_DES hCurrent = hLogConf;
+    for (int n = 0; n < kMaxResourceDescriptors; ++n) {
+        RES_DES hNext = 0;
+        RESOURCEID nType = 0;
+        if (m_pGetNextResDes(&hNext, hCurrent, ResType_All, &nType, 0) != CR_SUCCESS)
+            break;
+        resDes.Reset(hNext);
+        hCurrent = hNext;
+
+        // Only the type counts, but only when the descriptor's data can be read.
+        ULONG nSize = 0;
+        if (m_pGetResDesDataSize(&nSize, hNext, 0) != CR_SUCCESS)
+            continue;
+        const std::unique_ptr<uint8_t[]> pData(new (std::nothrow) uint8_t[nSize ? nSize : 1]);
+        if (!pData)
+            continue;
+        if (m_pGetResDesData(hNext, pData.get(), nSize, 0) != CR_SUCCESS)
+            continue;
+        types.push_back(nType);
+    }
+    return types;
+}
