@@ -1,0 +1,193 @@
+// The live Windows sources in a Wine prefix without any network-class device (the plain prefix of the build).
+
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <iphlpapi.h>
+#include <objbase.h>
+
+#include <vector>
+
+#include "common/text.h"
+#include "common/win/wide.h"
+#include "inventory/base_host_id.h"
+#include "inventory/passes.h"
+#include "inventory/win/adapter_table_source.h"
+#include "inventory/win/cm_resources.h"
+#include "inventory/win/driver_source.h"
+#include "inventory/win/netcfg_source.h"
+#include "inventory/win/scoped_win.h"
+#include "inventory/win/setup_device_source.h"
+
+namespace {
+
+// The adapter table as GetAdaptersAddresses gives it, read here without the source under test.
+struct CRawAdapter {
+    std::string m_strName;
+    std::optional<std::u16string> m_strDescription;
+    std::vector<uint8_t> m_address;
+};
+
+std::vector<CRawAdapter> ReadRawAdapterTable()
+{
+    std::vector<CRawAdapter> adapters;
+    ULONG nSize = 64 * 1024;
+    std::vector<unsigned char> buffer(nSize);
+    auto* pFirst = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+    if (GetAdaptersAddresses(AF_UNSPEC, 0, nullptr, pFirst, &nSize) != NO_ERROR)
+        return adapters;
+    for (const IP_ADAPTER_ADDRESSES* p = pFirst; p; p = p->Next) {
+        CRawAdapter raw;
+        raw.m_strName = p->AdapterName ? p->AdapterName : "";
+        if (p->Description)
+            raw.m_strDescription = FromWide(p->Description);
+        raw.m_address.assign(p->PhysicalAddress, p->PhysicalAddress + p->PhysicalAddressLength);
+        adapters.push_back(raw);
+    }
+    return adapters;
+}
+
+// What the choice does with the adapter table: a size query with a declared size of 0, then the read.
+TEST(AdapterTableSourceTest, SizeQueryThenReadGivesTheTable)
+{
+    CAdapterTableSource source;
+    uint32_t nSize = 0;
+    std::vector<CAdapterEntry> entries;
+    ASSERT_EQ(source.GetAdaptersAddresses(nSize, entries), kAdapterTableBufferOverflow);
+    EXPECT_TRUE(entries.empty());
+    EXPECT_GT(nSize, 0u);
+
+    // A declared size that is too small but not 0 still only learns the size.
+    uint32_t nSmall = 16;
+    EXPECT_EQ(source.GetAdaptersAddresses(nSmall, entries), kAdapterTableBufferOverflow);
+    EXPECT_EQ(nSmall, nSize);
+    EXPECT_TRUE(entries.empty());
+
+    ASSERT_EQ(source.GetAdaptersAddresses(nSize, entries), kAdapterTableNoError);
+
+    // Every field the choice reads is what the system table holds, in the table's order.
+    const std::vector<CRawAdapter> raw = ReadRawAdapterTable();
+    ASSERT_EQ(entries.size(), raw.size());
+    ASSERT_FALSE(raw.empty()) << "Wine lists at least the loopback adapter";
+    for (size_t i = 0; i < raw.size(); ++i) {
+        SCOPED_TRACE(raw[i].m_strName);
+        ASSERT_TRUE(entries[i].m_strName.has_value());
+        EXPECT_EQ(*entries[i].m_strName, AsciiToUtf16(raw[i].m_strName));
+        CGuidValue guid;
+        EXPECT_TRUE(ParseGuidText(*entries[i].m_strName, guid)) << "adapter names are GUID texts";
+        EXPECT_EQ(entries[i].m_strDescription, raw[i].m_strDescription);
+        ASSERT_EQ(entries[i].m_nAddressLength, raw[i].m_address.size());
+        EXPECT_EQ(std::vector<uint8_t>(entries[i].m_address, entries[i].m_address + entries[i].m_nAddressLength),
+                  raw[i].m_address);
+    }
+}
+
+TEST(DriverSourceTest, OpensOnlyExistingDevicesAndReportsFailedQueries)
+{
+    CDriverSource source;
+    // No adapter has this GUID, so no driver device has this name. (Whether Wine's NDIS driver has made the devices
+    // of its own adapters yet depends on how long the prefix has been up; the seeded tests wait for it.)
+    EXPECT_EQ(source.Open(DriverDevicePath(u"{6b7d3f10-1111-2222-3333-444455556666}")), nullptr);
+    EXPECT_EQ(source.Open(DriverDevicePath(u"")), nullptr);
+
+    // The null device opens, and it knows no NDIS query.
+    std::unique_ptr<IDriverDevice> pDevice = source.Open(u"\\\\.\\NUL");
+    ASSERT_NE(pDevice, nullptr);
+    uint8_t buffer[kDriverQueryBufferSize] = {};
+    uint32_t nBytes = 0;
+    EXPECT_FALSE(pDevice->QueryOid(OID_802_3_PERMANENT_ADDRESS, buffer, nBytes));
+}
+
+// Whatever apartment the thread is in, the pass leaves it as it found it: it gives back exactly the reference its
+// CoInitialize took, and none when CoInitialize failed.
+TEST(NetCfgSourceTest, LeavesTheCallersApartmentAsItWas)
+{
+    enum class EBefore { None, SingleThreaded, MultiThreaded };
+    for (const EBefore before : {EBefore::None, EBefore::SingleThreaded, EBefore::MultiThreaded}) {
+        SCOPED_TRACE(static_cast<int>(before));
+        int nHeld = 0;
+        if (before == EBefore::SingleThreaded) {
+            ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+            nHeld = 1;
+        } else if (before == EBefore::MultiThreaded) {
+            ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+            nHeld = 1;
+        }
+
+        CNetCfgSource source;
+        std::vector<CNetCfgComponentInfo> components;
+        // Wine's INetCfg::EnumComponents answers E_NOTIMPL: there is no enumerator.
+        EXPECT_FALSE(source.EnumComponents(components));
+        EXPECT_TRUE(components.empty());
+
+        // A thread without an apartment can enter the multithreaded one at once (S_OK); a thread that still is in
+        // its apartment answers S_FALSE for the same kind and RPC_E_CHANGED_MODE for the other.
+        switch (before) {
+        case EBefore::None:
+            EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK) << "the pass left an apartment behind";
+            ++nHeld;
+            break;
+        case EBefore::SingleThreaded:
+            EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE) << "the pass ended our apartment";
+            ++nHeld;
+            break;
+        case EBefore::MultiThreaded:
+            EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE) << "the pass ended our apartment";
+            ++nHeld;
+            break;
+        }
+        while (nHeld-- > 0)
+            CoUninitialize();
+    }
+}
+
+TEST(SetupDeviceSourceTest, UnseededPrefixHasNoNetworkDevice)
+{
+    CSetupDeviceSource source;
+    ASSERT_TRUE(source.OpenDeviceSet());
+    EXPECT_FALSE(source.SelectDevice(0));
+    // Asked without a current device, the source answers nothing rather than reading a stale one.
+    EXPECT_TRUE(source.GetResourceTypes().empty());
+    EXPECT_FALSE(source.GetInstanceId().has_value());
+    EXPECT_FALSE(source.GetNetCfgInstanceIdData().has_value());
+    source.CloseDeviceSet();
+    EXPECT_FALSE(source.SelectDevice(0));
+}
+
+// Wine 8 exports the configuration manager's resource functions as stubs that end the process when called; the
+// reader must know that without calling them. Wine's registry has a key of its own, which Windows lacks.
+TEST(ResourceTypeReaderTest, ResourceFunctionsAreNotUsedUnderWine)
+{
+    CUniqueRegKey wineKey;
+    const bool bWineKey =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Wine", 0, KEY_READ, wineKey.Put()) == ERROR_SUCCESS;
+    EXPECT_EQ(IsRunningUnderWine(), bWineKey);
+
+    CResourceTypeReader reader;
+    EXPECT_EQ(reader.IsAvailable(), !bWineKey);
+    if (bWineKey) {
+        EXPECT_TRUE(reader.Read(0).empty());  // had it reached a stub, the process would have ended here
+    }
+}
+
+// The whole determination on the live sources of an unseeded prefix. Wine's network configuration enumerates no
+// component and its Setup API lists no network-class device, so no pass creates a record: the adapter table
+// (which Wine does fill) matches nothing, neither fallback has an addressed record, and nothing is chosen.
+TEST(LiveDeterminationTest, UnseededPrefixChoosesNothing)
+{
+    CLiveSources live;
+    CBaseHostId hostId(live.Get());
+    CChoiceTrace trace;
+    EXPECT_FALSE(hostId.DetermineAdapter(&trace));
+    EXPECT_TRUE(hostId.GetDevices().IsEmpty());
+    EXPECT_EQ(trace.m_rule, EChoiceRule::None);
+    EXPECT_TRUE(trace.m_bTableRead);
+    EXPECT_FALSE(trace.m_entries.empty());
+    for (const CAdapterTrace& adapter : trace.m_adapters)
+        EXPECT_FALSE(adapter.m_nMatched.has_value());
+    EXPECT_EQ(hostId.GetSelectedAdapter(), nullptr);
+}
+
+}  // namespace
