@@ -1,0 +1,123 @@
+#include "app/linux/linux_platform.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "common/text.h"
+
+namespace {
+
+// At most this many interrupted calls in a row are retried; a signal storm ends the write as a failure.
+constexpr int kMaxInterruptedRetries = 100;
+
+class CFileDescriptor {
+public:
+    explicit CFileDescriptor(int fd) : m_fd(fd) {}
+    ~CFileDescriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    CFileDescriptor(const CFileDescriptor&) = delete;
+    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+
+    // Closes now and tells whether the kernel reported the close as clean (on some file systems a lost write only
+    // shows here). The descriptor is gone afterwards whatever the answer.
+    bool Close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return close(fd) == 0 || errno == EINTR;
+    }
+
+private:
+    int m_fd;
+};
+
+bool WriteAll(int fd, const std::vector<uint8_t>& bytes)
+{
+    size_t nWritten = 0;
+    int nInterrupted = 0;
+    while (nWritten < bytes.size()) {
+        const ssize_t nResult = write(fd, bytes.data() + nWritten, bytes.size() - nWritten);
+        if (nResult < 0) {
+            if (errno == EINTR && ++nInterrupted <= kMaxInterruptedRetries)
+                continue;
+            return false;
+        }
+        if (nResult == 0)
+            return false;  // no progress: the device takes nothing more
+        nInterrupted = 0;
+        nWritten += static_cast<size_t>(nResult);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CLinuxFileSystem::PathExists(const std::u16string& strPath)
+{
+    struct stat status {};
+    return stat(Utf16ToUtf8(strPath).c_str(), &status) == 0;
+}
+
+void CLinuxFileSystem::CreateDirectoryTree(const std::u16string& strDirectory)
+{
+    const std::string strPath = Utf16ToUtf8(strDirectory);
+    // Each level in turn, from the first: "a/b/c" makes a, a/b and a/b/c; empty levels ("a//b", a leading or
+    // trailing slash) are skipped. One mkdir per slash bounds the work by the length of the path.
+    for (size_t nSlash = strPath.find('/', 1);; nSlash = strPath.find('/', nSlash + 1)) {
+        const std::string strLevel = strPath.substr(0, nSlash);
+        const bool bEmptyLevel = nSlash != std::string::npos && strPath[nSlash - 1] == '/';
+        if (!strLevel.empty() && !bEmptyLevel && mkdir(strLevel.c_str(), 0777) != 0 && errno != EEXIST)
+            return;
+        if (nSlash == std::string::npos)
+            break;
+    }
+}
+
+EWriteResult CLinuxFileSystem::WriteNewFile(const std::u16string& strPath, const std::vector<uint8_t>& bytes)
+{
+    CFileDescriptor file(
+        open(Utf16ToUtf8(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    if (file.Get() < 0)
+        return EWriteResult::CannotCreate;
+    const bool bWritten = WriteAll(file.Get(), bytes);
+    const bool bClosed = file.Close();
+    return bWritten && bClosed ? EWriteResult::Written : EWriteResult::WriteFailed;
+}
+
+std::string InteractiveText(const std::string& strComputerName, const std::u16string& strHostId)
+{
+    return "Computer name: " + strComputerName + "\nHost ID: " + Utf16ToUtf8(strHostId) + "\n";
+}
+
+std::string ReadComputerName()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    if (gethostname(name, sizeof(name) - 1) != 0)
+        return std::string();
+    return std::string(name);  // always terminated: the last byte is never written
+}
+
+void CConsoleUserInterface::RunMainDialog(const std::u16string& strHostId)
+{
+    const std::string strText = InteractiveText(ReadComputerName(), strHostId);
+    // Interactive mode ends with 0 whatever happens to standard output, as closing the dialog does.
+    std::fwrite(strText.data(), 1, strText.size(), stdout);
+    std::fflush(stdout);
+}
+
+std::vector<std::u16string> ArgumentsFromArgv(int argc, const char* const* argv)
+{
+    std::vector<std::u16string> arguments;
+    for (int i = 0; i < argc && argv[i]; ++i)
+        arguments.push_back(Utf8ToUtf16(argv[i]));
+    return arguments;
+}

@@ -1,0 +1,13 @@
+// lumohostid: the host ID of this machine, on standard output or, with /exit:<path>, in a file.
+
+#include "app/linux/linux_platform.h"
+#include "app/start_up.h"
+#include "inventory/sources.h"
+
+int main(int argc, char** argv)
+{
+    CLinuxFileSystem fileSystem;
+    CConsoleUserInterface userInterface;
+    CLiveSources sources;
+    return RunStartUp(ArgumentsFromArgv(argc, argv), fileSystem, userInterface, sources.Get());
+}
