@@ -1,0 +1,138 @@
+#include "inspect/platform.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/text.h"
+
+namespace {
+
+// A call interrupted by a signal is repeated, but not forever.
+constexpr int kMaxInterruptions = 100;
+
+// Owns one file descriptor; Close() reports the result of close(), which can carry a late write error.
+class CFileDescriptor {
+public:
+    explicit CFileDescriptor(int fd) : m_fd(fd) {}
+    ~CFileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CFileDescriptor(const CFileDescriptor&) = delete;
+    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
+
+    int Get() const { return m_fd; }
+    bool IsValid() const { return m_fd >= 0; }
+    bool Close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+std::string Reason(int nError)
+{
+    return std::strerror(nError);
+}
+
+bool WriteAll(int fd, std::string_view bytes, int& nError)
+{
+    size_t nDone = 0;
+    int nInterruptions = 0;
+    while (nDone < bytes.size()) {
+        const ssize_t nWritten = ::write(fd, bytes.data() + nDone, bytes.size() - nDone);
+        if (nWritten < 0) {
+            if (errno == EINTR && ++nInterruptions <= kMaxInterruptions)
+                continue;
+            nError = errno;
+            return false;
+        }
+        nDone += static_cast<size_t>(nWritten);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::u16string GetLocalComputerName()
+{
+    char szName[256] = {};
+    if (::gethostname(szName, sizeof(szName) - 1) != 0)
+        return std::u16string();
+    // A name that fills the buffer is cut off without a null: the last byte of the array is always one.
+    return Utf8ToUtf16(szName);
+}
+
+bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string& bytes, std::string& strReason)
+{
+    CFileDescriptor file(::open(Utf16ToUtf8(strPath).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.IsValid()) {
+        strReason = Reason(errno);
+        return false;
+    }
+    struct stat status = {};
+    if (::fstat(file.Get(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        strReason = Reason(EISDIR);
+        return false;
+    }
+
+    // Reads until the end of the file, but never more than one chunk beyond the limit.
+    bytes.clear();
+    char chunk[65536];
+    int nInterruptions = 0;
+    for (;;) {
+        const ssize_t nRead = ::read(file.Get(), chunk, sizeof(chunk));
+        if (nRead < 0) {
+            if (errno == EINTR && ++nInterruptions <= kMaxInterruptions)
+                continue;
+            strReason = Reason(errno);
+            return false;
+        }
+        if (nRead == 0)
+            return true;
+        bytes.append(chunk, static_cast<size_t>(nRead));
+        if (bytes.size() > nMaxBytes) {
+            strReason = "larger than " + std::to_string(nMaxBytes) + " bytes";
+            return false;
+        }
+    }
+}
+
+bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::string& strReason)
+{
+    CFileDescriptor file(::open(Utf16ToUtf8(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!file.IsValid()) {
+        strReason = Reason(errno);
+        return false;
+    }
+    int nError = 0;
+    if (!WriteAll(file.Get(), bytes, nError)) {
+        strReason = Reason(nError);
+        return false;
+    }
+    if (!file.Close()) {
+        strReason = Reason(errno);
+        return false;
+    }
+    return true;
+}
+
+bool WriteStandardOutput(std::string_view bytes)
+{
+    int nError = 0;
+    return WriteAll(STDOUT_FILENO, bytes, nError);
+}
+
+bool WriteStandardError(std::string_view bytes)
+{
+    int nError = 0;
+    return WriteAll(STDERR_FILENO, bytes, nError);
+}

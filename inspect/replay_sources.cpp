@@ -1,0 +1,142 @@
+#include "inspect/replay_sources.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+
+namespace {
+
+// The device path prefix the hardware address pass puts before a GUID text.
+constexpr char16_t kDevicePathPrefix[] = u"\\\\.\\";
+
+// A table that cannot be read still answers the size query with the size of one record, as a machine whose table
+// changes or fails between the two calls does.
+constexpr uint32_t kAdapterRecordSize = 448;
+
+class CReplayDriverDevice : public IDriverDevice {
+public:
+    explicit CReplayDriverDevice(const CSnapshotDriver& driver) : m_driver(driver) {}
+
+    bool QueryOid(uint32_t dwOid, uint8_t (&buffer)[kDriverQueryBufferSize], uint32_t& nBytes) override
+    {
+        const std::optional<std::vector<uint8_t>>* pAnswer = nullptr;
+        if (dwOid == OID_802_3_PERMANENT_ADDRESS)
+            pAnswer = &m_driver.m_permanent;
+        else if (dwOid == OID_802_3_CURRENT_ADDRESS)
+            pAnswer = &m_driver.m_current;
+        if (!pAnswer || !*pAnswer)
+            return false;
+        // A snapshot holds at most the buffer's size; the bound is kept here as well.
+        const size_t nCount = std::min<size_t>((*pAnswer)->size(), kDriverQueryBufferSize);
+        std::copy_n((*pAnswer)->begin(), nCount, buffer);
+        nBytes = static_cast<uint32_t>(nCount);
+        return true;
+    }
+
+private:
+    CSnapshotDriver m_driver;
+};
+
+}  // namespace
+
+uint32_t ReplayTableSize(const std::vector<CAdapterEntry>& entries)
+{
+    uint64_t nSize = 0;
+    for (const CAdapterEntry& entry : entries) {
+        nSize += kAdapterRecordSize;
+        nSize += entry.m_strName.value_or(std::u16string()).size() + 1;
+        nSize += 2 * (entry.m_strDescription.value_or(std::u16string()).size() + 1);
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>(nSize, UINT32_MAX));
+}
+
+CReplaySources::CReplaySources(CSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+
+bool CReplaySources::EnumComponents(std::vector<CNetCfgComponentInfo>& components)
+{
+    if (!m_snapshot.m_components)
+        return false;
+    components = *m_snapshot.m_components;
+    return true;
+}
+
+bool CReplaySources::OpenDeviceSet()
+{
+    m_bSetOpen = m_snapshot.m_devices.has_value();
+    m_nCurrentDevice.reset();
+    return m_bSetOpen;
+}
+
+bool CReplaySources::SelectDevice(uint32_t nIndex)
+{
+    if (!m_bSetOpen || nIndex >= m_snapshot.m_devices->size()) {
+        m_nCurrentDevice.reset();
+        return false;
+    }
+    m_nCurrentDevice = nIndex;
+    return true;
+}
+
+const CSnapshotDevice* CReplaySources::CurrentDevice() const
+{
+    if (!m_bSetOpen || !m_nCurrentDevice)
+        return nullptr;
+    return &(*m_snapshot.m_devices)[*m_nCurrentDevice];
+}
+
+std::vector<uint32_t> CReplaySources::GetResourceTypes()
+{
+    const CSnapshotDevice* pDevice = CurrentDevice();
+    return pDevice ? pDevice->m_resourceTypes : std::vector<uint32_t>();
+}
+
+std::optional<std::u16string> CReplaySources::GetInstanceId()
+{
+    const CSnapshotDevice* pDevice = CurrentDevice();
+    return pDevice ? pDevice->m_strInstanceId : std::nullopt;
+}
+
+std::optional<std::vector<uint8_t>> CReplaySources::GetNetCfgInstanceIdData()
+{
+    const CSnapshotDevice* pDevice = CurrentDevice();
+    if (!pDevice || !pDevice->m_strNetCfgInstanceId)
+        return std::nullopt;
+    return NetCfgInstanceIdDataFromText(*pDevice->m_strNetCfgInstanceId);
+}
+
+void CReplaySources::CloseDeviceSet()
+{
+    m_bSetOpen = false;
+    m_nCurrentDevice.reset();
+}
+
+std::unique_ptr<IDriverDevice> CReplaySources::Open(const std::u16string& strDevicePath)
+{
+    const std::u16string_view prefix(kDevicePathPrefix);
+    if (strDevicePath.compare(0, prefix.size(), prefix) != 0)
+        return nullptr;
+    const std::u16string_view name = std::u16string_view(strDevicePath).substr(prefix.size());
+    for (const CSnapshotDriver& driver : m_snapshot.m_drivers) {
+        if (EqualsNoCase(driver.m_strName, name))
+            return std::make_unique<CReplayDriverDevice>(driver);
+    }
+    return nullptr;
+}
+
+uint32_t CReplaySources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries)
+{
+    if (!m_snapshot.m_adapters) {
+        if (nSize < kAdapterRecordSize) {
+            nSize = kAdapterRecordSize;
+            return kAdapterTableBufferOverflow;
+        }
+        return kReplayTableReadFailure;
+    }
+    const uint32_t nNeeded = ReplayTableSize(*m_snapshot.m_adapters);
+    if (nSize < nNeeded) {
+        nSize = nNeeded;
+        return kAdapterTableBufferOverflow;
+    }
+    entries = *m_snapshot.m_adapters;
+    return kAdapterTableNoError;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+// The four sources answering from a snapshot instead of the machine, exactly as the Windows calls would have.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "inspect/snapshot.h"
+#include "inventory/sources.h"
+
+// What a failing read of the adapter table answers in a replay (ERROR_GEN_FAILURE). It is not
+// kAdapterTableNoMemory, so the choice takes its fallbacks as on a machine whose table cannot be read.
+constexpr uint32_t kReplayTableReadFailure = 31;
+
+// The size the adapter table reports as needed in a replay: one IP_ADAPTER_ADDRESSES record (448 bytes on 64-bit
+// Windows) per entry, plus its name in single bytes and its description in wide characters, each with its null.
+uint32_t ReplayTableSize(const std::vector<CAdapterEntry>& entries);
+
+class CReplaySources : public INetCfgSource,
+                       public ISetupDeviceSource,
+                       public IDriverSource,
+                       public IAdapterTableSource {
+public:
+    explicit CReplaySources(CSnapshot snapshot);
+
+    CInventorySources Get() { return CInventorySources{*this, *this, *this, *this}; }
+    const CSnapshot& GetSnapshot() const { return m_snapshot; }
+
+    // components null: no configuration object.
+    bool EnumComponents(std::vector<CNetCfgComponentInfo>& components) override;
+
+    // devices null: no device set.
+    bool OpenDeviceSet() override;
+    bool SelectDevice(uint32_t nIndex) override;
+    std::vector<uint32_t> GetResourceTypes() override;
+    std::optional<std::u16string> GetInstanceId() override;
+    std::optional<std::vector<uint8_t>> GetNetCfgInstanceIdData() override;
+    void CloseDeviceSet() override;
+
+    // Only paths "\\.\<name>" open, and only names that the snapshot lists, without regard to letter case.
+    std::unique_ptr<IDriverDevice> Open(const std::u16string& strDevicePath) override;
+
+    // adapters null: the size query answers overflow and the read fails; otherwise the table answers the size it
+    // needs until it is given a buffer that large.
+    uint32_t GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries) override;
+
+private:
+    const CSnapshotDevice* CurrentDevice() const;
+
+    CSnapshot m_snapshot;
+    bool m_bSetOpen = false;
+    std::optional<size_t> m_nCurrentDevice;
+};

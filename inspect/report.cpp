@@ -1,0 +1,287 @@
+#include "inspect/report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+#include "common/text.h"
+#include "hostid/release_host_id.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+struct CFlagName {
+    uint32_t dwBit;
+    const char* pszName;
+};
+
+constexpr CFlagName kFlagNames[] = {
+    {HID_RES_MEM, "HID_RES_MEM"},
+    {HID_RES_IO, "HID_RES_IO"},
+    {HID_RES_DMA, "HID_RES_DMA"},
+    {HID_RES_IRQ, "HID_RES_IRQ"},
+    {HID_BUS_VMBUS, "HID_BUS_VMBUS"},
+    {HID_BUS_PCI, "HID_BUS_PCI"},
+    {HID_RES_BUSNUMBER, "HID_RES_BUSNUMBER"},
+    {HID_RES_MEMLARGE, "HID_RES_MEMLARGE"},
+    {HID_BUS_PCI_ALT, "HID_BUS_PCI_ALT"},
+    {HID_BUS_XENVIF, "HID_BUS_XENVIF"},
+    {HID_BUS_OTHER, "HID_BUS_OTHER"},
+    {HID_BUS_USB, "HID_BUS_USB"},
+};
+
+std::string Hex32(uint32_t dwValue)
+{
+    char szText[16];
+    std::snprintf(szText, sizeof(szText), "0x%08X", static_cast<unsigned>(dwValue));
+    return szText;
+}
+
+// Text from a snapshot or a driver may hold line ends or other control characters; in the readable report each
+// becomes a '?' so that every field stays on its line.
+std::string Printable(std::u16string_view text)
+{
+    std::u16string copy(text);
+    for (char16_t& unit : copy) {
+        if (unit < 0x20 || unit == 0x7F)
+            unit = u'?';
+    }
+    return Utf16ToUtf8(copy);
+}
+
+std::string OrNone(std::u16string_view text)
+{
+    return text.empty() ? std::string("(none)") : Printable(text);
+}
+
+std::string RecordRef(size_t nIndex)
+{
+    return "[" + std::to_string(nIndex) + "]";
+}
+
+const char* RuleExplanation(EChoiceRule rule)
+{
+    switch (rule) {
+    case EChoiceRule::Primary:
+        return "the first adapter in table order that matched a record on PCI, VMBus or Xen or without a bus bit, "
+               "other than the first wireless one";
+    case EChoiceRule::OtherBus:
+        return "no primary candidate; the first adapter in table order that matched a record on another enumerator";
+    case EChoiceRule::Usb:
+        return "no primary or other-bus candidate; the first adapter in table order that matched a record on USB "
+               "with a permanent address";
+    case EChoiceRule::AddressMatch:
+        return "no candidate; the last record in the inventory whose address the adapter table lists";
+    case EChoiceRule::FirstAddressed:
+        return "no candidate and no address in the adapter table; the first record in the inventory with flags and "
+               "an address";
+    case EChoiceRule::None:
+        break;
+    }
+    return "no record has flags and an address";
+}
+
+const char* SlotText(EAdapterSlot slot)
+{
+    switch (slot) {
+    case EAdapterSlot::FirstWireless:
+        return "first wireless adapter, passed over";
+    case EAdapterSlot::Primary:
+        return "primary candidate";
+    case EAdapterSlot::OtherBus:
+        return "other-bus candidate";
+    case EAdapterSlot::Usb:
+        return "USB candidate";
+    case EAdapterSlot::None:
+        break;
+    }
+    return "none";
+}
+
+const char* DigestInputKind(const CHidDevNet& record)
+{
+    if (record.m_bWireless)
+        return "the address in pairs: a wireless adapter";
+    if (record.m_dwFlags & HID_BUS_OTHER_OR_USB)
+        return "the address followed by the GUID text: an adapter on USB or another bus";
+    return "the bare address";
+}
+
+void AppendRecords(std::string& out, const CInspectReport& report)
+{
+    out += "Inventory: " + std::to_string(report.m_records.size()) +
+           (report.m_records.size() == 1 ? " record\n" : " records\n");
+    for (size_t i = 0; i < report.m_records.size(); ++i) {
+        const CHidDevNet& record = report.m_records[i];
+        out += "  " + RecordRef(i) + " " + OrNone(record.m_strGuid) + "\n";
+        out += "      enumerator  " + OrNone(record.m_strPnpId) + "\n";
+        out += "      flags       " + Hex32(record.m_dwFlags) + "  " + FlagNames(record.m_dwFlags) + "\n";
+        out += std::string("      wireless    ") + (record.m_bWireless ? "yes" : "no") + "\n";
+        out += "      address     " + OrNone(record.m_strAddress) + "\n";
+        out += "      permanent   " + OrNone(record.m_strPermanentAddress) + "\n";
+        out += "      current     " + OrNone(record.m_strCurrentAddress) + "\n";
+    }
+}
+
+void AppendAdapterTable(std::string& out, const CInspectReport& report)
+{
+    const CChoiceTrace& trace = report.m_trace;
+    const std::string strAnswers = "size query answered " + std::to_string(trace.m_dwFirstAnswer) +
+                                   ", read answered " + std::to_string(trace.m_dwSecondAnswer);
+    if (!trace.m_bTableRead) {
+        out += "Adapter table: not read (" + strAnswers + ")\n";
+        if (trace.m_dwSecondAnswer == kAdapterTableNoMemory)
+            out += "  No memory for the table: nothing is stamped and no fallback runs.\n";
+        else
+            out += "  No adapter is matched; the choice rests on the addresses the drivers reported.\n";
+        return;
+    }
+    const size_t nEntries = trace.m_entries.size();
+    out += "Adapter table: read, " + std::to_string(nEntries) + (nEntries == 1 ? " entry (" : " entries (") +
+           strAnswers + ")\n";
+    for (size_t i = 0; i < nEntries && i < trace.m_adapters.size(); ++i) {
+        const CAdapterEntry& entry = trace.m_entries[i];
+        const CAdapterTrace& adapter = trace.m_adapters[i];
+        out += "  #" + std::to_string(i) + " " +
+               (entry.m_strName ? OrNone(*entry.m_strName) : std::string("(no name)")) + "  " +
+               (entry.m_strDescription ? "\"" + Printable(*entry.m_strDescription) + "\""
+                                       : std::string("(no description)")) +
+               "\n";
+        const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
+        const std::u16string strAddress = FormatAddressText(entry.m_address, nLength);
+        if (!adapter.m_bUsable) {
+            out += "      address " + OrNone(strAddress) + ": not usable (" +
+                   (entry.m_nAddressLength != 6 ? "length " + std::to_string(entry.m_nAddressLength)
+                                                : std::string("all zero")) +
+                   ")\n";
+            continue;
+        }
+        out += "      address " + Printable(adapter.m_strAddress) + ": usable, " +
+               (adapter.m_bWireless ? "wireless (the description holds WLAN)" : "wired") + "\n";
+        if (!adapter.m_nMatched) {
+            out += "      no record has this name as its GUID text\n";
+            continue;
+        }
+        const size_t nRecord = *adapter.m_nMatched;
+        std::string strLine = "      matched record " + RecordRef(nRecord);
+        if (nRecord < report.m_records.size() && report.m_records[nRecord].m_dwFlags == 0) {
+            out += strLine + ", which has no flags: left alone\n";
+            continue;
+        }
+        strLine += adapter.m_bStamped ? ", stamped with this address" : ", not stamped (a USB record keeps its "
+                                                                        "permanent address)";
+        out += strLine + "; slot: " + SlotText(adapter.m_slot) + "\n";
+    }
+}
+
+void AppendChoice(std::string& out, const CInspectReport& report)
+{
+    const CChoiceTrace& trace = report.m_trace;
+    if (!trace.m_nSelected) {
+        out += std::string("Choice: none (") + RuleExplanation(EChoiceRule::None) + ")\n";
+        out += "Host ID: (none)\n";
+        return;
+    }
+    out += "Choice: record " + RecordRef(*trace.m_nSelected) + " by the rule " + ChoiceRuleName(trace.m_rule) +
+           " (" + RuleExplanation(trace.m_rule) + ")\n";
+    out += "Host ID: " + OrNone(report.m_strHostId) + "\n";
+    if (*trace.m_nSelected < report.m_records.size() && !report.m_strDigestInput.empty()) {
+        out += "Digest input: " + Printable(report.m_strDigestInput) + " (" +
+               DigestInputKind(report.m_records[*trace.m_nSelected]) + ")\n";
+    }
+}
+
+}  // namespace
+
+CInspectReport BuildReport(const CInventorySources& sources, std::u16string strComputerName)
+{
+    CInspectReport report;
+    report.m_strComputerName = std::move(strComputerName);
+
+    CBaseHostId hostId(sources);
+    hostId.DetermineAdapter(&report.m_trace);
+    for (const auto& pRecord : hostId.GetDevices())
+        report.m_records.push_back(*pRecord);
+
+    // As start-up does: a host ID only for a chosen record with an address text.
+    if (report.m_trace.m_nSelected && *report.m_trace.m_nSelected < report.m_records.size()) {
+        const CHidDevNet& selected = report.m_records[*report.m_trace.m_nSelected];
+        if (!selected.m_strAddress.empty()) {
+            const CReleaseHostId hostIdValue(selected);
+            report.m_strHostId = hostIdValue.GetHostIdText();
+            report.m_strDigestInput = CReleaseHostId::DigestInput(selected);
+        }
+    }
+    return report;
+}
+
+const char* ChoiceRuleName(EChoiceRule rule)
+{
+    switch (rule) {
+    case EChoiceRule::Primary:
+        return "primary";
+    case EChoiceRule::OtherBus:
+        return "other-bus";
+    case EChoiceRule::Usb:
+        return "usb";
+    case EChoiceRule::AddressMatch:
+        return "address-match";
+    case EChoiceRule::FirstAddressed:
+        return "first-addressed";
+    case EChoiceRule::None:
+        break;
+    }
+    return "none";
+}
+
+std::string FlagNames(uint32_t dwFlags)
+{
+    std::string strNames;
+    uint32_t dwNamed = 0;
+    for (const CFlagName& flag : kFlagNames) {
+        if (dwFlags & flag.dwBit) {
+            strNames += (strNames.empty() ? "" : " | ") + std::string(flag.pszName);
+            dwNamed |= flag.dwBit;
+        }
+    }
+    if (const uint32_t dwRest = dwFlags & ~dwNamed)
+        strNames += (strNames.empty() ? "" : " | ") + Hex32(dwRest);
+    return strNames.empty() ? "none" : strNames;
+}
+
+std::string FormatTextReport(const CInspectReport& report)
+{
+    std::string out;
+    out += "Computer name: " + OrNone(report.m_strComputerName) + "\n\n";
+    AppendRecords(out, report);
+    out += "\n";
+    AppendAdapterTable(out, report);
+    out += "\n";
+    AppendChoice(out, report);
+    return out;
+}
+
+std::string FormatJsonReport(const CInspectReport& report)
+{
+    json document = json::object();
+    document["host_id"] = Utf16ToUtf8(report.m_strHostId);
+    document["digest_input"] = Utf16ToUtf8(report.m_strDigestInput);
+    document["selected"] = report.m_trace.m_nSelected ? json(*report.m_trace.m_nSelected) : json(nullptr);
+    document["how"] = ChoiceRuleName(report.m_trace.m_nSelected ? report.m_trace.m_rule : EChoiceRule::None);
+    json records = json::array();
+    for (const CHidDevNet& record : report.m_records) {
+        json entry = json::object();
+        entry["guid"] = Utf16ToUtf8(record.m_strGuid);
+        entry["pnp_id"] = Utf16ToUtf8(record.m_strPnpId);
+        entry["flags"] = record.m_dwFlags;
+        entry["wireless"] = record.m_bWireless;
+        entry["address"] = Utf16ToUtf8(record.m_strAddress);
+        entry["permanent_address"] = Utf16ToUtf8(record.m_strPermanentAddress);
+        entry["current_address"] = Utf16ToUtf8(record.m_strCurrentAddress);
+        records.push_back(std::move(entry));
+    }
+    document["records"] = std::move(records);
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+// The explanation of one determination: the inventory it built, what the adapter table showed, which record was
+// chosen by which rule, and the host ID that follows.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "inventory/base_host_id.h"
+#include "inventory/hid_dev_net.h"
+#include "inventory/sources.h"
+
+struct CInspectReport {
+    std::u16string m_strComputerName;
+    std::vector<CHidDevNet> m_records;  // the inventory after the choice, in list order
+    CChoiceTrace m_trace;               // the adapter table, the slots, the rule and the chosen index
+    std::u16string m_strHostId;         // empty when nothing with an address was chosen
+    std::u16string m_strDigestInput;    // the text the host ID was calculated from, or empty
+};
+
+// Runs the determination over the sources, exactly as the main program does, and takes the host ID of the chosen
+// record.
+CInspectReport BuildReport(const CInventorySources& sources, std::u16string strComputerName);
+
+// The rule's name in the JSON report: "primary", "other-bus", "usb", "address-match", "first-addressed", "none".
+const char* ChoiceRuleName(EChoiceRule rule);
+
+// The names of the set flag bits joined by " | ", in bit order; "none" for 0. Bits without a name show in hex.
+std::string FlagNames(uint32_t dwFlags);
+
+// The readable report, UTF-8, lines ended by "\n".
+std::string FormatTextReport(const CInspectReport& report);
+
+// The report as one JSON object:
+// { "host_id", "digest_input", "selected": index | null, "how": rule name,
+//   "records": [ { "guid", "pnp_id", "flags", "wireless", "address", "permanent_address", "current_address" } ] }
+std::string FormatJsonReport(const CInspectReport& report);

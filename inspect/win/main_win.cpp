@@ -1,0 +1,18 @@
+// lumohostid-inspect.exe: a console program with a wide-character entry point (linked with -municode), so that
+// file names reach it in UTF-16 whatever the ANSI code page.
+
+#include <string>
+#include <vector>
+
+#include "common/win/wide.h"
+#include "inspect/inspect.h"
+#include "inspect/live_host.h"
+
+extern "C" int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::u16string> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(FromWide(argv[i]));
+    CLiveInspectHost host;
+    return RunInspect(arguments, host);
+}

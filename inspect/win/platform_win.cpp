@@ -1,0 +1,154 @@
+#include "inspect/platform.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/text.h"
+#include "common/win/wide.h"
+
+namespace {
+
+// WriteFile and ReadFile take 32-bit counts; larger amounts go in pieces of this size.
+constexpr DWORD kMaxChunk = 1u << 30;
+
+// Owns one file handle; Close() reports the result of CloseHandle, which can carry a late write error.
+class CFileHandle {
+public:
+    explicit CFileHandle(HANDLE h) : m_h(h) {}
+    ~CFileHandle()
+    {
+        if (IsValid())
+            ::CloseHandle(m_h);
+    }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+
+    HANDLE Get() const { return m_h; }
+    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE && m_h != nullptr; }
+    bool Close()
+    {
+        const HANDLE h = m_h;
+        m_h = INVALID_HANDLE_VALUE;
+        return ::CloseHandle(h) != FALSE;
+    }
+
+private:
+    HANDLE m_h;
+};
+
+// The system's text for an error code, on one line, with the code.
+std::string Reason(DWORD dwError)
+{
+    wchar_t szText[512] = {};
+    const DWORD nLength = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                               FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                                           nullptr, dwError, 0, szText, ARRAYSIZE(szText), nullptr);
+    std::u16string strText = FromWide(szText, std::min<DWORD>(nLength, ARRAYSIZE(szText) - 1));
+    while (!strText.empty() && (strText.back() == u' ' || strText.back() == u'.'))
+        strText.pop_back();
+    const std::string strCode = "error " + std::to_string(dwError);
+    return strText.empty() ? strCode : Utf16ToUtf8(strText) + " (" + strCode + ")";
+}
+
+bool WriteAll(HANDLE h, std::string_view bytes, DWORD& dwError)
+{
+    size_t nDone = 0;
+    while (nDone < bytes.size()) {
+        const DWORD nChunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - nDone, kMaxChunk));
+        DWORD nWritten = 0;
+        // Each successful call writes at least one byte, so the loop ends.
+        if (!::WriteFile(h, bytes.data() + nDone, nChunk, &nWritten, nullptr) || nWritten == 0) {
+            dwError = ::GetLastError();
+            return false;
+        }
+        nDone += nWritten;
+    }
+    return true;
+}
+
+bool WriteStandard(DWORD dwWhich, std::string_view bytes)
+{
+    // The bytes go out as they are: UTF-8 whatever code page a console may have.
+    const HANDLE h = ::GetStdHandle(dwWhich);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr)
+        return false;
+    DWORD dwError = 0;
+    return WriteAll(h, bytes, dwError);
+}
+
+}  // namespace
+
+std::u16string GetLocalComputerName()
+{
+    wchar_t szName[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD nSize = ARRAYSIZE(szName);
+    if (::GetComputerNameW(szName, &nSize))
+        return FromWide(szName, nSize);
+    // A longer name (possible on Wine, whose names come from the host) answers the size it needs, once.
+    if (::GetLastError() != ERROR_BUFFER_OVERFLOW || nSize == 0 || nSize > 4096)
+        return std::u16string();
+    std::vector<wchar_t> buffer(nSize + 1);
+    nSize = static_cast<DWORD>(buffer.size());
+    if (!::GetComputerNameW(buffer.data(), &nSize))
+        return std::u16string();
+    return FromWide(buffer.data(), nSize);
+}
+
+bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string& bytes, std::string& strReason)
+{
+    CFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
+        strReason = Reason(::GetLastError());
+        return false;
+    }
+    // Reads until the end of the file, but never more than one chunk beyond the limit.
+    bytes.clear();
+    std::vector<char> chunk(65536);
+    for (;;) {
+        DWORD nRead = 0;
+        if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &nRead, nullptr)) {
+            strReason = Reason(::GetLastError());
+            return false;
+        }
+        if (nRead == 0)
+            return true;
+        bytes.append(chunk.data(), nRead);
+        if (bytes.size() > nMaxBytes) {
+            strReason = "larger than " + std::to_string(nMaxBytes) + " bytes";
+            return false;
+        }
+    }
+}
+
+bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::string& strReason)
+{
+    CFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
+        strReason = Reason(::GetLastError());
+        return false;
+    }
+    DWORD dwError = 0;
+    if (!WriteAll(file.Get(), bytes, dwError)) {
+        strReason = Reason(dwError);
+        return false;
+    }
+    if (!file.Close()) {
+        strReason = Reason(::GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool WriteStandardOutput(std::string_view bytes)
+{
+    return WriteStandard(STD_OUTPUT_HANDLE, bytes);
+}
+
+bool WriteStandardError(std::string_view bytes)
+{
+    return WriteStandard(STD_ERROR_HANDLE, bytes);
+}

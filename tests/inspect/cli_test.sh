@@ -1,0 +1,64 @@
+#!/bin/sh
+# Runs the built lumohostid-inspect as a process: exit codes, what goes to standard output and standard error, and
+# the bytes of both streams.
+#   cli_test.sh WORKDIR EXAMPLES_DIR INSPECT [LAUNCHER...]
+# Files are handed over by relative names from WORKDIR, which the Windows program sees through Wine as well.
+set -eu
+work=$1
+examples=$2
+inspect=$3
+shift 3
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+cp "$examples/wired_pci_desktop.json" desktop.json
+
+# The typical run from its example, as JSON and as text.
+"$@" "$inspect" --replay desktop.json --json >out.txt 2>err.txt || fail "replay exited $?"
+[ ! -s err.txt ] || fail "replay wrote to standard error: $(cat err.txt)"
+grep -q '^  "host_id": "44-9D-95-72-3E",$' out.txt || fail "no host_id line in: $(cat out.txt)"
+grep -q "$(printf '\r')" out.txt && fail "line ends were translated"
+"$@" "$inspect" --replay desktop.json >out.txt 2>err.txt || fail "text replay exited $?"
+grep -q '^Host ID: 44-9D-95-72-3E$' out.txt || fail "no Host ID line in: $(cat out.txt)"
+
+# A UTF-8 computer name comes out as the same bytes whatever the console's code page.
+sed 's/"WS-0042"/"B\\u00fcro-\\u6771\\u4eac"/' desktop.json >utf8.json
+"$@" "$inspect" --replay utf8.json >out.txt 2>err.txt || fail "UTF-8 replay exited $?"
+grep -q "^Computer name: $(printf 'B\303\274ro-\346\235\261\344\272\254')$" out.txt || fail "computer name bytes: $(head -1 out.txt)"
+
+# A malformed snapshot: exit code 2, nothing on standard output, one line on standard error.
+sed 's/"address": "001A2B3C4D5E"/"address": "001A2B3C4D5E6F7081"/' desktop.json >nine.json
+set +e
+"$@" "$inspect" --replay nine.json --json >out.txt 2>err.txt
+rc=$?
+set -e
+[ "$rc" = 2 ] || fail "malformed snapshot exited $rc"
+[ ! -s out.txt ] || fail "malformed snapshot wrote to standard output"
+[ "$(wc -l <err.txt)" = 1 ] || fail "expected one line on standard error: $(cat err.txt)"
+grep -q '^nine.json: adapters\[0\].address: 9 bytes' err.txt || fail "message: $(cat err.txt)"
+
+# A file that is not there.
+set +e
+"$@" "$inspect" --replay missing.json >out.txt 2>err.txt
+rc=$?
+set -e
+[ "$rc" = 2 ] || fail "missing file exited $rc"
+[ ! -s out.txt ] || fail "missing file wrote to standard output"
+grep -q '^missing.json: cannot be read: ' err.txt || fail "message: $(cat err.txt)"
+
+# A usage error.
+set +e
+"$@" "$inspect" --bogus >out.txt 2>err.txt
+rc=$?
+set -e
+[ "$rc" = 2 ] || fail "usage error exited $rc"
+[ ! -s out.txt ] || fail "usage error wrote to standard output"
+grep -q '^Usage: lumohostid-inspect' err.txt || fail "no usage text: $(cat err.txt)"
+
+echo "cli test passed"

@@ -1,0 +1,41 @@
+#!/bin/sh
+# A snapshot of this machine replays to the host ID that the main program writes on it.
+#   live_hostid_test.sh WORKDIR INSPECT MAIN [LAUNCHER...]
+# Exits 77 (skipped) when the machine has no adapter to take a host ID from: then there is nothing to compare.
+set -eu
+work=$1
+inspect=$2
+main=$3
+shift 3
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+
+"$@" "$inspect" --snapshot snapshot.json || fail "--snapshot exited $?"
+"$@" "$inspect" --replay snapshot.json --json >replay.json || fail "--replay exited $?"
+"$@" "$inspect" --json >live.json || fail "the live report exited $?"
+"$@" "$main" /exit:host.txt || fail "the main program exited $?"
+
+host_id() {
+  sed -n 's/^  "host_id": "\(.*\)",$/\1/p' "$1"
+}
+replayed=$(host_id replay.json)
+live=$(host_id live.json)
+written=$(tr -d '\000' <host.txt)
+size=$(wc -c <host.txt)
+
+echo "main program: '$written'  replayed snapshot: '$replayed'  live report: '$live'"
+[ "$size" = $((${#written} + 1)) ] || fail "the output file is not the host ID and one zero byte ($size bytes)"
+[ "$replayed" = "$written" ] || fail "the replayed snapshot gives '$replayed', the main program wrote '$written'"
+[ "$live" = "$written" ] || fail "the live report gives '$live', the main program wrote '$written'"
+if [ -z "$written" ]; then
+  echo "no adapter with an address on this machine: nothing to compare"
+  exit 77
+fi
+echo "live test passed"

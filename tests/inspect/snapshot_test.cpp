@@ -1,0 +1,343 @@
+// Snapshot format 1: what is read, what is refused with which field path, and what is written.
+
+#include <gtest/gtest.h>
+
+#include "inspect/snapshot.h"
+#include "inspect_support.h"
+
+namespace {
+
+// A valid document with one of each thing; each part can be replaced by a test.
+struct Doc {
+    std::string format = "1";
+    std::string computerName = "\"WS-0042\"";
+    std::string components =
+        R"([ { "characteristics": 4, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}", "id": "PCI\\VEN_8086" } ])";
+    std::string devices =
+        R"([ { "instance_id": "PCI\\VEN_8086&DEV_100E\\3&1", "resources": [1, 4, 2], "netcfg_instance_id": "{6B7D3F10-1111-2222-3333-444455556666}" } ])";
+    std::string drivers = R"({ "{6b7d3f10-1111-2222-3333-444455556666}": { "permanent": "001A2B3C4D5E", "current": null } })";
+    std::string adapters =
+        R"([ { "name": "{6B7D3F10-1111-2222-3333-444455556666}", "description": "Intel(R) Ethernet", "address": "001A2B3C4D5E" } ])";
+
+    std::string Text() const
+    {
+        return "{ \"format\": " + format + ",\n  \"computer_name\": " + computerName + ",\n  \"components\": " +
+               components + ",\n  \"devices\": " + devices + ",\n  \"drivers\": " + drivers +
+               ",\n  \"adapters\": " + adapters + " }\n";
+    }
+};
+
+Doc With(std::string Doc::*part, std::string value)
+{
+    Doc doc;
+    doc.*part = std::move(value);
+    return doc;
+}
+
+std::string Repeat(const std::string& piece, size_t count)
+{
+    std::string text;
+    for (size_t i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
+struct MalformedCase {
+    const char* name;
+    std::string text;
+    std::string where;    // the field path the message names, or "" for the document as a whole
+    std::string message;  // a piece of the message
+};
+
+std::vector<MalformedCase> MalformedCases()
+{
+    const std::string full = Doc().Text();
+    return {
+        {"truncated inside a resource list", full.substr(0, full.find("4, 2]")), "devices[0].resources[1]",
+         "malformed JSON"},
+        {"truncated after the first member", "{ \"format\": 1,", "", "malformed JSON"},
+        {"empty file", "", "", "malformed JSON"},
+        {"text after the document", full + "x", "", "malformed JSON"},
+        {"text that is not UTF-8", With(&Doc::computerName, "\"WS-\xC3\x28\"").Text(), "computer_name",
+         "malformed JSON"},
+        {"top level is an array", "[ 1, 2 ]", "", "expected an object at the top level, found an array"},
+        {"top level is a string", "\"format\"", "", "expected an object at the top level, found a string"},
+        {"unknown format number", With(&Doc::format, "2").Text(), "format", "unknown format 2"},
+        {"format zero", With(&Doc::format, "0").Text(), "format", "unknown format 0"},
+        {"negative format", With(&Doc::format, "-1").Text(), "format", "unknown format -1"},
+        {"format as text", With(&Doc::format, "\"1\"").Text(), "format", "expected an integer, found a string"},
+        {"format as a fraction", With(&Doc::format, "1.0").Text(), "format", "expected an integer, found the number"},
+        {"format missing", R"({ "computer_name": "x" })", "format", "missing"},
+        {"key given twice", R"({ "format": 1, "format": 1 })", "format", "given twice"},
+        {"computer name is a number", With(&Doc::computerName, "42").Text(), "computer_name",
+         "expected a string, found the integer 42"},
+        {"computer name missing", R"({ "format": 1 })", "computer_name", "missing"},
+        {"components is an object", With(&Doc::components, "{}").Text(), "components",
+         "expected an array or null, found an object"},
+        {"component is not an object", With(&Doc::components, "[ 4 ]").Text(), "components[0]",
+         "expected an object, found the integer 4"},
+        {"characteristics negative",
+         With(&Doc::components, R"([ { "characteristics": -1, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}", "id": null } ])").Text(),
+         "components[0].characteristics", "expected an integer from 0 to 4294967295, found -1"},
+        {"characteristics beyond 32 bits",
+         With(&Doc::components, R"([ { "characteristics": 4294967296, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}", "id": null } ])").Text(),
+         "components[0].characteristics", "expected an integer from 0 to 4294967295"},
+        {"characteristics as a fraction",
+         With(&Doc::components, R"([ { "characteristics": 4.5, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}", "id": null } ])").Text(),
+         "components[0].characteristics", "expected an integer"},
+        {"instance GUID without braces",
+         With(&Doc::components, R"([ { "characteristics": 4, "instance_guid": "6B7D3F10-1111-2222-3333-444455556666", "id": null } ])").Text(),
+         "components[0].instance_guid", "expected a GUID in braces"},
+        {"instance GUID with a letter that is not hex",
+         With(&Doc::components, R"([ { "characteristics": 4, "instance_guid": "{6B7D3F10-1111-2222-3333-44445555666G}", "id": null } ])").Text(),
+         "components[0].instance_guid", "expected a GUID in braces"},
+        {"component ID is a number",
+         With(&Doc::components, R"([ { "characteristics": 4, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}", "id": 7 } ])").Text(),
+         "components[0].id", "expected a string or null, found the integer 7"},
+        {"component ID missing",
+         With(&Doc::components, R"([ { "characteristics": 4, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}" } ])").Text(),
+         "components[0].id", "missing"},
+        {"resource type is text",
+         With(&Doc::devices, R"([ { "instance_id": null, "resources": [], "netcfg_instance_id": null }, { "instance_id": null, "resources": ["1"], "netcfg_instance_id": null } ])").Text(),
+         "devices[1].resources[0]", "expected an integer, found a string"},
+        {"resources is null",
+         With(&Doc::devices, R"([ { "instance_id": null, "resources": null, "netcfg_instance_id": null } ])").Text(),
+         "devices[0].resources", "expected an array of integers, found null"},
+        {"instance ID is true",
+         With(&Doc::devices, R"([ { "instance_id": true, "resources": [], "netcfg_instance_id": null } ])").Text(),
+         "devices[0].instance_id", "expected a string or null, found true"},
+        {"NetCfgInstanceId missing", With(&Doc::devices, R"([ { "instance_id": null, "resources": [] } ])").Text(),
+         "devices[0].netcfg_instance_id", "missing"},
+        {"drivers is null", With(&Doc::drivers, "null").Text(), "drivers", "expected an object, found null"},
+        {"drivers missing", R"({ "format": 1, "computer_name": "x", "components": null, "devices": null })", "drivers",
+         "missing"},
+        {"driver entry is a string", With(&Doc::drivers, R"({ "{a}": "001A2B3C4D5E" })").Text(), "drivers.{a}",
+         "expected an object, found a string"},
+        {"two driver keys equal apart from letter case",
+         With(&Doc::drivers, R"({ "{ab}": { "permanent": null, "current": null }, "{AB}": { "permanent": null, "current": null } })").Text(),
+         "drivers.{AB}", "names the same device as drivers.{ab}"},
+        {"257-byte driver answer",
+         With(&Doc::drivers, "{ \"{a}\": { \"permanent\": \"" + Repeat("AB", 257) + "\", \"current\": null } }").Text(),
+         "drivers.{a}.permanent", "257 bytes, more than the 256"},
+        {"odd number of hex digits in a driver answer",
+         With(&Doc::drivers, R"({ "{a}": { "permanent": null, "current": "001A2B3C4D5" } })").Text(), "drivers.{a}.current",
+         "odd number of digits (11)"},
+        {"driver answer is a number", With(&Doc::drivers, R"({ "{a}": { "permanent": 12, "current": null } })").Text(),
+         "drivers.{a}.permanent", "expected a string of hexadecimal digits or null, found the integer 12"},
+        {"driver answer missing", With(&Doc::drivers, R"({ "{a}": { "permanent": null } })").Text(), "drivers.{a}.current",
+         "missing"},
+        {"9-byte adapter address",
+         With(&Doc::adapters, R"([ { "name": null, "description": null, "address": "001A2B3C4D5E6F7081" } ])").Text(),
+         "adapters[0].address", "9 bytes, more than the 8"},
+        {"character that is not hex in an adapter address",
+         With(&Doc::adapters, R"([ { "name": null, "description": null, "address": "00112233445G" } ])").Text(),
+         "adapters[0].address", "character 12 'G' is not a hexadecimal digit"},
+        {"separators in an adapter address",
+         With(&Doc::adapters, R"([ { "name": null, "description": null, "address": "00-11-22-33-44-55" } ])").Text(),
+         "adapters[0].address", "character 3 '-' is not a hexadecimal digit"},
+        {"odd number of hex digits in an adapter address",
+         With(&Doc::adapters, R"([ { "name": null, "description": null, "address": "001" } ])").Text(),
+         "adapters[0].address", "odd number of digits (3)"},
+        {"adapter address null",
+         With(&Doc::adapters, R"([ { "name": null, "description": null, "address": null } ])").Text(),
+         "adapters[0].address", "expected a string of hexadecimal digits, found null"},
+        {"adapter name is a number",
+         With(&Doc::adapters, R"([ { "name": 1, "description": null, "address": "" } ])").Text(), "adapters[0].name",
+         "expected a string or null"},
+        {"adapters is a string", With(&Doc::adapters, "\"none\"").Text(), "adapters",
+         "expected an array or null, found a string"},
+    };
+}
+
+// Each malformed snapshot: exit code 2, nothing on standard output, and one line on standard error that names the
+// file and the field path.
+TEST(SnapshotTest, MalformedSnapshotsGiveOneLineWithFileAndFieldPath)
+{
+    for (const MalformedCase& c : MalformedCases()) {
+        SCOPED_TRACE(c.name);
+        CFakeInspectHost host;
+        host.files[u"bad.json"] = c.text;
+        EXPECT_EQ(host.Run({u"--replay", u"bad.json"}), 2);
+        EXPECT_EQ(host.out, "");
+        const std::string prefix = "bad.json: " + (c.where.empty() ? std::string() : c.where + ": ");
+        EXPECT_EQ(host.err.compare(0, prefix.size(), prefix), 0) << host.err;
+        EXPECT_NE(host.err.find(c.message), std::string::npos) << host.err;
+        ASSERT_FALSE(host.err.empty());
+        EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(host.err)), host.err) << "the line is UTF-8";
+        EXPECT_EQ(host.err.find('\n'), host.err.size() - 1) << "one line: " << host.err;
+        EXPECT_EQ(host.liveSourceRequests, 0);
+    }
+}
+
+TEST(SnapshotTest, UnreadableFileIsNamedOnOneLine)
+{
+    CFakeInspectHost host;
+    EXPECT_EQ(host.Run({u"--replay", u"missing.json", u"--json"}), 2);
+    EXPECT_EQ(host.out, "");
+    EXPECT_EQ(host.err, "missing.json: cannot be read: No such file or directory\n");
+
+    // A file name with a line end in it still gives one line.
+    CFakeInspectHost odd;
+    EXPECT_EQ(odd.Run({u"--replay", u"a\nb.json"}), 2);
+    EXPECT_EQ(odd.err, "a?b.json: cannot be read: No such file or directory\n");
+}
+
+TEST(SnapshotTest, ReadsEveryFieldInEitherLetterCaseAndIgnoresUnlistedKeys)
+{
+    const std::string text = R"({
+      "format": 1, "comment": "written by hand", "computer_name": "Büro-PC",
+      "components": [ { "characteristics": 132, "instance_guid": "{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}",
+                        "id": null, "display_name": "ignored" } ],
+      "devices": [ { "instance_id": null, "resources": [0, 7, 4294967295], "netcfg_instance_id": "{X}\u0000junk",
+                     "extra": [1, 2] } ],
+      "drivers": { "{Ab}": { "permanent": "aBcDeF", "current": "", "speed": 1000 } },
+      "adapters": [ { "name": null, "description": null, "address": "0102030405060708", "mtu": 1500 } ],
+      "future": { "anything": [true] } })";
+    CSnapshot snapshot;
+    CSnapshotError error;
+    ASSERT_TRUE(ParseSnapshot(text, snapshot, error)) << error.m_strPath << ": " << error.m_strMessage;
+
+    EXPECT_EQ(snapshot.m_strComputerName, u"B\u00FCro-PC");
+    ASSERT_TRUE(snapshot.m_components && snapshot.m_components->size() == 1);
+    const CNetCfgComponentInfo& component = (*snapshot.m_components)[0];
+    EXPECT_EQ(component.m_dwCharacteristics, 132u);
+    EXPECT_EQ(FormatGuidText(component.m_guidInstance), u"{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}");
+    EXPECT_FALSE(component.m_strId);
+
+    ASSERT_TRUE(snapshot.m_devices && snapshot.m_devices->size() == 1);
+    const CSnapshotDevice& device = (*snapshot.m_devices)[0];
+    EXPECT_EQ(device.m_resourceTypes, (std::vector<uint32_t>{0, 7, 4294967295u}));
+    EXPECT_FALSE(device.m_strInstanceId);
+    EXPECT_EQ(device.m_strNetCfgInstanceId, std::u16string(u"{X}\0junk", 8));
+
+    ASSERT_EQ(snapshot.m_drivers.size(), 1u);
+    EXPECT_EQ(snapshot.m_drivers[0].m_strName, u"{Ab}");
+    EXPECT_EQ(snapshot.m_drivers[0].m_permanent, Bytes({0xAB, 0xCD, 0xEF}));
+    EXPECT_EQ(snapshot.m_drivers[0].m_current, std::vector<uint8_t>());
+
+    ASSERT_TRUE(snapshot.m_adapters && snapshot.m_adapters->size() == 1);
+    const CAdapterEntry& adapter = (*snapshot.m_adapters)[0];
+    EXPECT_FALSE(adapter.m_strName);
+    EXPECT_FALSE(adapter.m_strDescription);
+    EXPECT_EQ(adapter.m_nAddressLength, 8u);
+    EXPECT_EQ(FormatAddressText(adapter.m_address, 8), u"0102030405060708");
+}
+
+TEST(SnapshotTest, LimitsAreInclusive)
+{
+    Doc doc;
+    doc.drivers = "{ \"{a}\": { \"permanent\": \"" + Repeat("0f", 256) + "\", \"current\": \"\" } }";
+    doc.adapters = R"([ { "name": "", "description": "", "address": "" } ])";
+    CSnapshot snapshot;
+    CSnapshotError error;
+    ASSERT_TRUE(ParseSnapshot(doc.Text(), snapshot, error)) << error.m_strPath << ": " << error.m_strMessage;
+    EXPECT_EQ(snapshot.m_drivers[0].m_permanent->size(), 256u);
+    EXPECT_EQ((*snapshot.m_adapters)[0].m_nAddressLength, 0u);
+    EXPECT_EQ((*snapshot.m_adapters)[0].m_strName, std::u16string());
+}
+
+TEST(SnapshotTest, NullSourcesStayNull)
+{
+    const std::string text = R"({ "format": 1, "computer_name": "", "components": null, "devices": null,
+                                  "drivers": {}, "adapters": null })";
+    CSnapshot snapshot;
+    CSnapshotError error;
+    ASSERT_TRUE(ParseSnapshot(text, snapshot, error));
+    EXPECT_FALSE(snapshot.m_components);
+    EXPECT_FALSE(snapshot.m_devices);
+    EXPECT_TRUE(snapshot.m_drivers.empty());
+    EXPECT_FALSE(snapshot.m_adapters);
+}
+
+// Written in the order of the format, hex in upper case, GUIDs in upper case; reading it back gives the same.
+TEST(SnapshotTest, WritesFormatOneAndReadsItBack)
+{
+    CSnapshot snapshot;
+    snapshot.m_strComputerName = u"WS-0042";
+    snapshot.m_components.emplace();
+    snapshot.m_components->push_back(Component(0x84, u"{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}", u"usb\\vid_0b95"));
+    snapshot.m_devices.emplace();
+    snapshot.m_devices->push_back(CSnapshotDevice{{1, 4}, u"PCI\\X\\1", std::u16string(u"{g}\0x", 5)});
+    snapshot.m_devices->push_back(CSnapshotDevice{{}, std::nullopt, std::nullopt});
+    snapshot.m_drivers.push_back(CSnapshotDriver{u"{g}", Bytes({0x00, 0xab}), std::nullopt});
+    snapshot.m_adapters.emplace();
+    snapshot.m_adapters->push_back(Adapter(u"{G}", std::nullopt, {0xde, 0xad, 0xbe, 0xef, 0x00, 0x01}));
+
+    const std::string text = SerializeSnapshot(snapshot);
+    EXPECT_EQ(text,
+              "{\n"
+              "  \"format\": 1,\n"
+              "  \"computer_name\": \"WS-0042\",\n"
+              "  \"components\": [\n"
+              "    {\n"
+              "      \"characteristics\": 132,\n"
+              "      \"instance_guid\": \"{6B7D3F10-AAAA-BBBB-CCCC-DDDDEEEEFFFF}\",\n"
+              "      \"id\": \"usb\\\\vid_0b95\"\n"
+              "    }\n"
+              "  ],\n"
+              "  \"devices\": [\n"
+              "    {\n"
+              "      \"instance_id\": \"PCI\\\\X\\\\1\",\n"
+              "      \"resources\": [\n"
+              "        1,\n"
+              "        4\n"
+              "      ],\n"
+              "      \"netcfg_instance_id\": \"{g}\\u0000x\"\n"
+              "    },\n"
+              "    {\n"
+              "      \"instance_id\": null,\n"
+              "      \"resources\": [],\n"
+              "      \"netcfg_instance_id\": null\n"
+              "    }\n"
+              "  ],\n"
+              "  \"drivers\": {\n"
+              "    \"{g}\": {\n"
+              "      \"permanent\": \"00AB\",\n"
+              "      \"current\": null\n"
+              "    }\n"
+              "  },\n"
+              "  \"adapters\": [\n"
+              "    {\n"
+              "      \"name\": \"{G}\",\n"
+              "      \"description\": null,\n"
+              "      \"address\": \"DEADBEEF0001\"\n"
+              "    }\n"
+              "  ]\n"
+              "}\n");
+
+    CSnapshot back;
+    CSnapshotError error;
+    ASSERT_TRUE(ParseSnapshot(text, back, error)) << error.m_strPath << ": " << error.m_strMessage;
+    EXPECT_EQ(SerializeSnapshot(back), text);
+}
+
+struct NetCfgCase {
+    const char* name;
+    std::vector<uint8_t> data;
+    std::u16string text;
+};
+
+// The lead's convention for NetCfgInstanceId: a registry string, stored with one terminating null unit.
+TEST(SnapshotTest, NetCfgInstanceIdTextAndData)
+{
+    const NetCfgCase cases[] = {
+        {"stored with its null", Bytes({'{', 0, 'a', 0, '}', 0, 0, 0}), u"{a}"},
+        {"stored without a null", Bytes({'{', 0, 'a', 0, '}', 0}), u"{a}"},
+        {"two nulls: exactly one is taken off", Bytes({'a', 0, 0, 0, 0, 0}), std::u16string(u"a\0", 2)},
+        {"embedded null stays", Bytes({'a', 0, 0, 0, 'b', 0, 0, 0}), std::u16string(u"a\0b", 3)},
+        {"odd final byte is dropped", Bytes({'a', 0, 'b'}), u"a"},
+        {"odd final byte after a null", Bytes({'a', 0, 0, 0, 7}), u"a"},
+        {"unit above 0xFF", Bytes({0xAC, 0x20, 0, 0}), u"\u20AC"},
+        {"empty data", {}, u""},
+        {"a lone null", Bytes({0, 0}), u""},
+    };
+    for (const NetCfgCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(NetCfgInstanceIdTextFromData(c.data), c.text);
+    }
+    EXPECT_EQ(NetCfgInstanceIdDataFromText(u"{a}"), Bytes({'{', 0, 'a', 0, '}', 0, 0, 0}));
+    EXPECT_EQ(NetCfgInstanceIdDataFromText(u""), Bytes({0, 0}));
+    EXPECT_EQ(NetCfgInstanceIdDataFromText(u"\u20AC"), Bytes({0xAC, 0x20, 0, 0}));
+}
+
+}  // namespace
