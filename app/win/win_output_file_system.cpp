@@ -1,0 +1,53 @@
+#include "app/win/win_output_file_system.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include "common/win/wide.h"
+
+namespace {
+
+// The handle of the output file, closed on every path.
+class CFileHandle {
+public:
+    explicit CFileHandle(HANDLE hFile) : m_hFile(hFile) {}
+    ~CFileHandle()
+    {
+        if (IsValid())
+            ::CloseHandle(m_hFile);
+    }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+
+    bool IsValid() const { return m_hFile != INVALID_HANDLE_VALUE && m_hFile != nullptr; }
+    HANDLE Get() const { return m_hFile; }
+
+private:
+    HANDLE m_hFile;
+};
+
+}  // namespace
+
+bool CWinOutputFileSystem::PathExists(const std::u16string& strPath)
+{
+    return ::GetFileAttributesW(AsWide(strPath)) != INVALID_FILE_ATTRIBUTES;
+}
+
+void CWinOutputFileSystem::CreateDirectoryTree(const std::u16string& strDirectory)
+{
+    ::SHCreateDirectoryExW(nullptr, AsWide(strDirectory), nullptr);
+}
+
+EWriteResult CWinOutputFileSystem::WriteNewFile(const std::u16string& strPath, const std::vector<uint8_t>& bytes)
+{
+    const CFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return EWriteResult::CannotCreate;
+    DWORD nWritten = 0;
+    const DWORD nCount = static_cast<DWORD>(bytes.size());
+    if (!::WriteFile(file.Get(), bytes.data(), nCount, &nWritten, nullptr) || nWritten != nCount)
+        return EWriteResult::WriteFailed;
+    return EWriteResult::Written;
+}

@@ -1,0 +1,55 @@
+#include "ui/win/lumo_host_id_dlg.h"
+
+#include "common/win/wide.h"
+#include "res/resource.h"
+#include "ui/win/info_dlg.h"
+#include "ui/win/win_app.h"
+
+namespace {
+
+// Room for the computer name, in characters; far more than any computer name takes.
+constexpr DWORD kComputerNameChars = 300;
+
+}  // namespace
+
+CLumoHostIdDlg::CLumoHostIdDlg() : CBaseDlg(GetResourceModule(), IDD_LUMOHOSTID_DIALOG, nullptr)
+{
+    m_bTopMostNoParent = false;
+}
+
+void CLumoHostIdDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CBaseDlg::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_COMPUTER_NAME, m_editComputerName);
+    DDX_Control(pDX, IDC_HOST_ID, m_editHostId);
+}
+
+BOOL CLumoHostIdDlg::OnInitDialog()
+{
+    CBaseDlg::OnInitDialog();
+
+    // The result is not examined: the buffer starts empty, so a failure shows an empty field.
+    wchar_t szName[kComputerNameChars] = {};
+    DWORD nSize = kComputerNameChars;
+    ::GetComputerNameW(szName, &nSize);
+    szName[kComputerNameChars - 1] = L'\0';
+    m_editComputerName.SetWindowText(FromWide(szName));
+    m_editHostId.SetWindowText(m_strHostId);
+    return TRUE;
+}
+
+void CLumoHostIdDlg::OnAbout()
+{
+    CInfoDlg dialog(this);
+    dialog.DoModal();
+}
+
+bool CLumoHostIdDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (message == WM_COMMAND && lParam == 0 && LOWORD(wParam) == ID_INFO_ABOUT) {
+        OnAbout();
+        *pResult = 0;
+        return true;
+    }
+    return CBaseDlg::OnWndMsg(message, wParam, lParam, pResult);
+}
