@@ -27,7 +27,10 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
     return true;
 }
 
-std::u16string Utf8ToUtf16(std::string_view text)
+namespace {
+
+// Decodes UTF-8. A broken sequence becomes U+FFFD, or, when bEscape is set, each of its bytes becomes U+DC80 + byte.
+std::u16string DecodeUtf8(std::string_view text, bool bEscape)
 {
     std::u16string result;
     result.reserve(text.size());
@@ -38,6 +41,7 @@ std::u16string Utf8ToUtf16(std::string_view text)
         uint32_t cp = 0xFFFD;
         size_t length = 1;
         uint32_t minimum = 0;
+        bool bBroken = false;
         if (lead < 0x80) {
             cp = lead;
         } else if (lead >= 0xC2 && lead <= 0xDF) {
@@ -46,6 +50,8 @@ std::u16string Utf8ToUtf16(std::string_view text)
             length = 3, cp = lead & 0x0Fu, minimum = 0x800;
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             length = 4, cp = lead & 0x07u, minimum = 0x10000;
+        } else {
+            bBroken = true;  // a continuation byte or a byte that never starts a sequence
         }
         if (length > 1) {
             size_t k = 1;
@@ -59,7 +65,14 @@ std::u16string Utf8ToUtf16(std::string_view text)
                 // A broken sequence: replace what was consumed of it and go on after it.
                 cp = 0xFFFD;
                 length = k;
+                bBroken = true;
             }
+        }
+        if (bBroken && bEscape) {
+            for (size_t k = 0; k < length; ++k)
+                result.push_back(static_cast<char16_t>(0xDC00 + static_cast<uint8_t>(text[i + k])));
+            i += length;
+            continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -73,7 +86,9 @@ std::u16string Utf8ToUtf16(std::string_view text)
     return result;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text)
+// Encodes UTF-16 as UTF-8. A lone surrogate becomes U+FFFD, or, when bEscape is set and it is U+DC80 to U+DCFF,
+// the byte it stands for.
+std::string EncodeUtf8(std::u16string_view text, bool bEscape)
 {
     std::string result;
     result.reserve(text.size());
@@ -83,6 +98,9 @@ std::string Utf16ToUtf8(std::u16string_view text)
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
             ++i;
+        } else if (bEscape && cp >= 0xDC80 && cp <= 0xDCFF) {
+            result.push_back(static_cast<char>(cp - 0xDC00));
+            continue;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = 0xFFFD;
         }
@@ -103,6 +121,28 @@ std::string Utf16ToUtf8(std::u16string_view text)
         }
     }
     return result;
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view text)
+{
+    return DecodeUtf8(text, false);
+}
+
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    return EncodeUtf8(text, false);
+}
+
+std::u16string FileNameToUtf16(std::string_view bytes)
+{
+    return DecodeUtf8(bytes, true);
+}
+
+std::string Utf16ToFileName(std::u16string_view text)
+{
+    return EncodeUtf8(text, true);
 }
 
 std::u16string AsciiToUtf16(std::string_view text)

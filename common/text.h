@@ -28,6 +28,12 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// File names and arguments on Linux are byte strings, usually but not always UTF-8. These two convert them without
+// loss: a byte that is not part of valid UTF-8 becomes the lone surrogate U+DC80 + byte, and turns back into that
+// byte, so every name the system hands over comes back out unchanged.
+std::u16string FileNameToUtf16(std::string_view bytes);
+std::string Utf16ToFileName(std::u16string_view text);
+
 // ASCII text to UTF-16, unit for unit (for literals and formatted numbers).
 std::u16string AsciiToUtf16(std::string_view text);
 

@@ -64,12 +64,12 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes)
 bool CLinuxFileSystem::PathExists(const std::u16string& strPath)
 {
     struct stat status {};
-    return stat(Utf16ToUtf8(strPath).c_str(), &status) == 0;
+    return stat(Utf16ToFileName(strPath).c_str(), &status) == 0;
 }
 
 void CLinuxFileSystem::CreateDirectoryTree(const std::u16string& strDirectory)
 {
-    const std::string strPath = Utf16ToUtf8(strDirectory);
+    const std::string strPath = Utf16ToFileName(strDirectory);
     // Each level in turn, from the first: "a/b/c" makes a, a/b and a/b/c; empty levels ("a//b", a leading or
     // trailing slash) are skipped. One mkdir per slash bounds the work by the length of the path.
     for (size_t nSlash = strPath.find('/', 1);; nSlash = strPath.find('/', nSlash + 1)) {
@@ -85,7 +85,7 @@ void CLinuxFileSystem::CreateDirectoryTree(const std::u16string& strDirectory)
 EWriteResult CLinuxFileSystem::WriteNewFile(const std::u16string& strPath, const std::vector<uint8_t>& bytes)
 {
     CFileDescriptor file(
-        open(Utf16ToUtf8(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+        open(Utf16ToFileName(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
     if (file.Get() < 0)
         return EWriteResult::CannotCreate;
     const bool bWritten = WriteAll(file.Get(), bytes);
@@ -118,6 +118,6 @@ std::vector<std::u16string> ArgumentsFromArgv(int argc, const char* const* argv)
 {
     std::vector<std::u16string> arguments;
     for (int i = 0; i < argc && argv[i]; ++i)
-        arguments.push_back(Utf8ToUtf16(argv[i]));
+        arguments.push_back(FileNameToUtf16(argv[i]));
     return arguments;
 }

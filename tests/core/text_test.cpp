@@ -44,4 +44,20 @@ TEST(TextTest, MalformedInputBecomesReplacementCharacters)
     EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00), u'x'}), "\xEF\xBF\xBDx");
 }
 
+TEST(TextTest, FileNamesConvertWithoutLoss)
+{
+    const std::string names[] = {
+        "", "host.txt", "/tmp/ids/h\xC3\xB6st.txt", "bad\xFF\xFEname", "\xC3", "\xE2\x82", "\xED\xA0\x80",
+        "\xEF\xBF\xBD", "\xC0\xAF", "\x80\x80", "a\\b", "\xF0\x9F\x98\x80\xF0\x9F",
+    };
+    for (const std::string& name : names) {
+        const std::u16string text = FileNameToUtf16(name);
+        EXPECT_EQ(Utf16ToFileName(text), name);
+    }
+    EXPECT_EQ(FileNameToUtf16("a\xFF"), (std::u16string{u'a', char16_t(0xDCFF)}));
+    EXPECT_EQ(FileNameToUtf16("\xC3\xB6"), u"\u00f6");
+    // Text that came from elsewhere: a lone surrogate outside the escapes cannot be a byte.
+    EXPECT_EQ(Utf16ToFileName(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
+
 }  // namespace

@@ -117,4 +117,25 @@ TEST(LinuxPlatformTest, ArgumentsFromArgv)
     EXPECT_TRUE(ArgumentsFromArgv(0, argv).empty());
 }
 
+TEST(LinuxPlatformTest, FileNamesThatAreNotUtf8ArriveUnchanged)
+{
+    // Linux file names are bytes: a name in another encoding must name the same file, not one with U+FFFD in it.
+    CFakeSysfs tmp;
+    const std::string directory = tmp.Path("ids-\xE9t\xE9");  // Latin-1, not UTF-8
+    const std::string path = directory + "/h\xFF.txt";
+    const char* argv[] = {"lumohostid", nullptr};
+    const std::string argument = "/exit:" + path;
+    argv[1] = argument.c_str();
+    const std::vector<std::u16string> arguments = ArgumentsFromArgv(2, argv);
+    ASSERT_EQ(arguments.size(), 2u);
+
+    CLinuxFileSystem fileSystem;
+    const std::u16string strPath = arguments[1].substr(6);
+    fileSystem.CreateDirectoryTree(strPath.substr(0, strPath.rfind(u'/')));
+    EXPECT_TRUE(IsDir(directory));
+    EXPECT_EQ(fileSystem.WriteNewFile(strPath, {'x', 0}), EWriteResult::Written);
+    EXPECT_EQ(ReadBytes(path), (std::vector<uint8_t>{'x', 0}));
+    EXPECT_TRUE(fileSystem.PathExists(strPath));
+}
+
 }  // namespace
