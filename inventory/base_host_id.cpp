@@ -67,6 +67,13 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     std::vector<CAdapterEntry> entries;
     const uint32_t dwFirst = adapters.GetAdaptersAddresses(nSize, entries);
     entries.clear();
+    if (dwFirst == kAdapterTableNoMemory) {
+        // Not even the first buffer could be had.
+        if (pTrace)
+            pTrace->m_dwFirstAnswer = dwFirst;
+        bNoMemory = true;
+        return nullptr;
+    }
 
     // The read. There is no further retry: a table that grew in between is treated as unreadable.
     const uint32_t dwSecond = adapters.GetAdaptersAddresses(nSize, entries);

@@ -264,20 +264,29 @@ TEST(ChoiceTest, TableThatGrowsBetweenTheCallsIsNotRead)
 
 TEST(ChoiceTest, NoMemoryForTheTableChoosesNothing)
 {
-    struct CNoMemory : CFakeSources {
-        uint32_t GetAdaptersAddresses(uint32_t& size, std::vector<CAdapterEntry>& out) override
-        {
-            if (size == 0)
+    // Either buffer may be the one that cannot be had.
+    for (const int failingCall : {1, 2}) {
+        SCOPED_TRACE(failingCall);
+        struct CNoMemory : CFakeSources {
+            int failingCall = 0;
+            uint32_t GetAdaptersAddresses(uint32_t& size, std::vector<CAdapterEntry>& out) override
+            {
+                if (tableCalls + 1 == failingCall) {
+                    ++tableCalls;
+                    return kAdapterTableNoMemory;
+                }
                 return CFakeSources::GetAdaptersAddresses(size, out);
-            return kAdapterTableNoMemory;
-        }
-    } machine;
-    static_cast<CFakeSources&>(machine) = Machine({{1, Nic::Pci, false, 0x01, 0x07}});
-    CBaseHostId hostId(machine.Get());
-    EXPECT_FALSE(hostId.DetermineAdapter());
-    // The inventory stays as the passes left it: nothing stamped, no fallback.
-    ASSERT_EQ(hostId.GetDevices().GetCount(), 1u);
-    EXPECT_EQ(hostId.GetDevices().GetAt(0)->m_strAddress, MacText(0x01));
+            }
+        } machine;
+        static_cast<CFakeSources&>(machine) = Machine({{1, Nic::Pci, false, 0x01, 0x07}});
+        machine.failingCall = failingCall;
+        CBaseHostId hostId(machine.Get());
+        EXPECT_FALSE(hostId.DetermineAdapter());
+        EXPECT_EQ(machine.tableCalls, failingCall);
+        // The inventory stays as the passes left it: nothing stamped, no fallback.
+        ASSERT_EQ(hostId.GetDevices().GetCount(), 1u);
+        EXPECT_EQ(hostId.GetDevices().GetAt(0)->m_strAddress, MacText(0x01));
+    }
 }
 
 TEST(ChoiceTest, AbsentAdapterNameMatchesEmptyGuidText)
