@@ -89,23 +89,33 @@ CLinuxSources::CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& 
 {
 }
 
-std::optional<std::vector<CNetInterface>> CLinuxSources::ScanDevices() const
+void CLinuxSources::Rescan()
 {
-    std::optional<std::vector<CNetInterface>> interfaces = ScanNetInterfaces(m_strRoot);
-    if (interfaces) {
-        interfaces->erase(std::remove_if(interfaces->begin(), interfaces->end(),
-                                         [](const CNetInterface& n) { return !n.m_bDeviceBacked; }),
-                          interfaces->end());
+    m_interfaces = ScanNetInterfaces(m_strRoot);
+    m_devices.clear();
+    if (m_interfaces) {
+        for (size_t i = 0; i < m_interfaces->size(); ++i) {
+            if ((*m_interfaces)[i].m_bDeviceBacked)
+                m_devices.push_back(i);
+        }
     }
-    return interfaces;
+    m_bScanned = true;
+}
+
+const std::optional<std::vector<CNetInterface>>& CLinuxSources::Interfaces()
+{
+    if (!m_bScanned)
+        Rescan();
+    return m_interfaces;
 }
 
 bool CLinuxSources::EnumComponents(std::vector<CNetCfgComponentInfo>& components)
 {
-    const std::optional<std::vector<CNetInterface>> devices = ScanDevices();
-    if (!devices)
+    Rescan();
+    if (!m_interfaces)
         return false;
-    for (const CNetInterface& device : *devices) {
+    for (const size_t nDevice : m_devices) {
+        const CNetInterface& device = (*m_interfaces)[nDevice];
         CNetCfgComponentInfo info;
         info.m_dwCharacteristics = NCF_PHYSICAL;
         info.m_guidInstance = device.m_guid;
@@ -117,10 +127,9 @@ bool CLinuxSources::EnumComponents(std::vector<CNetCfgComponentInfo>& components
 
 bool CLinuxSources::OpenDeviceSet()
 {
-    std::optional<std::vector<CNetInterface>> devices = ScanDevices();
-    if (!devices)
+    if (!Interfaces())
         return false;
-    m_deviceSet = std::move(*devices);
+    m_deviceSet = m_devices;
     m_nCurrent = 0;
     return true;
 }
@@ -135,14 +144,16 @@ bool CLinuxSources::SelectDevice(uint32_t nIndex)
 
 std::vector<uint32_t> CLinuxSources::GetResourceTypes()
 {
-    return m_nCurrent < m_deviceSet.size() ? m_deviceSet[m_nCurrent].m_resourceTypes : std::vector<uint32_t>();
+    if (m_nCurrent >= m_deviceSet.size())
+        return std::vector<uint32_t>();
+    return (*m_interfaces)[m_deviceSet[m_nCurrent]].m_resourceTypes;
 }
 
 std::optional<std::u16string> CLinuxSources::GetInstanceId()
 {
     if (m_nCurrent >= m_deviceSet.size())
         return std::nullopt;
-    return AsciiToUtf16(m_deviceSet[m_nCurrent].m_strComponentId);
+    return AsciiToUtf16((*m_interfaces)[m_deviceSet[m_nCurrent]].m_strComponentId);
 }
 
 std::optional<std::vector<uint8_t>> CLinuxSources::GetNetCfgInstanceIdData()
@@ -151,7 +162,7 @@ std::optional<std::vector<uint8_t>> CLinuxSources::GetNetCfgInstanceIdData()
         return std::nullopt;
     // A REG_SZ value: UTF-16LE with its terminating null.
     std::vector<uint8_t> data;
-    for (const char16_t unit : UpperGuidText(m_deviceSet[m_nCurrent].m_guid)) {
+    for (const char16_t unit : UpperGuidText((*m_interfaces)[m_deviceSet[m_nCurrent]].m_guid)) {
         data.push_back(static_cast<uint8_t>(unit & 0xFF));
         data.push_back(static_cast<uint8_t>(unit >> 8));
     }
@@ -173,19 +184,19 @@ std::unique_ptr<IDriverDevice> CLinuxSources::Open(const std::u16string& strDevi
     if (strDevicePath.compare(0, kPrefix.size(), kPrefix) != 0 ||
         !ParseGuidText(std::u16string_view(strDevicePath).substr(kPrefix.size()), guid))
         return nullptr;
-    std::optional<std::vector<CNetInterface>> devices = ScanDevices();
-    if (!devices)
+    if (!Interfaces())
         return nullptr;
-    for (CNetInterface& device : *devices) {
+    for (const size_t nDevice : m_devices) {
+        const CNetInterface& device = (*m_interfaces)[nDevice];
         if (SameGuid(device.m_guid, guid))
-            return std::make_unique<CLinuxDriverDevice>(std::move(device), m_permanentAddresses);
+            return std::make_unique<CLinuxDriverDevice>(device, m_permanentAddresses);
     }
     return nullptr;
 }
 
 uint32_t CLinuxSources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries)
 {
-    const std::optional<std::vector<CNetInterface>> interfaces = ScanNetInterfaces(m_strRoot);
+    const std::optional<std::vector<CNetInterface>>& interfaces = Interfaces();
     if (!interfaces)
         return kAdapterTableFailure;
 

@@ -22,7 +22,9 @@
 //   in upper case for a device-backed interface and the interface name otherwise; its description is the interface
 //   name, followed by " WLAN" for an 802.11 interface so that the wireless rule of the choice applies.
 //
-// Every call reads sysfs afresh; nothing is cached between calls.
+// One reading of sysfs serves one determination. The network configuration pass comes first in every
+// determination, so EnumComponents reads the interfaces afresh and every later call answers from that reading: all
+// four sources describe the same moment, and each interface is read once however many calls ask about it.
 
 #include <cstdint>
 #include <memory>
@@ -88,11 +90,16 @@ public:
     uint32_t GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries) override;
 
 private:
-    // The device-backed interfaces, in interface-index order; none when the interfaces cannot be read.
-    std::optional<std::vector<CNetInterface>> ScanDevices() const;
+    // Reads every interface afresh.
+    void Rescan();
+    // The interfaces of the current reading, reading them first when there is none; none when they cannot be read.
+    const std::optional<std::vector<CNetInterface>>& Interfaces();
 
     std::string m_strRoot;
     IPermanentAddressReader& m_permanentAddresses;
-    std::vector<CNetInterface> m_deviceSet;  // while the device set is open
+    bool m_bScanned = false;
+    std::optional<std::vector<CNetInterface>> m_interfaces;  // every interface, in interface-index order
+    std::vector<size_t> m_devices;                           // the device-backed ones among them
+    std::vector<size_t> m_deviceSet;                         // while the device set is open
     size_t m_nCurrent = 0;
 };

@@ -186,7 +186,10 @@ TEST(LinuxSourcesTest, CurrentAddressComesFromSysfs)
               (std::vector<uint8_t>{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}));
     EXPECT_FALSE(pDevice->QueryOid(0x00010101, buffer, nBytes));  // any other object identifier
 
+    // A damaged address shows from the next determination on, which reads sysfs afresh.
     tree.File(std::string(machines::kDesktopNic) + "/net/enp0s31f6/address", "garbage\n");
+    std::vector<CNetCfgComponentInfo> components;
+    ASSERT_TRUE(sources.EnumComponents(components));
     const auto pDamaged = sources.Open(u"\\\\.\\{6f56eafe-1259-5f73-bd45-91391efa810e}");
     ASSERT_NE(pDamaged, nullptr);
     EXPECT_FALSE(pDamaged->QueryOid(OID_802_3_CURRENT_ADDRESS, buffer, nBytes));
@@ -217,8 +220,15 @@ TEST(LinuxSourcesTest, AdapterTableAnswersTheSizeQueryHonestly)
         nSum += AdapterEntrySize(entry);
     EXPECT_EQ(nSum, nNeeded);
 
-    // A table that grew between the two calls answers the read like a too small buffer.
+    // One determination sees one reading of sysfs: an interface that appears meanwhile does not change its table.
     tree.Interface(CFakeSysfs::NetInterface("veth9", 9, "02:00:00:00:00:09"));
+    entries.clear();
+    EXPECT_EQ(sources.GetAdaptersAddresses(nSize, entries), kAdapterTableNoError);
+    EXPECT_EQ(entries.size(), 3u);
+
+    // The next determination reads afresh, and the grown table no longer fits the old size.
+    std::vector<CNetCfgComponentInfo> components;
+    ASSERT_TRUE(sources.EnumComponents(components));
     entries.clear();
     EXPECT_EQ(sources.GetAdaptersAddresses(nSize, entries), kAdapterTableBufferOverflow);
     EXPECT_GT(nSize, nNeeded);
