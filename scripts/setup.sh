@@ -10,7 +10,7 @@ packages="
   clang libclang-rt-dev valgrind
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 xvfb xauth imagemagick
-  iproute2 coreutils
+  iproute2 coreutils hyperfine python3
 "
 
 missing=""
