@@ -128,11 +128,14 @@ void AppendRecords(std::string& out, const CInspectReport& report)
 void AppendAdapterTable(std::string& out, const CInspectReport& report)
 {
     const CChoiceTrace& trace = report.m_trace;
-    const std::string strAnswers = "size query answered " + std::to_string(trace.m_dwFirstAnswer) +
-                                   ", read answered " + std::to_string(trace.m_dwSecondAnswer);
+    // When not even the first buffer can be had, the table is not read at all.
+    const bool bFirstNoMemory = trace.m_dwFirstAnswer == kAdapterTableNoMemory;
+    const std::string strAnswers =
+        "size query answered " + std::to_string(trace.m_dwFirstAnswer) +
+        (bFirstNoMemory ? std::string(", no read") : ", read answered " + std::to_string(trace.m_dwSecondAnswer));
     if (!trace.m_bTableRead) {
         out += "Adapter table: not read (" + strAnswers + ")\n";
-        if (trace.m_dwSecondAnswer == kAdapterTableNoMemory)
+        if (bFirstNoMemory || trace.m_dwSecondAnswer == kAdapterTableNoMemory)
             out += "  No memory for the table: nothing is stamped and no fallback runs.\n";
         else
             out += "  No adapter is matched; the choice rests on the addresses the drivers reported.\n";

@@ -9,10 +9,10 @@
 
 int main(int argc, char** argv)
 {
-    // Arguments are taken as UTF-8, as the rest of the system's text is.
+    // Arguments are bytes, usually UTF-8; file names that are not come back out unchanged.
     std::vector<std::u16string> arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.push_back(Utf8ToUtf16(argv[i]));
+    for (int i = 0; i < argc && argv[i]; ++i)
+        arguments.push_back(FileNameToUtf16(argv[i]));
     CLiveInspectHost host;
     return RunInspect(arguments, host);
 }

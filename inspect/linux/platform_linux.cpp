@@ -73,7 +73,7 @@ std::u16string GetLocalComputerName()
 
 bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string& bytes, std::string& strReason)
 {
-    CFileDescriptor file(::open(Utf16ToUtf8(strPath).c_str(), O_RDONLY | O_CLOEXEC));
+    CFileDescriptor file(::open(Utf16ToFileName(strPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (!file.IsValid()) {
         strReason = Reason(errno);
         return false;
@@ -108,7 +108,8 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
 
 bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::string& strReason)
 {
-    CFileDescriptor file(::open(Utf16ToUtf8(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    CFileDescriptor file(
+        ::open(Utf16ToFileName(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
     if (!file.IsValid()) {
         strReason = Reason(errno);
         return false;

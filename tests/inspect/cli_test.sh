@@ -32,6 +32,21 @@ sed 's/"WS-0042"/"B\\u00fcro-\\u6771\\u4eac"/' desktop.json >utf8.json
 "$@" "$inspect" --replay utf8.json >out.txt 2>err.txt || fail "UTF-8 replay exited $?"
 grep -q "^Computer name: $(printf 'B\303\274ro-\346\235\261\344\272\254')$" out.txt || fail "computer name bytes: $(head -1 out.txt)"
 
+# On Linux a file name is bytes: one that is not UTF-8 is read, and named in a message, all the same.
+if [ $# -eq 0 ]; then
+  latin1=$(printf 'b\351ro.json')
+  cp desktop.json "$latin1"
+  "$inspect" --replay "$latin1" >out.txt 2>err.txt || fail "replay of a Latin-1 file name exited $?"
+  grep -q '^Host ID: 44-9D-95-72-3E$' out.txt || fail "no Host ID line for the Latin-1 file name"
+  echo '{' >"$latin1"
+  set +e
+  "$inspect" --replay "$latin1" >out.txt 2>err.txt
+  rc=$?
+  set -e
+  [ "$rc" = 2 ] || fail "malformed Latin-1 file exited $rc"
+  grep -q "^b$(printf '\357\277\275')ro.json: malformed JSON" err.txt || fail "message: $(cat err.txt)"
+fi
+
 # A malformed snapshot: exit code 2, nothing on standard output, one line on standard error.
 sed 's/"address": "001A2B3C4D5E"/"address": "001A2B3C4D5E6F7081"/' desktop.json >nine.json
 set +e

@@ -190,6 +190,21 @@ TEST(ReportTest, TextReportExplainsTheSpecialCases)
     }
 }
 
+// Not even the first buffer of the adapter table can be had: the table is not read, nothing is chosen.
+TEST(ReportTest, TextReportWhenTheTableHasNoMemory)
+{
+    struct CNoMemory : CFakeSources {
+        uint32_t GetAdaptersAddresses(uint32_t&, std::vector<CAdapterEntry>&) override { return kAdapterTableNoMemory; }
+    } machine;
+    static_cast<CFakeSources&>(machine) = TypicalMachine();
+    const CInspectReport report = BuildReport(machine.Get(), u"");
+    const std::string text = FormatTextReport(report);
+    EXPECT_TRUE(Contains(text, "Adapter table: not read (size query answered 8, no read)\n")) << text;
+    EXPECT_TRUE(Contains(text, "No memory for the table: nothing is stamped and no fallback runs.")) << text;
+    EXPECT_TRUE(Contains(text, "Host ID: (none)\n")) << text;
+    EXPECT_EQ(json::parse(FormatJsonReport(report))["how"], "none");
+}
+
 // A description or name with a line end stays on its line.
 TEST(ReportTest, ControlCharactersDoNotBreakLines)
 {
