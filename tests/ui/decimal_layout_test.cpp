@@ -98,7 +98,8 @@ TEST(LayoutTest, KeyPath)
     EXPECT_EQ(subkey, u"Layout\\Screen1024x768\\Dlg129");
     EXPECT_EQ(ExtendKeyPath(DefaultKavroKey(), subkey), u"Software\\Kavro\\VEDA\\Layout\\Screen1024x768\\Dlg129\\");
     // The product key follows "Software\Kavro\" directly.
-    EXPECT_EQ(ExtendKeyPath(ProductKavroKey(u"Lumo\\"), subkey), u"Software\\Kavro\\Lumo\\Layout\\Screen1024x768\\Dlg129\\");
+    EXPECT_EQ(ExtendKeyPath(ProductKavroKey(u"Lumo\\"), subkey),
+              u"Software\\Kavro\\Lumo\\Layout\\Screen1024x768\\Dlg129\\");
     EXPECT_EQ(ProductKavroKey(u"Lumo"), u"Software\\Kavro\\Lumo");
 }
 

@@ -1,0 +1,57 @@
+#!/bin/sh
+# The GUI test of LumoHostID.exe: the test-only driver (lumo_gui_driver.exe) works the real dialogs under Wine on an
+# Xvfb display of the test's own, in a Wine virtual desktop (Wine then draws the window frames itself, with no
+# window manager), and this script takes the screenshots the driver asks for.
+#   gui-test.sh DRIVER PROGRAM WORKDIR SCREENSHOTDIR VERSION
+# The prefix comes from WINEPREFIX. The screenshots are WORKDIR/main.png and WORKDIR/about.png, copied to
+# SCREENSHOTDIR/main-dialog.png and SCREENSHOTDIR/about-dialog.png when the test passes.
+set -eu
+
+if [ "${1:-}" = "--session" ]; then
+  # Inside xvfb-run: run the driver and answer its screenshot requests. Every wait is bounded.
+  shift
+  driver=$1 program=$2 work=$3 version=$4
+  winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+  timeout 300 /usr/lib/wine/wine64 explorer /desktop=LumoScreens,1024x768 \
+    "$(winpath "$driver")" "$(winpath "$program")" "$(winpath "$work")" "$version" &
+  session=$!
+  for shot in main about; do
+    waited=0
+    while [ ! -f "$work/$shot.ready" ] && [ ! -f "$work/result.txt" ] && [ $waited -lt 1200 ]; do
+      sleep 0.1
+      waited=$((waited + 1))
+    done
+    [ -f "$work/$shot.ready" ] || break
+    read -r x y w h < "$work/$shot.ready"
+    # The virtual desktop sits at the top left of the display, so desktop coordinates are screen coordinates.
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$work/$shot.png"
+    touch "$work/$shot.done"
+  done
+  wait $session || true
+  exit 0
+fi
+
+driver=$1 program=$2 work=$3 screenshots=$4 version=$5
+: "${WINEPREFIX:?WINEPREFIX must name the prefix}"
+export WINEPREFIX
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+command -v import >/dev/null || { echo "ImageMagick's import is needed for the screenshots" >&2; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work"
+xvfb-run -a -s "-screen 0 1024x768x24" "$0" --session "$driver" "$program" "$work" "$version"
+
+if [ ! -f "$work/result.txt" ]; then
+  echo "the driver left no result" >&2
+  exit 1
+fi
+cat "$work/result.txt"
+[ "$(head -n 1 "$work/result.txt")" = "PASS" ] || exit 1
+for shot in main about; do
+  [ -s "$work/$shot.png" ] || { echo "no screenshot $shot.png" >&2; exit 1; }
+done
+mkdir -p "$screenshots"
+cp "$work/main.png" "$screenshots/main-dialog.png"
+cp "$work/about.png" "$screenshots/about-dialog.png"
+echo "screenshots in $screenshots"

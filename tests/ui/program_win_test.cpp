@@ -1,0 +1,200 @@
+// LumoHostID.exe end to end under Wine, in file-output mode: the file it writes and its exit code, in the seeded
+// prefix (one PCI network device bound to one of Wine's adapters) and in the plain one (no such device).
+
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <iphlpapi.h>
+#include <shellapi.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hostid/release_host_id.h"
+#include "inventory/hid_dev_net.h"
+#include "win/seeded_device.h"
+#include "win_test_support.h"
+
+namespace {
+
+const std::u16string kProgram = BuildTreePath(LUMO_HOSTID_EXE);
+
+// The longest a run of the program may take; the determination takes a fraction of it.
+constexpr DWORD kRunMilliseconds = 60000;
+
+// Runs the program with the arguments and returns its exit code; none when it could not be started or did not end
+// in time (it is then ended).
+std::optional<DWORD> RunProgram(const std::u16string& strArguments)
+{
+    std::u16string strCommandLine = u"\"" + kProgram + u"\" " + strArguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessW(nullptr, AsWide(&strCommandLine[0]), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process))
+        return std::nullopt;
+    std::optional<DWORD> exitCode;
+    if (::WaitForSingleObject(process.hProcess, kRunMilliseconds) == WAIT_OBJECT_0) {
+        DWORD dwCode = 0;
+        if (::GetExitCodeProcess(process.hProcess, &dwCode))
+            exitCode = dwCode;
+    } else {
+        ::TerminateProcess(process.hProcess, 99);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+std::optional<std::vector<uint8_t>> FileBytes(const std::u16string& strPath)
+{
+    const HANDLE hFile = ::CreateFileW(AsWide(strPath), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                       nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::vector<uint8_t> bytes(4096);
+    DWORD nRead = 0;
+    ::ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
+    ::CloseHandle(hFile);
+    bytes.resize(nRead);
+    return bytes;
+}
+
+bool IsDirectory(const std::u16string& strPath)
+{
+    const DWORD dwAttributes = ::GetFileAttributesW(AsWide(strPath));
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::u16string& strPath)
+{
+    std::u16string strFrom = strPath + u'\0';
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = AsWide(strFrom);
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    ::SHFileOperationW(&operation);
+}
+
+// A drive letter that names no drive of the prefix.
+std::u16string MissingDrive()
+{
+    const DWORD dwDrives = ::GetLogicalDrives();
+    for (int i = 25; i >= 3; --i) {
+        if (!(dwDrives & (1u << i)))
+            return std::u16string(1, static_cast<char16_t>(u'A' + i)) + u":";
+    }
+    return u"";
+}
+
+// The GUID the seeding bound the device to, or none when the prefix is not seeded.
+std::optional<std::u16string> SeededGuid()
+{
+    HKEY hKey = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, LUMO_SEEDED_CLASS_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return std::nullopt;
+    wchar_t szValue[128] = {};
+    DWORD cbValue = sizeof(szValue) - sizeof(wchar_t);
+    const LSTATUS nResult =
+        ::RegQueryValueExW(hKey, L"NetCfgInstanceId", nullptr, nullptr, reinterpret_cast<BYTE*>(szValue), &cbValue);
+    ::RegCloseKey(hKey);
+    if (nResult != ERROR_SUCCESS)
+        return std::nullopt;
+    return FromWide(szValue);
+}
+
+// The host ID of the adapter the adapter table lists under that name: the digest of its address text, as a wired
+// PCI adapter's. Empty when the table has no such adapter.
+std::u16string ExpectedHostId(const std::u16string& strName)
+{
+    ULONG nSize = 64 * 1024;
+    std::vector<unsigned char> buffer(nSize);
+    auto* pFirst = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
+    if (::GetAdaptersAddresses(AF_UNSPEC, 0, nullptr, pFirst, &nSize) != NO_ERROR)
+        return u"";
+    for (const IP_ADAPTER_ADDRESSES* p = pFirst; p; p = p->Next) {
+        if (!p->AdapterName || !EqualsNoCase(AsciiToUtf16(p->AdapterName), strName))
+            continue;
+        CHidDevNet record;
+        record.m_strGuid = strName;
+        record.m_strAddress = FormatAddressText(p->PhysicalAddress, p->PhysicalAddressLength);
+        record.m_dwFlags = HID_BUS_PCI;
+        return CReleaseHostId(record).GetHostIdText();
+    }
+    return u"";
+}
+
+std::vector<uint8_t> OutputBytes(const std::u16string& strHostId)
+{
+    std::vector<uint8_t> bytes(strHostId.begin(), strHostId.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override { RemoveTree(u"C:\\ids"); }
+    void TearDown() override { RemoveTree(u"C:\\ids"); }
+};
+
+TEST_F(ProgramTest, SeededPrefixFileHoldsTheAdaptersHostId)
+{
+    const std::optional<std::u16string> strGuid = SeededGuid();
+    if (!strGuid)
+        GTEST_SKIP() << "the host has no adapter with a usable address, so the prefix is not seeded";
+    const std::u16string strHostId = ExpectedHostId(*strGuid);
+    ASSERT_EQ(strHostId.size(), 14u) << Narrow(*strGuid);
+
+    // Both directories are created, and the file holds the 14 characters and a zero byte.
+    ASSERT_FALSE(IsDirectory(u"C:\\ids"));
+    EXPECT_EQ(RunProgram(u"/exit:C:\\ids\\sub\\host.txt"), 0u);
+    EXPECT_TRUE(IsDirectory(u"C:\\ids\\sub"));
+    EXPECT_EQ(FileBytes(u"C:\\ids\\sub\\host.txt"), OutputBytes(strHostId));
+
+    // The hyphen form, over an existing longer file: exactly 15 bytes afterwards.
+    const HANDLE hFile = ::CreateFileW(L"C:\\ids\\sub\\host.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(hFile, INVALID_HANDLE_VALUE);
+    DWORD nWritten = 0;
+    ::WriteFile(hFile, std::string(100, 'x').data(), 100, &nWritten, nullptr);
+    ::CloseHandle(hFile);
+    EXPECT_EQ(RunProgram(u"-exit:C:\\ids\\sub\\host.txt"), 0u);
+    EXPECT_EQ(FileBytes(u"C:\\ids\\sub\\host.txt"), OutputBytes(strHostId));
+
+    // Of two switches only the last file is written; both directories are made.
+    EXPECT_EQ(RunProgram(u"/exit:C:\\ids\\x\\1.txt /exit:C:\\ids\\y\\2.txt"), 0u);
+    EXPECT_TRUE(IsDirectory(u"C:\\ids\\x"));
+    EXPECT_FALSE(FileBytes(u"C:\\ids\\x\\1.txt"));
+    EXPECT_EQ(FileBytes(u"C:\\ids\\y\\2.txt"), OutputBytes(strHostId));
+}
+
+TEST_F(ProgramTest, PlainPrefixFileHoldsOneZeroByte)
+{
+    ASSERT_FALSE(SeededGuid()) << "this test runs in the prefix without a network device";
+    EXPECT_EQ(RunProgram(u"/exit:C:\\ids\\sub\\host.txt"), 0u);
+    EXPECT_TRUE(IsDirectory(u"C:\\ids\\sub"));
+    EXPECT_EQ(FileBytes(u"C:\\ids\\sub\\host.txt"), std::vector<uint8_t>{0});
+}
+
+TEST_F(ProgramTest, FilesThatCannotBeCreatedGiveExitCode1)
+{
+    const std::u16string strDrive = MissingDrive();
+    ASSERT_FALSE(strDrive.empty());
+    const struct {
+        const char* name;
+        std::u16string arguments;
+    } cases[] = {
+        {"empty path", u"/exit:"},
+        {"missing drive", u"/exit:" + strDrive + u"\\ids\\host.txt"},
+        {"path of a directory", u"/exit:C:\\windows"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(RunProgram(c.arguments), 1u);
+    }
+    EXPECT_FALSE(IsDirectory(strDrive + u"\\ids"));
+}
+
+}  // namespace
