@@ -441,6 +441,7 @@ TEST_F(DialogTest, LinkColoursReflectedFromTheDialog)
         EXPECT_EQ(first.nBkMode, TRANSPARENT);
         ASSERT_NE(d.m_linkMail.m_font.GetSafeHandle(), nullptr);
         EXPECT_EQ(first.hFont, d.m_linkMail.m_font.GetSafeHandle());
+        EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(hMail, WM_GETFONT, 0, 0)), first.hFont);
         // The link's font is the dialog's, underlined.
         LOGFONTW linkFont = {};
         LOGFONTW dialogFont = {};

@@ -38,6 +38,15 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 command -v import >/dev/null || { echo "ImageMagick's import is needed for the screenshots" >&2; exit 1; }
 
+# Debian's Wine finds its own fonts only in the prefix's Fonts folder; without Marlett the caption buttons would show
+# as letters in the screenshots. Wine's Marlett and Tahoma are copied there when missing.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [ -d "$fonts" ]; then
+  for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+    [ -f "$fonts/$font" ] || [ ! -f "/usr/share/wine/fonts/$font" ] || cp "/usr/share/wine/fonts/$font" "$fonts/"
+  done
+fi
+
 rm -rf "$work"
 mkdir -p "$work"
 xvfb-run -a -s "-screen 0 1024x768x24" "$0" --session "$driver" "$program" "$work" "$version"

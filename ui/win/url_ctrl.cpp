@@ -42,7 +42,13 @@ HBRUSH CUrlCtrl::CtlColor(HDC hDC, UINT nCtlColor)
         const HGDIOBJ hSource = hDialogFont ? static_cast<HGDIOBJ>(hDialogFont) : ::GetStockObject(SYSTEM_FONT);
         if (::GetObjectW(hSource, sizeof(logFont), &logFont) == sizeof(logFont)) {
             logFont.lfUnderline = 1;
-            m_font.CreateFontIndirect(logFont);
+            if (m_font.CreateFontIndirect(logFont)) {
+                // Some static controls (Wine's) select their own font only after asking for the colours, which
+                // would undo the selection below; the control is given the underlined font as its own as well, and
+                // paints once more with it.
+                ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.GetSafeHandle()), FALSE);
+                ::InvalidateRect(m_hWnd, nullptr, TRUE);
+            }
         }
     }
     if (m_font.GetSafeHandle())
