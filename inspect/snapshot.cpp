@@ -379,7 +379,8 @@ bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& e
         return true;
     } catch (const CFormatFault& fault) {
         error = CSnapshotError{fault.m_strPath, fault.m_strMessage};
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // A syntax error, and equally a number too large for any type (1e400), which the library reports apart.
         error = CSnapshotError{tracker.GetPath(), "malformed JSON: " + ParserMessage(e.what())};
     }
     return false;
