@@ -13,6 +13,8 @@ void CWinUserInterface::SetUp()
     controls.dwSize = sizeof(controls);  // 8 bytes
     controls.dwICC = ICC_WIN95_CLASSES;  // 0xFF
     ::InitCommonControlsEx(&controls);
+    // The framework's own start-up; its answer is not used.
+    m_app.CWinApp::InitInstance();
 }
 
 void CWinUserInterface::RunMainDialog(const std::u16string& strHostId)

@@ -11,7 +11,8 @@ class CWinUserInterface : public IUserInterface {
 public:
     explicit CWinUserInterface(CWinApp& app) : m_app(app) {}
 
-    // InitCommonControlsEx with the window classes of Windows 95 (ICC_WIN95_CLASSES).
+    // InitCommonControlsEx with the window classes of Windows 95 (ICC_WIN95_CLASSES), then the framework's own
+    // start-up.
     void SetUp() override;
 
     // Names the per-user settings key "LumoHostID" (nothing is read or written through it), then runs the main

@@ -75,3 +75,8 @@ if(COMMAND lumo_test_environment_seeded)
   set_tests_properties(lumo_gui_dialogs PROPERTIES TIMEOUT 400 RESOURCE_LOCK lumo_display)
   lumo_test_environment_seeded(lumo_gui_dialogs)
 endif()
+
+# The form of LumoHostID.exe: 64-bit, GUI subsystem, system DLLs only.
+find_program(LUMO_OBJDUMP_PROGRAM ${LUMO_MINGW_PREFIX}-objdump REQUIRED)
+add_test(NAME lumo_program_form
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/check-program.sh ${LUMO_OBJDUMP_PROGRAM} $<TARGET_FILE:LumoHostID>)
