@@ -54,7 +54,9 @@ endif()
 
 # The GUI test: a test-only driver works the real dialogs of LumoHostID.exe through Win32 in the seeded prefix (so
 # that the main dialog shows a host ID), under Xvfb, and the test saves screenshots of both dialogs.
-set(LUMO_SCREENSHOT_DIR ${PROJECT_SOURCE_DIR}/docs/screenshots CACHE PATH "Where the GUI test saves its screenshots")
+# The pictures land in the build; configure with -DLUMO_SCREENSHOT_DIR=<clone>/docs/screenshots to refresh the
+# ones README.md shows.
+set(LUMO_SCREENSHOT_DIR ${CMAKE_BINARY_DIR}/screenshots CACHE PATH "Where the GUI test saves its screenshots")
 add_executable(lumo_gui_driver WIN32 gui_driver.cpp)
 target_link_libraries(lumo_gui_driver PRIVATE lumo_common advapi32 user32)
 target_include_directories(lumo_gui_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
