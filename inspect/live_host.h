@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "inspect/inspect.h"
+#include "inspect/command.h"
 
 class CLiveInspectHost : public IInspectHost {
 public:

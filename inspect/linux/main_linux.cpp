@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "inspect/inspect.h"
+#include "inspect/command.h"
 #include "inspect/live_host.h"
 
 int main(int argc, char** argv)

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/win/wide.h"
-#include "inspect/inspect.h"
+#include "inspect/command.h"
 #include "inspect/live_host.h"
 
 extern "C" int wmain(int argc, wchar_t** argv)

@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "inspect_support.h"
+#include "support.h"
 
 namespace {
 

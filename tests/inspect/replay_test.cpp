@@ -7,7 +7,7 @@
 #include "inspect/replay_sources.h"
 #include "inspect/report.h"
 #include "inspect/snapshot.h"
-#include "inspect_support.h"
+#include "support.h"
 #include "inventory/passes.h"
 
 namespace {

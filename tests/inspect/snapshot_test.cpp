@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "inspect/snapshot.h"
-#include "inspect_support.h"
+#include "support.h"
 
 namespace {
 

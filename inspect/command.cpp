@@ -1,4 +1,4 @@
-#include "inspect/inspect.h"
+#include "inspect/command.h"
 
 #include <exception>
 #include <optional>

@@ -10,7 +10,7 @@
 
 #include "common/text.h"
 #include "core/fake_sources.h"
-#include "inspect/inspect.h"
+#include "inspect/command.h"
 
 class CFakeInspectHost : public IInspectHost {
 public:

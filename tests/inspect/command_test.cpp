@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "inspect/snapshot.h"
-#include "inspect_support.h"
+#include "support.h"
 
 namespace {
 
