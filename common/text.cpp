@@ -158,6 +158,17 @@ namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 }
 
+int HexDigitValue(char16_t ch)
+{
+    if (ch >= u'0' && ch <= u'9')
+        return ch - u'0';
+    if (ch >= u'a' && ch <= u'f')
+        return ch - u'a' + 10;
+    if (ch >= u'A' && ch <= u'F')
+        return ch - u'A' + 10;
+    return -1;
+}
+
 void AppendHexByte(std::u16string& text, uint8_t byte)
 {
     text.push_back(static_cast<char16_t>(kHexDigits[byte >> 4]));

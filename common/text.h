@@ -37,6 +37,9 @@ std::string Utf16ToFileName(std::u16string_view text);
 // ASCII text to UTF-16, unit for unit (for literals and formatted numbers).
 std::u16string AsciiToUtf16(std::string_view text);
 
+// The value of a hexadecimal digit in either letter case, or -1 for any other character.
+int HexDigitValue(char16_t ch);
+
 // Appends two upper-case hexadecimal digits for one byte ("%02X").
 void AppendHexByte(std::u16string& text, uint8_t byte);
 void AppendHexByte(std::string& text, uint8_t byte);

@@ -181,17 +181,6 @@ std::optional<std::u16string> ReadOptionalText(const json& value, const std::str
     return Utf8ToUtf16(value.get_ref<const std::string&>());
 }
 
-int HexDigitValue(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    return -1;
-}
-
 // Two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
 std::vector<uint8_t> ReadHexBytes(const json& value, const std::string& strPath, size_t nMaxBytes,
                                   const char* pszLimit)
@@ -450,15 +439,7 @@ std::string SerializeSnapshot(const CSnapshot& snapshot)
 
 std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text)
 {
-    std::vector<uint8_t> data;
-    data.reserve(2 * text.size() + 2);
-    for (const char16_t unit : text) {
-        data.push_back(static_cast<uint8_t>(unit & 0xFF));
-        data.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
-    return data;
+    return RegistryStringData(text);
 }
 
 std::u16string NetCfgInstanceIdTextFromData(const std::vector<uint8_t>& data)

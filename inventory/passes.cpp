@@ -53,17 +53,11 @@ bool ParseGuidText(std::u16string_view text, CGuidValue& guid)
             ++i;
             continue;
         }
-        int nibbles[2] = {};
-        for (int k = 0; k < 2; ++k) {
-            const char16_t ch = AsciiToLower(text[i + k]);
-            if (ch >= u'0' && ch <= u'9')
-                nibbles[k] = ch - u'0';
-            else if (ch >= u'a' && ch <= u'f')
-                nibbles[k] = ch - u'a' + 10;
-            else
-                return false;
-        }
-        bytes[nByte++] = static_cast<uint8_t>(nibbles[0] << 4 | nibbles[1]);
+        const int nHigh = HexDigitValue(text[i]);
+        const int nLow = HexDigitValue(text[i + 1]);
+        if (nHigh < 0 || nLow < 0)
+            return false;
+        bytes[nByte++] = static_cast<uint8_t>(nHigh << 4 | nLow);
         i += 2;
     }
     guid.Data1 = uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
@@ -112,6 +106,19 @@ uint32_t ResourceFlagFromType(uint32_t nResourceType)
     default:
         return 0;  // 5 is ResType_DoNotUse; anything else is unknown
     }
+}
+
+std::vector<uint8_t> RegistryStringData(std::u16string_view text)
+{
+    std::vector<uint8_t> data;
+    data.reserve(2 * text.size() + 2);
+    for (const char16_t unit : text) {
+        data.push_back(static_cast<uint8_t>(unit & 0xFF));
+        data.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
 }
 
 std::u16string NetCfgInstanceIdText(const std::optional<std::vector<uint8_t>>& data)

@@ -28,6 +28,9 @@ uint32_t ResourceFlagFromType(uint32_t nResourceType);
 // The registry value buffer of the device setup pass holds this many bytes; a longer value is not read at all.
 constexpr size_t kNetCfgInstanceIdBufferSize = 256;
 
+// The data of a registry string value (REG_SZ) as the registry stores it: UTF-16LE units and a terminating null.
+std::vector<uint8_t> RegistryStringData(std::u16string_view text);
+
 // The GUID text a NetCfgInstanceId value yields: its wide characters up to the first null or the end of the data,
 // whichever comes first; empty when there is no value or it is longer than the registry value buffer.
 std::u16string NetCfgInstanceIdText(const std::optional<std::vector<uint8_t>>& data);

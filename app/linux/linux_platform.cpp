@@ -8,58 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "common/linux/file_descriptor.h"
 #include "common/text.h"
-
-namespace {
-
-// At most this many interrupted calls in a row are retried; a signal storm ends the write as a failure.
-constexpr int kMaxInterruptedRetries = 100;
-
-class CFileDescriptor {
-public:
-    explicit CFileDescriptor(int fd) : m_fd(fd) {}
-    ~CFileDescriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-
-    // Closes now and tells whether the kernel reported the close as clean (on some file systems a lost write only
-    // shows here). The descriptor is gone afterwards whatever the answer.
-    bool Close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return close(fd) == 0 || errno == EINTR;
-    }
-
-private:
-    int m_fd;
-};
-
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes)
-{
-    size_t nWritten = 0;
-    int nInterrupted = 0;
-    while (nWritten < bytes.size()) {
-        const ssize_t nResult = write(fd, bytes.data() + nWritten, bytes.size() - nWritten);
-        if (nResult < 0) {
-            if (errno == EINTR && ++nInterrupted <= kMaxInterruptedRetries)
-                continue;
-            return false;
-        }
-        if (nResult == 0)
-            return false;  // no progress: the device takes nothing more
-        nInterrupted = 0;
-        nWritten += static_cast<size_t>(nResult);
-    }
-    return true;
-}
-
-}  // namespace
 
 bool CLinuxFileSystem::PathExists(const std::u16string& strPath)
 {
@@ -88,7 +38,8 @@ EWriteResult CLinuxFileSystem::WriteNewFile(const std::u16string& strPath, const
         open(Utf16ToFileName(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
     if (file.Get() < 0)
         return EWriteResult::CannotCreate;
-    const bool bWritten = WriteAll(file.Get(), bytes);
+    int nError = 0;
+    const bool bWritten = WriteAll(file.Get(), bytes.data(), bytes.size(), nError);
     const bool bClosed = file.Close();
     return bWritten && bClosed ? EWriteResult::Written : EWriteResult::WriteFailed;
 }

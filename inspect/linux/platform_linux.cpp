@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/linux/file_descriptor.h"
 #include "common/text.h"
 
 namespace {
@@ -13,51 +14,9 @@ namespace {
 // A call interrupted by a signal is repeated, but not forever.
 constexpr int kMaxInterruptions = 100;
 
-// Owns one file descriptor; Close() reports the result of close(), which can carry a late write error.
-class CFileDescriptor {
-public:
-    explicit CFileDescriptor(int fd) : m_fd(fd) {}
-    ~CFileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    bool IsValid() const { return m_fd >= 0; }
-    bool Close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
 std::string Reason(int nError)
 {
     return std::strerror(nError);
-}
-
-bool WriteAll(int fd, std::string_view bytes, int& nError)
-{
-    size_t nDone = 0;
-    int nInterruptions = 0;
-    while (nDone < bytes.size()) {
-        const ssize_t nWritten = ::write(fd, bytes.data() + nDone, bytes.size() - nDone);
-        if (nWritten < 0) {
-            if (errno == EINTR && ++nInterruptions <= kMaxInterruptions)
-                continue;
-            nError = errno;
-            return false;
-        }
-        nDone += static_cast<size_t>(nWritten);
-    }
-    return true;
 }
 
 }  // namespace
@@ -115,7 +74,7 @@ bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::
         return false;
     }
     int nError = 0;
-    if (!WriteAll(file.Get(), bytes, nError)) {
+    if (!WriteAll(file.Get(), bytes.data(), bytes.size(), nError)) {
         strReason = Reason(nError);
         return false;
     }
@@ -129,11 +88,11 @@ bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::
 bool WriteStandardOutput(std::string_view bytes)
 {
     int nError = 0;
-    return WriteAll(STDOUT_FILENO, bytes, nError);
+    return WriteAll(STDOUT_FILENO, bytes.data(), bytes.size(), nError);
 }
 
 bool WriteStandardError(std::string_view bytes)
 {
     int nError = 0;
-    return WriteAll(STDERR_FILENO, bytes, nError);
+    return WriteAll(STDERR_FILENO, bytes.data(), bytes.size(), nError);
 }

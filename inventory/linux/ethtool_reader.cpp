@@ -8,34 +8,22 @@
 #include <cstddef>
 #include <cstring>
 
+#include "common/linux/file_descriptor.h"
 #include "inventory/linux/linux_sources.h"
 #include "inventory/linux/sysfs_net.h"
 
 namespace {
 
-class CSocket {
-public:
-    CSocket()
-    {
-        // Any socket carries the ethtool ioctl; a system without IPv4 still has local and netlink sockets.
-        for (const int nFamily : {AF_INET, AF_UNIX, AF_NETLINK}) {
-            m_fd = socket(nFamily, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-            if (m_fd >= 0)
-                break;
-        }
+// Any socket carries the ethtool ioctl; a system without IPv4 still has local and netlink sockets.
+int OpenAnySocket()
+{
+    for (const int nFamily : {AF_INET, AF_UNIX, AF_NETLINK}) {
+        const int fd = socket(nFamily, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        if (fd >= 0)
+            return fd;
     }
-    ~CSocket()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    CSocket(const CSocket&) = delete;
-    CSocket& operator=(const CSocket&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
+    return -1;
+}
 
 // ethtool_perm_addr ends in a flexible array: the request is its header followed by room for the longest address.
 constexpr size_t kHeaderSize = offsetof(ethtool_perm_addr, data);
@@ -49,8 +37,8 @@ std::optional<std::vector<uint8_t>> CEthtoolPermanentAddressReader::ReadPermanen
     if (strInterface.empty() || strInterface.size() >= sizeof(request.ifr_name) ||
         strInterface.find('\0') != std::string::npos)
         return std::nullopt;
-    const CSocket sock;
-    if (sock.Get() < 0)
+    const CFileDescriptor sock(OpenAnySocket());
+    if (!sock.IsValid())
         return std::nullopt;
 
     alignas(ethtool_perm_addr) uint8_t buffer[kHeaderSize + kMaxLinkLayerAddress] = {};

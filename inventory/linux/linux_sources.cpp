@@ -160,15 +160,7 @@ std::optional<std::vector<uint8_t>> CLinuxSources::GetNetCfgInstanceIdData()
 {
     if (m_nCurrent >= m_deviceSet.size())
         return std::nullopt;
-    // A REG_SZ value: UTF-16LE with its terminating null.
-    std::vector<uint8_t> data;
-    for (const char16_t unit : UpperGuidText((*m_interfaces)[m_deviceSet[m_nCurrent]].m_guid)) {
-        data.push_back(static_cast<uint8_t>(unit & 0xFF));
-        data.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
-    return data;
+    return RegistryStringData(UpperGuidText((*m_interfaces)[m_deviceSet[m_nCurrent]].m_guid));
 }
 
 void CLinuxSources::CloseDeviceSet()

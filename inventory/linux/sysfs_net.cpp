@@ -11,28 +11,13 @@
 #include <cstdlib>
 #include <memory>
 
+#include "common/linux/file_descriptor.h"
 #include "inventory/linux/name_guid.h"
 #include "inventory/linux/sysfs_values.h"
 
 namespace sysfs {
 
 namespace {
-
-class CFileDescriptor {
-public:
-    explicit CFileDescriptor(int fd) : m_fd(fd) {}
-    ~CFileDescriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 struct CDirCloser {
     void operator()(DIR* pDir) const { closedir(pDir); }

@@ -1,19 +1,10 @@
 #include "inventory/linux/sysfs_values.h"
 
+#include "common/text.h"
+
 namespace {
 
 bool IsSpace(char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f'; }
-
-int HexDigitValue(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    return -1;
-}
 
 void AppendUpperHex(std::string& text, uint64_t value, int nDigits)
 {

@@ -27,15 +27,9 @@ struct FakeDriver {
 // The NetCfgInstanceId value data of a GUID text as the registry stores a string: UTF-16LE with its null.
 inline std::vector<uint8_t> RegistryString(const std::u16string& text, bool withNull = true)
 {
-    std::vector<uint8_t> data;
-    for (const char16_t unit : text) {
-        data.push_back(static_cast<uint8_t>(unit & 0xFF));
-        data.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    if (withNull) {
-        data.push_back(0);
-        data.push_back(0);
-    }
+    std::vector<uint8_t> data = RegistryStringData(text);
+    if (!withNull)
+        data.resize(data.size() - 2);
     return data;
 }
 
