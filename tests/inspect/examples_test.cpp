@@ -1,8 +1,7 @@
 // The example snapshots replay to the host IDs worked out for them by hand (examples/README.md gives the reasoning).
-// Where a digest input is one of the worked examples of the digest (001A2B3C4D5E, its paired form, the address
-// followed by {12345678-9abc-def0-1234-56789abcdef0}), the expected host ID is the documented one; the others were
-// calculated with a separate implementation of the digest written from its description and checked against those
-// documented values.
+// Where a digest input is one of the known digest values also checked in tests/core (001A2B3C4D5E, its paired form,
+// the address followed by {12345678-9abc-def0-1234-56789abcdef0}), the expected host ID is that one; the others were
+// calculated with a separate implementation of the digest and checked against those known values first.
 
 #include <gtest/gtest.h>
 

@@ -91,23 +91,23 @@ public:
         int msiIrqs = 0;
     };
 
-    void Pci(const std::string& rel, const PciFunction& spec)
+    void Pci(const std::string& rel, const PciFunction& function)
     {
         Device(rel, "pci");
-        File(rel + "/vendor", spec.vendor + "\n");
-        File(rel + "/device", spec.device + "\n");
-        File(rel + "/subsystem_vendor", spec.subVendor + "\n");
-        File(rel + "/subsystem_device", spec.subDevice + "\n");
-        File(rel + "/revision", spec.revision + "\n");
+        File(rel + "/vendor", function.vendor + "\n");
+        File(rel + "/device", function.device + "\n");
+        File(rel + "/subsystem_vendor", function.subVendor + "\n");
+        File(rel + "/subsystem_device", function.subDevice + "\n");
+        File(rel + "/revision", function.revision + "\n");
         std::string resource;
-        for (const std::string& line : spec.ranges)
+        for (const std::string& line : function.ranges)
             resource += line + "\n";
-        for (size_t i = spec.ranges.size(); i < 13; ++i)
+        for (size_t i = function.ranges.size(); i < 13; ++i)
             resource += "0x0000000000000000 0x0000000000000000 0x0000000000000000\n";
         File(rel + "/resource", resource);
-        File(rel + "/irq", spec.irq + "\n");
+        File(rel + "/irq", function.irq + "\n");
         Dir(rel + "/msi_irqs");
-        for (int i = 0; i < spec.msiIrqs; ++i)
+        for (int i = 0; i < function.msiIrqs; ++i)
             File(rel + "/msi_irqs/" + std::to_string(30 + i), "msix\n");
     }
 
@@ -152,30 +152,30 @@ public:
     };
 
     // Creates the interface and returns its directory (relative to the root).
-    std::string Interface(const NetInterface& spec)
+    std::string Interface(const NetInterface& netInterface)
     {
         const std::string dir =
-            spec.device.empty() ? "devices/virtual/net/" + spec.name : spec.device + "/net/" + spec.name;
+            netInterface.device.empty() ? "devices/virtual/net/" + netInterface.name : netInterface.device + "/net/" + netInterface.name;
         Dir(dir);
-        File(dir + "/ifindex", std::to_string(spec.ifindex) + "\n");
-        File(dir + "/type", std::to_string(spec.type) + "\n");
-        const int addrLen = spec.addrLen.value_or(spec.address.empty() ? 0 : int(spec.address.size() + 1) / 3);
+        File(dir + "/ifindex", std::to_string(netInterface.ifindex) + "\n");
+        File(dir + "/type", std::to_string(netInterface.type) + "\n");
+        const int addrLen = netInterface.addrLen.value_or(netInterface.address.empty() ? 0 : int(netInterface.address.size() + 1) / 3);
         File(dir + "/addr_len", std::to_string(addrLen) + "\n");
-        File(dir + "/address", spec.address + "\n");
-        std::string uevent = "INTERFACE=" + spec.name + "\nIFINDEX=" + std::to_string(spec.ifindex) + "\n";
-        if (!spec.devtype.empty())
-            uevent = "DEVTYPE=" + spec.devtype + "\n" + uevent;
+        File(dir + "/address", netInterface.address + "\n");
+        std::string uevent = "INTERFACE=" + netInterface.name + "\nIFINDEX=" + std::to_string(netInterface.ifindex) + "\n";
+        if (!netInterface.devtype.empty())
+            uevent = "DEVTYPE=" + netInterface.devtype + "\n" + uevent;
         File(dir + "/uevent", uevent);
-        File(dir + "/dev_port", std::to_string(spec.devPort.value_or(0)) + "\n");
+        File(dir + "/dev_port", std::to_string(netInterface.devPort.value_or(0)) + "\n");
         Dir("class/ieee80211");
-        if (spec.phy80211) {
-            Dir("class/ieee80211/phy" + std::to_string(spec.ifindex));
-            Link(dir + "/phy80211", "class/ieee80211/phy" + std::to_string(spec.ifindex));
+        if (netInterface.phy80211) {
+            Dir("class/ieee80211/phy" + std::to_string(netInterface.ifindex));
+            Link(dir + "/phy80211", "class/ieee80211/phy" + std::to_string(netInterface.ifindex));
         }
-        if (!spec.device.empty())
-            Link(dir + "/device", spec.device);
+        if (!netInterface.device.empty())
+            Link(dir + "/device", netInterface.device);
         Link(dir + "/subsystem", "class/net");
-        Link("class/net/" + spec.name, dir);
+        Link("class/net/" + netInterface.name, dir);
         return dir;
     }
 
