@@ -1,6 +1,7 @@
 #include "app/start_up.h"
 
 #include <algorithm>
+#include <new>
 
 #include "app/command_line.h"
 #include "hostid/release_host_id.h"
@@ -47,9 +48,14 @@ int32_t RunStartUp(const std::vector<std::u16string>& arguments, IOutputFileSyst
     ParseCommandLine(arguments, configuration);
 
     std::u16string strHostId;
-    {
+    try {
         CBaseHostId hostId(sources);
         strHostId = DetermineHostIdText(hostId);
+    } catch (const std::bad_alloc&) {
+        // The passes leave out what they cannot store and the choice gives up when its own buffers cannot be had;
+        // memory that runs out anywhere else in the determination likewise means that no adapter was chosen, so
+        // the output file is still written and the process ends as it always does.
+        strHostId.clear();
     }
 
     if (configuration.m_bExit) {

@@ -131,8 +131,11 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
     // When not even the first buffer can be had, the table is not read at all.
     const bool bFirstNoMemory = trace.m_dwFirstAnswer == kAdapterTableNoMemory;
     const std::string strAnswers =
-        "size query answered " + std::to_string(trace.m_dwFirstAnswer) +
-        (bFirstNoMemory ? std::string(", no read") : ", read answered " + std::to_string(trace.m_dwSecondAnswer));
+        bFirstNoMemory ? std::string("no memory for the size query, no read")
+                       : "size query answered " + std::to_string(trace.m_dwFirstAnswer) + ", read " +
+                             (trace.m_dwSecondAnswer == kAdapterTableNoMemory
+                                  ? std::string("had no memory")
+                                  : "answered " + std::to_string(trace.m_dwSecondAnswer));
     if (!trace.m_bTableRead) {
         out += "Adapter table: not read (" + strAnswers + ")\n";
         if (bFirstNoMemory || trace.m_dwSecondAnswer == kAdapterTableNoMemory)

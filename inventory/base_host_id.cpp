@@ -1,6 +1,7 @@
 #include "inventory/base_host_id.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <new>
 
 #include "common/text.h"
 #include "inventory/passes.h"
@@ -87,15 +88,26 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     }
 
     // The address list: every usable adapter's address. Only whether a text is among them matters to the fallback,
-    // so a set of the addresses' values stands in for the list of their texts.
-    std::unordered_set<uint64_t> addressList;
+    // so the sorted values of the addresses stand in for the list of their texts.
+    const bool bTableRead = dwSecond == kAdapterTableNoError;
+    std::vector<uint64_t> addressList;
+    CGuidIndex index;
+    if (bTableRead) {
+        // Everything the walk needs is had before it starts, so that running out of memory stops the choice as a
+        // table buffer that cannot be had does, before any record is stamped, never halfway through the walk.
+        try {
+            addressList.reserve(entries.size());
+            index = CGuidIndex(list);
+        } catch (const std::bad_alloc&) {
+            bNoMemory = true;
+            return nullptr;
+        }
+    }
     CHidDevNet* pPrimary = nullptr;
     CHidDevNet* pOtherBus = nullptr;
     CHidDevNet* pUsb = nullptr;
     CHidDevNet* pFirstWireless = nullptr;
 
-    const bool bTableRead = dwSecond == kAdapterTableNoError;
-    const CGuidIndex index = bTableRead ? CGuidIndex(list) : CGuidIndex();
     if (pTrace)
         pTrace->m_bTableRead = bTableRead;
     if (bTableRead) {
@@ -104,7 +116,7 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
             if (IsUsableAddress(entry)) {
                 trace.m_bUsable = true;
                 trace.m_strAddress = FormatAddressText(entry.m_address, 6);
-                addressList.insert(AddressKey(entry.m_address));
+                addressList.push_back(AddressKey(entry.m_address));
                 trace.m_bWireless = IsWirelessDescription(entry.m_strDescription);
 
                 // An entry is matched to the first record with its GUID text in list order.
@@ -162,11 +174,12 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
 
     if (!pSelected) {
         // The last addressed record whose address the table lists.
+        std::sort(addressList.begin(), addressList.end());
         for (auto& pRecord : list) {
             if (!IsAddressed(*pRecord))
                 continue;
             const std::optional<uint64_t> key = AddressKey(pRecord->m_strAddress);
-            if (key && addressList.count(*key) != 0)
+            if (key && std::binary_search(addressList.begin(), addressList.end(), *key))
                 pSelected = pRecord.get(), rule = EChoiceRule::AddressMatch;
         }
     }

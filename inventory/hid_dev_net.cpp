@@ -113,8 +113,15 @@ void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, CHidDevNet&& record
             pEqual->pRecord->m_dwFlags |= record.m_dwFlags;
         return;
     }
-    if (AppendRecord(list, std::move(record)))
+    if (!AppendRecord(list, std::move(record)))
+        return;
+    try {
         index.Add(list.GetAt(list.GetCount() - 1).get(), list.GetCount() - 1);
+    } catch (const std::bad_alloc&) {
+        // A record the index cannot hold would never take the flags of a later device with its GUID text: it is
+        // left out, as a record that cannot be stored is.
+        list.RemoveTail();
+    }
 }
 
 void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)

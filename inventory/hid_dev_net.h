@@ -61,6 +61,7 @@ public:
     T& GetAt(size_t nIndex) { return m_items[nIndex]; }
     const T& GetAt(size_t nIndex) const { return m_items[nIndex]; }
     void Reserve(size_t nCount) { m_items.reserve(nCount); }
+    void RemoveTail() { m_items.pop_back(); }
 
     // Empties the list and gives back its storage.
     void RemoveAll() { std::vector<T>().swap(m_items); }

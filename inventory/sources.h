@@ -93,8 +93,10 @@ public:
 
 // Results of GetAdaptersAddresses that the choice tells apart.
 constexpr uint32_t kAdapterTableNoError = 0;           // NO_ERROR
-constexpr uint32_t kAdapterTableNoMemory = 8;          // ERROR_NOT_ENOUGH_MEMORY: the buffer could not be allocated
 constexpr uint32_t kAdapterTableBufferOverflow = 111;  // ERROR_BUFFER_OVERFLOW
+// Our own buffer for the table could not be allocated. Deliberately no Win32 error code: the call itself may answer
+// ERROR_NOT_ENOUGH_MEMORY (8), and that is only an unreadable table, after which the fallbacks still run.
+constexpr uint32_t kAdapterTableNoMemory = 0xFFFFFFFF;
 
 // One entry of the adapter table (the fields of IP_ADAPTER_ADDRESSES that the choice reads).
 struct CAdapterEntry {

@@ -198,6 +198,38 @@ TEST(StartUpTest, FailedOrShortWriteIsReported)
     }
 }
 
+TEST(StartUpTest, MemoryRunningOutInTheDeterminationChoosesNoAdapter)
+{
+    struct CNoMemorySources : CFakeSources {
+        uint32_t GetAdaptersAddresses(uint32_t&, std::vector<CAdapterEntry>&) override { throw std::bad_alloc(); }
+    } machine;
+    static_cast<CFakeSources&>(machine) = PciMachine();
+    CFakeFileSystem fileSystem;
+    CRecordingUserInterface userInterface;
+    EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\\ids\\host.txt"}, fileSystem, userInterface, machine.Get()), kExitOk);
+    EXPECT_EQ(fileSystem.files[u"C:\\ids\\host.txt"], std::vector<uint8_t>{0});
+}
+
+TEST(StartUpTest, FileIsWrittenOnlyAfterTheDetermination)
+{
+    struct CWatchingFileSystem : CFakeFileSystem {
+        const CFakeSources* machine = nullptr;
+        int tableCallsAtWrite = -1;
+        EWriteResult WriteNewFile(const std::u16string& path, const std::vector<uint8_t>& bytes) override
+        {
+            tableCallsAtWrite = machine->tableCalls;
+            return CFakeFileSystem::WriteNewFile(path, bytes);
+        }
+    } fileSystem;
+    CFakeSources machine = PciMachine();
+    fileSystem.machine = &machine;
+    CRecordingUserInterface userInterface;
+    EXPECT_EQ(RunStartUp({u"p", u"/exit:id.txt"}, fileSystem, userInterface, machine.Get()), kExitOk);
+    EXPECT_EQ(fileSystem.tableCallsAtWrite, 2);
+    EXPECT_EQ(fileSystem.files[u"id.txt"], kHostIdBytes);
+    EXPECT_TRUE(fileSystem.created.empty());  // no backslash: no directory is made
+}
+
 TEST(StartUpTest, DirectoryIsCreatedBeforeTheDetermination)
 {
     // The adapter table is read only after the output directory exists.

@@ -183,11 +183,21 @@ TEST(ChoiceTest, ZeroFlagRecordIsNeverChosen)
 
 TEST(ChoiceTest, GuidTextsDifferingOnlyInCaseMatch)
 {
-    CFakeSources machine = Machine({{1, Nic::Pci, false, 0x01, std::nullopt}});
-    machine.adapters->push_back(Adapter(AsciiLowerCopy(Guid(1)), u"Ethernet", Mac(0x42)));
-    const Outcome outcome = Determine(machine);
-    EXPECT_EQ(outcome.rule, EChoiceRule::Primary);
-    EXPECT_EQ(outcome.address, MacText(0x42));  // stamped with the table's address
+    // A record from the network configuration holds its GUID text in lower case, one from the device setup pass
+    // alone as the registry has it (upper case here); the table names each in the other case.
+    for (const Nic::Bus bus : {Nic::Pci, Nic::None}) {
+        SCOPED_TRACE(bus == Nic::Pci ? "lower-case record" : "upper-case record");
+        CFakeSources machine = Machine({{1, bus, false, 0x01, std::nullopt}});
+        const std::u16string strName = bus == Nic::Pci ? Guid(1) : AsciiLowerCopy(Guid(1));
+        machine.adapters->push_back(Adapter(strName, u"Ethernet", Mac(0x42)));
+        CBaseHostId hostId(machine.Get());
+        CChoiceTrace trace;
+        ASSERT_TRUE(hostId.DetermineAdapter(&trace));
+        ASSERT_EQ(hostId.GetDevices().GetCount(), 1u);
+        EXPECT_NE(hostId.GetDevices().GetAt(0)->m_strGuid, strName);
+        EXPECT_EQ(trace.m_rule, EChoiceRule::Primary);
+        EXPECT_EQ(hostId.GetSelectedAdapter()->m_strAddress, MacText(0x42));  // stamped with the table's address
+    }
 }
 
 struct UsableCase {
@@ -247,6 +257,24 @@ TEST(ChoiceTest, FailingSecondTableCallFallsBackToTheFirstAddressedRecord)
     EXPECT_EQ(trace.m_rule, EChoiceRule::FirstAddressed);
     EXPECT_EQ(trace.m_nSelected, 1u);
     EXPECT_EQ(hostId.GetSelectedAdapter()->m_strAddress, MacText(0x02));
+}
+
+TEST(ChoiceTest, AnyFailureOfTheTableReadOnlySkipsTheWalk)
+{
+    // ERROR_NOT_ENOUGH_MEMORY from the call itself is an unreadable table like any other failure: unlike a buffer
+    // of our own that cannot be had, it leaves the fallbacks to run.
+    for (const uint32_t dwAnswer : {8u, 31u, 87u, 1168u}) {
+        SCOPED_TRACE(dwAnswer);
+        CFakeSources machine = Machine({{1, Nic::Pci, false, 0x01, 0x07}});
+        machine.adapters = std::nullopt;
+        machine.tableReadAnswer = dwAnswer;
+        CBaseHostId hostId(machine.Get());
+        CChoiceTrace trace;
+        ASSERT_TRUE(hostId.DetermineAdapter(&trace));
+        EXPECT_EQ(trace.m_dwSecondAnswer, dwAnswer);
+        EXPECT_EQ(trace.m_rule, EChoiceRule::FirstAddressed);
+        EXPECT_EQ(hostId.GetSelectedAdapter()->m_strAddress, MacText(0x01));
+    }
 }
 
 TEST(ChoiceTest, TableThatGrowsBetweenTheCallsIsNotRead)

@@ -59,13 +59,29 @@ INSTANTIATE_TEST_SUITE_P(Examples, ClassificationTest, testing::ValuesIn(kCases)
 
 TEST(ClassificationTest, ResultIsZeroOrExactlyOneBusBit)
 {
-    for (const ClassificationCase& c : kCases) {
-        for (const uint32_t flags : {c.fromInstanceId, c.fromComponentId}) {
-            EXPECT_EQ(flags & (flags - 1), 0u) << c.input;
-            EXPECT_EQ(flags & (HID_RES_MEM | HID_RES_IO | HID_RES_DMA | HID_RES_IRQ | HID_RES_BUSNUMBER |
-                               HID_RES_MEMLARGE),
-                      0u)
-                << c.input;
+    // Texts built from every classification word, near misses and separators, in several letter cases.
+    const char16_t* kPieces[] = {u"", u"pci", u"PCI", u"Pci_", u"usb", u"USB", u"vmbus", u"XenVif", u"root",
+                                 u"pcie", u"\\", u"_", u"x"};
+    constexpr uint32_t kBusBits = HID_BUS_VMBUS | HID_BUS_PCI | HID_BUS_PCI_ALT | HID_BUS_XENVIF | HID_BUS_OTHER |
+                                  HID_BUS_USB;
+    for (const char16_t* first : kPieces) {
+        for (const char16_t* second : kPieces) {
+            for (const char16_t* third : kPieces) {
+                const std::u16string input = std::u16string(first) + second + third;
+                std::u16string forInstance = input;
+                std::u16string forComponent = input;
+                const uint32_t fromInstance = BusFlagsFromInstanceId(forInstance);
+                const uint32_t fromComponent = BusFlagsFromComponentId(forComponent);
+                for (const uint32_t flags : {fromInstance, fromComponent}) {
+                    EXPECT_EQ(flags & (flags - 1), 0u) << Utf16ToUtf8(input);
+                    EXPECT_EQ(flags & ~kBusBits, 0u) << Utf16ToUtf8(input);
+                }
+                // Only the component routine knows USB and other enumerators, and it classifies every text.
+                EXPECT_EQ(fromInstance & (HID_BUS_OTHER | HID_BUS_USB), 0u) << Utf16ToUtf8(input);
+                EXPECT_EQ(fromComponent != 0, !input.empty()) << Utf16ToUtf8(input);
+                EXPECT_EQ(forInstance, forComponent);
+                EXPECT_EQ(forInstance, input.substr(0, input.find(u'\\')));
+            }
         }
     }
 }

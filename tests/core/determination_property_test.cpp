@@ -117,12 +117,15 @@ std::optional<size_t> PlainChoose(CDeviceList& list, CFakeSources& machine)
 }
 
 // A random machine with few distinct GUIDs and addresses, so that merges, duplicate matches, shared addresses and
-// letter-case differences happen often.
+// letter-case differences happen often. One machine in ten is larger, with enough GUID texts that the index has to
+// grow while the passes fill it.
 CFakeSources RandomMachine(std::mt19937& rng)
 {
     auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     auto guid = [&](int n) {
-        std::u16string text = u"{0000000a-bbbb-cccc-dddd-00000000000" + std::u16string(1, char16_t(u'0' + n)) + u"}";
+        static const char16_t kHex[] = u"0123456789abcdef";
+        std::u16string text = u"{0000000a-bbbb-cccc-dddd-0000000000" + std::u16string(1, kHex[n / 16 % 16]) +
+                              std::u16string(1, kHex[n % 16]) + u"}";
         for (char16_t& ch : text) {
             if (pick(2))
                 ch = AsciiToUpper(ch);
@@ -134,11 +137,12 @@ CFakeSources RandomMachine(std::mt19937& rng)
                                      u"XENVIF\\0", u"pci_bus\\1", u""};
 
     CFakeSources machine;
-    const int guids = 1 + pick(6);
+    const int scale = pick(10) == 0 ? 8 : 1;
+    const int guids = 1 + pick(6 * scale);
     if (pick(8) == 0) {
         machine.components = std::nullopt;
     } else {
-        for (int i = pick(5); i > 0; --i) {
+        for (int i = pick(5 * scale); i > 0; --i) {
             std::optional<std::u16string> id = kIds[pick(7)];
             if (pick(6) == 0)
                 id = std::nullopt;
@@ -148,7 +152,7 @@ CFakeSources RandomMachine(std::mt19937& rng)
     if (pick(8) == 0) {
         machine.devices = std::nullopt;
     } else {
-        for (int i = pick(6); i > 0; --i) {
+        for (int i = pick(6 * scale); i > 0; --i) {
             std::vector<uint32_t> resources;
             for (int r = pick(4); r > 0; --r)
                 resources.push_back(static_cast<uint32_t>(pick(9)));
@@ -171,7 +175,7 @@ CFakeSources RandomMachine(std::mt19937& rng)
     if (pick(8) == 0) {
         machine.adapters = std::nullopt;
     } else {
-        for (int i = pick(6); i > 0; --i) {
+        for (int i = pick(6 * scale); i > 0; --i) {
             std::optional<std::u16string> name = guid(pick(guids));
             if (pick(8) == 0)
                 name = std::nullopt;

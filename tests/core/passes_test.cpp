@@ -250,9 +250,9 @@ TEST(HardwareAddressPassTest, Queries)
     const AddressCase cases[] = {
         {"both queries", HID_BUS_PCI, true, {six, kMac, std::nullopt}, u"001122AABBCC", u"001A2B3C4D5E",
          u"001122AABBCC"},
-        {"zero flags: never opened", 0, true, {six, six, std::nullopt}, u"", u"", u""},
-        {"cannot open", HID_BUS_PCI, false, {six, six, std::nullopt}, u"", u"", u""},
-        {"permanent fails", HID_BUS_PCI, true, {std::nullopt, kMac, std::nullopt}, u"", u"001A2B3C4D5E", u""},
+        {"zero flags: never opened", 0, true, {six, six, std::nullopt}, u"", u"", u"PRIOR"},
+        {"cannot open", HID_BUS_PCI, false, {six, six, std::nullopt}, u"", u"", u"PRIOR"},
+        {"permanent fails", HID_BUS_PCI, true, {std::nullopt, kMac, std::nullopt}, u"", u"001A2B3C4D5E", u"PRIOR"},
         {"zero bytes", HID_BUS_PCI, true, {std::vector<uint8_t>(), std::nullopt, std::nullopt}, u"", u"", u""},
         {"eight bytes", HID_BUS_PCI, true, {eight, std::nullopt, std::nullopt}, u"0102030405060708", u"",
          u"0102030405060708"},
@@ -266,6 +266,9 @@ TEST(HardwareAddressPassTest, Queries)
         CHidDevNet record;
         record.m_strGuid = AsciiLowerCopy(kGuidA);  // device names match without regard to case
         record.m_dwFlags = c.flags;
+        // An address text already there shows which cases replace it: every successful permanent-address query,
+        // also one that reported no byte.
+        record.m_strAddress = u"PRIOR";
         AppendRecordCopy(list, record);
         ReadHardwareAddresses(list, machine);
         EXPECT_EQ(list.GetAt(0)->m_strPermanentAddress, c.permanent);

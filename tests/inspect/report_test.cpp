@@ -199,7 +199,7 @@ TEST(ReportTest, TextReportWhenTheTableHasNoMemory)
     static_cast<CFakeSources&>(machine) = TypicalMachine();
     const CInspectReport report = BuildReport(machine.Get(), u"");
     const std::string text = FormatTextReport(report);
-    EXPECT_TRUE(Contains(text, "Adapter table: not read (size query answered 8, no read)\n")) << text;
+    EXPECT_TRUE(Contains(text, "Adapter table: not read (no memory for the size query, no read)\n")) << text;
     EXPECT_TRUE(Contains(text, "No memory for the table: nothing is stamped and no fallback runs.")) << text;
     EXPECT_TRUE(Contains(text, "Host ID: (none)\n")) << text;
     EXPECT_EQ(json::parse(FormatJsonReport(report))["how"], "none");
