@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <set>
 
 #include "common/linux/file_descriptor.h"
 #include "inventory/linux/name_guid.h"
@@ -27,7 +29,12 @@ struct CDirCloser {
 
 std::optional<std::string> ReadAttribute(const std::string& strPath)
 {
-    // O_NONBLOCK keeps a FIFO in a damaged tree from blocking the open; only regular files are read at all.
+    // Only regular files are read at all: what is not one is never even opened, since opening a device node can
+    // have effects of its own. O_NONBLOCK still keeps a FIFO put in its place meanwhile from blocking the open, and
+    // the type is checked again on what was opened.
+    struct stat before {};
+    if (stat(strPath.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
+        return std::nullopt;
     const CFileDescriptor file(open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (file.Get() < 0)
         return std::nullopt;
@@ -252,6 +259,23 @@ CNetInterface ReadInterface(const std::string& strInterfaceDir, const std::strin
 
 }  // namespace
 
+namespace {
+
+std::array<uint8_t, 16> GuidBytes(const CGuidValue& guid)
+{
+    std::array<uint8_t, 16> bytes = {};
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<uint8_t>(guid.Data1 >> (24 - 8 * i));
+    bytes[4] = static_cast<uint8_t>(guid.Data2 >> 8);
+    bytes[5] = static_cast<uint8_t>(guid.Data2);
+    bytes[6] = static_cast<uint8_t>(guid.Data3 >> 8);
+    bytes[7] = static_cast<uint8_t>(guid.Data3);
+    std::copy_n(guid.Data4, 8, bytes.begin() + 8);
+    return bytes;
+}
+
+}  // namespace
+
 std::string DeviceGuidName(const std::string& strDevicePath, std::optional<uint64_t> nDevPort)
 {
     if (!nDevPort || *nDevPort == 0)
@@ -282,5 +306,22 @@ std::optional<std::vector<CNetInterface>> ScanNetInterfaces(const std::string& s
         const uint64_t nB = b.m_nIfIndex ? *b.m_nIfIndex : UINT64_MAX;
         return nA != nB ? nA < nB : a.m_strName < b.m_strName;
     });
+
+    // A second interface on the same device and port, such as the access-point or monitor interface that "iw"
+    // adds to a Wi-Fi card, often with an address of its own making, is virtual, as Windows' virtual Wi-Fi
+    // adapters are. Only the first, the one the driver made when it bound the device, stands for the device;
+    // the others stay in the adapter table under their interface names and match no record.
+    std::set<std::array<uint8_t, 16>> guidsSeen;
+    for (CNetInterface& netInterface : interfaces) {
+        if (!netInterface.m_bDeviceBacked)
+            continue;
+        if (!guidsSeen.insert(GuidBytes(netInterface.m_guid)).second) {
+            netInterface.m_bDeviceBacked = false;
+            netInterface.m_strDevicePath.clear();
+            netInterface.m_guid = CGuidValue();
+            netInterface.m_strComponentId.clear();
+            netInterface.m_resourceTypes.clear();
+        }
+    }
     return interfaces;
 }

@@ -16,7 +16,7 @@
 #include "inventory/sources.h"
 
 constexpr size_t kMaxAttributeBytes = 64 * 1024;
-constexpr size_t kMaxInterfaces = 4096;
+constexpr size_t kMaxInterfaces = 65536;
 constexpr size_t kMaxWalkDepth = 64;
 
 // The longest link-layer address the kernel has room for (MAX_ADDR_LEN).

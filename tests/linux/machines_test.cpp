@@ -224,6 +224,37 @@ TEST(LinuxMachinesTest, TwoPortsOfOneFunctionKeepTheirOwnAddresses)
     EXPECT_EQ(outcome.records[1].m_strAddress, u"0002C9000002");
 }
 
+TEST(LinuxMachinesTest, SecondInterfaceOfAWifiCardChangesNothing)
+{
+    // "iw phy phy0 interface add ap0 type __ap" on the laptop's card: ap0 shares the card's device link and port,
+    // with an address of its own. The host ID must not depend on whether the hotspot is up.
+    CFakeSysfs plainTree;
+    CFakePermanentAddresses plainPermanent;
+    machines::Laptop(plainTree, plainPermanent, false, true);
+    const Outcome plain = Determine(plainTree, plainPermanent);
+
+    for (const int nApIfIndex : {5, 1000}) {
+        SCOPED_TRACE(nApIfIndex);
+        CFakeSysfs tree;
+        CFakePermanentAddresses permanent;
+        machines::Laptop(tree, permanent, false, true);
+        tree.Interface(CFakeSysfs::NetInterface("ap0", nApIfIndex, "7e:b2:7d:00:00:99")
+                           .On(machines::kLaptopWifi)
+                           .Phy80211());
+        permanent.addresses["ap0"] = {0x7C, 0xB2, 0x7D, 0x00, 0x00, 0x01};
+        const Outcome outcome = Determine(tree, permanent);
+        ASSERT_EQ(outcome.records.size(), 1u);
+        EXPECT_EQ(outcome.records[0].m_strGuid, plain.records.at(0).m_strGuid);
+        EXPECT_EQ(outcome.records[0].m_strAddress, u"7CB27D000001");
+        EXPECT_EQ(outcome.rule, plain.rule);
+        EXPECT_EQ(outcome.hostId, plain.hostId);
+        EXPECT_FALSE(outcome.hostId.empty());
+        // ap0 is still in the adapter table, under its own name.
+        ASSERT_EQ(outcome.table.size(), 3u);
+        EXPECT_EQ(outcome.table[2].m_strName, u"ap0");
+    }
+}
+
 TEST(LinuxMachinesTest, SameMachineSameHostIdWhereverTheTreeLies)
 {
     // The GUIDs come from the device paths as the live system names them, not from where the tree was read.
