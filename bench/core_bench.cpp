@@ -55,6 +55,7 @@ CFakeSources GeneratedMachine(size_t n)
 void BM_Determination(benchmark::State& state)
 {
     CFakeSources machine = GeneratedMachine(static_cast<size_t>(state.range(0)));
+    machine.recordOpenedPaths = false;
     for (auto _ : state) {
         CBaseHostId hostId(machine.Get());
         benchmark::DoNotOptimize(hostId.DetermineAdapter());

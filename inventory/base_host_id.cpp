@@ -49,13 +49,32 @@ std::optional<uint64_t> AddressKey(const std::u16string& strAddress)
     return key;
 }
 
+// The address text of six bytes, written into a buffer of the walk's own so that no entry costs an allocation.
+std::u16string_view FormatSixByteAddress(const uint8_t* pBytes, char16_t (&text)[12])
+{
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    for (int i = 0; i < 6; ++i) {
+        text[2 * i] = kDigits[pBytes[i] >> 4];
+        text[2 * i + 1] = kDigits[pBytes[i] & 0xF];
+    }
+    return std::u16string_view(text, 12);
+}
+
 bool IsAddressed(const CHidDevNet& record) { return record.m_dwFlags != 0 && !record.m_strAddress.empty(); }
 
 }  // namespace
 
 bool IsWirelessDescription(const std::optional<std::u16string>& strDescription)
 {
-    return strDescription && AsciiUpperCopy(*strDescription).find(u"WLAN") != std::u16string::npos;
+    // The same as searching the upper-case form for "WLAN", without making that copy for every adapter.
+    if (!strDescription || strDescription->size() < 4)
+        return false;
+    const std::u16string_view text(*strDescription);
+    for (size_t i = 0; i + 4 <= text.size(); ++i) {
+        if (EqualsNoCase(text.substr(i, 4), u"WLAN"))
+            return true;
+    }
+    return false;
 }
 
 CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool& bNoMemory, CChoiceTrace* pTrace)
@@ -115,7 +134,10 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
             CAdapterTrace trace;
             if (IsUsableAddress(entry)) {
                 trace.m_bUsable = true;
-                trace.m_strAddress = FormatAddressText(entry.m_address, 6);
+                char16_t addressDigits[12];
+                const std::u16string_view strAddress = FormatSixByteAddress(entry.m_address, addressDigits);
+                if (pTrace)
+                    trace.m_strAddress = strAddress;
                 addressList.push_back(AddressKey(entry.m_address));
                 trace.m_bWireless = IsWirelessDescription(entry.m_strDescription);
 
@@ -130,7 +152,7 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
                 if (pRecord && pRecord->m_dwFlags != 0) {
                     // A USB adapter keeps the permanent address its driver gave: the table shows the current one.
                     if ((pRecord->m_dwFlags & HID_BUS_USB) == 0) {
-                        pRecord->m_strAddress = trace.m_strAddress;
+                        pRecord->m_strAddress = strAddress;
                         pRecord->m_bWireless = trace.m_bWireless;
                         trace.m_bStamped = true;
                     }

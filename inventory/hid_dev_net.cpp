@@ -47,6 +47,11 @@ uint64_t CGuidIndex::Hash(std::u16string_view text)
 
 CGuidIndex::CGuidIndex(const CDeviceList& list)
 {
+    // Sized for the whole list at once, so that building it never rehashes.
+    size_t nSlots = 16;
+    while (nSlots < 2 * (list.GetCount() + 1))
+        nSlots *= 2;
+    m_slots.assign(nSlots, 0);
     m_entries.reserve(list.GetCount());
     size_t nIndex = 0;
     for (const auto& pRecord : list)

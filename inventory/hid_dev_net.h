@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -60,7 +62,15 @@ public:
     bool IsEmpty() const { return m_items.empty(); }
     T& GetAt(size_t nIndex) { return m_items[nIndex]; }
     const T& GetAt(size_t nIndex) const { return m_items[nIndex]; }
-    void Reserve(size_t nCount) { m_items.reserve(nCount); }
+    // Makes room for nCount elements ahead. Only a hint: when the memory cannot be had, appends grow as they go.
+    void Reserve(size_t nCount)
+    {
+        try {
+            m_items.reserve(nCount);
+        } catch (const std::bad_alloc&) {
+        } catch (const std::length_error&) {
+        }
+    }
     void RemoveTail() { m_items.pop_back(); }
 
     // Empties the list and gives back its storage.

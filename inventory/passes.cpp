@@ -73,6 +73,7 @@ void EnumNetCfgComponents(CDeviceList& list, INetCfgSource& source)
     std::vector<CNetCfgComponentInfo> components;
     if (!source.EnumComponents(components))
         return;
+    list.Reserve(list.GetCount() + components.size());
     for (const CNetCfgComponentInfo& component : components) {
         // Protocols, services and virtual miniports are not adapters.
         if ((component.m_dwCharacteristics & NCF_PHYSICAL) == 0)
