@@ -69,9 +69,10 @@ bool IsWirelessDescription(const std::optional<std::u16string>& strDescription)
     // The same as searching the upper-case form for "WLAN", without making that copy for every adapter.
     if (!strDescription || strDescription->size() < 4)
         return false;
-    const std::u16string_view text(*strDescription);
+    const std::u16string& text = *strDescription;
     for (size_t i = 0; i + 4 <= text.size(); ++i) {
-        if (EqualsNoCase(text.substr(i, 4), u"WLAN"))
+        if (AsciiToUpper(text[i]) == u'W' && AsciiToUpper(text[i + 1]) == u'L' && AsciiToUpper(text[i + 2]) == u'A' &&
+            AsciiToUpper(text[i + 3]) == u'N')
             return true;
     }
     return false;

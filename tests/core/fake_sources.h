@@ -81,7 +81,6 @@ public:
 
     // What the passes asked.
     std::vector<std::u16string> openedPaths;
-    bool recordOpenedPaths = true;  // benchmarks turn it off, or the record would grow with every determination
     int netCfgReads = 0;
     int tableCalls = 0;
     bool setOpen = false;
@@ -118,8 +117,7 @@ public:
 
     std::unique_ptr<IDriverDevice> Open(const std::u16string& path) override
     {
-        if (recordOpenedPaths)
-            openedPaths.push_back(path);
+        openedPaths.push_back(path);
         const std::u16string prefix = u"\\\\.\\";
         if (path.compare(0, prefix.size(), prefix) != 0)
             return nullptr;
