@@ -5,21 +5,27 @@
 const CGuidValue kSysfsDevicePathNamespace = {
     0xa6a24649, 0xec9e, 0x450f, {0x98, 0x12, 0x66, 0x6b, 0x8f, 0x50, 0xe7, 0xec}};
 
+std::array<uint8_t, 16> GuidBytes(const CGuidValue& guid)
+{
+    std::array<uint8_t, 16> bytes = {};
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<uint8_t>(guid.Data1 >> (24 - 8 * i));
+    bytes[4] = static_cast<uint8_t>(guid.Data2 >> 8);
+    bytes[5] = static_cast<uint8_t>(guid.Data2);
+    bytes[6] = static_cast<uint8_t>(guid.Data3 >> 8);
+    bytes[7] = static_cast<uint8_t>(guid.Data3);
+    for (int i = 0; i < 8; ++i)
+        bytes[8 + i] = guid.Data4[i];
+    return bytes;
+}
+
 CGuidValue NameBasedGuid(const CGuidValue& guidNamespace, std::string_view name)
 {
     // The namespace enters in network byte order, as its text reads.
-    uint8_t namespaceBytes[16];
-    for (int i = 0; i < 4; ++i)
-        namespaceBytes[i] = static_cast<uint8_t>(guidNamespace.Data1 >> (24 - 8 * i));
-    namespaceBytes[4] = static_cast<uint8_t>(guidNamespace.Data2 >> 8);
-    namespaceBytes[5] = static_cast<uint8_t>(guidNamespace.Data2);
-    namespaceBytes[6] = static_cast<uint8_t>(guidNamespace.Data3 >> 8);
-    namespaceBytes[7] = static_cast<uint8_t>(guidNamespace.Data3);
-    for (int i = 0; i < 8; ++i)
-        namespaceBytes[8 + i] = guidNamespace.Data4[i];
+    const std::array<uint8_t, 16> namespaceBytes = GuidBytes(guidNamespace);
 
     CSha1 sha1;
-    sha1.Update(namespaceBytes, sizeof(namespaceBytes));
+    sha1.Update(namespaceBytes.data(), namespaceBytes.size());
     sha1.Update(name);
     const CSha1::Digest digest = sha1.Finish();
 

@@ -259,23 +259,6 @@ CNetInterface ReadInterface(const std::string& strInterfaceDir, const std::strin
 
 }  // namespace
 
-namespace {
-
-std::array<uint8_t, 16> GuidBytes(const CGuidValue& guid)
-{
-    std::array<uint8_t, 16> bytes = {};
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<uint8_t>(guid.Data1 >> (24 - 8 * i));
-    bytes[4] = static_cast<uint8_t>(guid.Data2 >> 8);
-    bytes[5] = static_cast<uint8_t>(guid.Data2);
-    bytes[6] = static_cast<uint8_t>(guid.Data3 >> 8);
-    bytes[7] = static_cast<uint8_t>(guid.Data3);
-    std::copy_n(guid.Data4, 8, bytes.begin() + 8);
-    return bytes;
-}
-
-}  // namespace
-
 std::string DeviceGuidName(const std::string& strDevicePath, std::optional<uint64_t> nDevPort)
 {
     if (!nDevPort || *nDevPort == 0)
