@@ -17,16 +17,16 @@ namespace {
 // A table has a few dozen entries at most; the bound only keeps a broken chain from being walked for ever.
 constexpr size_t kMaxAdapterEntries = 4096;
 
-// The adapter name (a GUID text in the ANSI code page) as wide text; none when it is absent or does not convert.
+// The adapter name (a GUID text in the thread's ANSI code page) as wide text; none when it is absent or does not convert.
 std::optional<std::u16string> AdapterNameText(const char* pszName)
 {
     if (!pszName)
         return std::nullopt;
-    const int nUnits = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pszName, -1, nullptr, 0);
+    const int nUnits = ::MultiByteToWideChar(CP_THREAD_ACP, MB_ERR_INVALID_CHARS, pszName, -1, nullptr, 0);
     if (nUnits <= 0)
         return std::nullopt;
     std::u16string text(static_cast<size_t>(nUnits), u'\0');
-    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pszName, -1, AsWide(text.data()), nUnits) != nUnits)
+    if (::MultiByteToWideChar(CP_THREAD_ACP, MB_ERR_INVALID_CHARS, pszName, -1, AsWide(text.data()), nUnits) != nUnits)
         return std::nullopt;
     text.resize(static_cast<size_t>(nUnits) - 1);  // without the terminating null
     return text;

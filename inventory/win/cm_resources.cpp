@@ -1,5 +1,6 @@
 #include "inventory/win/cm_resources.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -16,16 +17,37 @@ Fn LoadFunction(HMODULE hModule, const char* pszName)
 
 }  // namespace
 
-// Wine's ntdll exports wine_get_version; the one of Windows does not. Asking for the export calls nothing.
-//
 // Why it matters: Wine 8 exports CM_Get_First_Log_Conf, CM_Get_Next_Res_Des, CM_Get_Res_Des_Data_Size,
 // CM_Get_Res_Des_Data, CM_Free_Res_Des_Handle and CM_Free_Log_Conf_Handle from cfgmgr32.dll (and setupapi.dll) as
 // unimplemented stubs. GetProcAddress finds them, but calling one raises an exception that ends the process. They
 // can only be told apart from working functions without calling them, so under Wine they are treated as missing.
+//
+// Any one of three signs tells Wine, none of them by calling anything: ntdll's wine_get_version export, Wine's own
+// key in the machine's registry, and the mark Wine writes into the DOS stub of its built-in DLLs. The first can be
+// hidden (winecfg's "hide Wine version", the HideWineExports setting of Wine-staging and Proton), so it is never
+// the only one asked.
 bool IsRunningUnderWine()
 {
     const HMODULE hNtdll = ::GetModuleHandleW(L"ntdll.dll");
-    return hNtdll && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr;
+    if (hNtdll && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr)
+        return true;
+    CUniqueRegKey wineKey;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Wine", 0, KEY_READ, wineKey.Put()) == ERROR_SUCCESS)
+        return true;
+    return hNtdll && IsWineBuiltinModule(hNtdll);
+}
+
+bool IsWineBuiltinModule(HMODULE hModule)
+{
+    // Wine's own DLLs carry the text "Wine builtin DLL" right after the 64-byte DOS header, where the DOS stub of
+    // a Microsoft DLL holds its program. The headers of a loaded module are always mapped, so reading them is safe.
+    static constexpr char kMark[] = "Wine builtin DLL";
+    const auto* const pBase = reinterpret_cast<const uint8_t*>(hModule);
+    const auto* const pDosHeader = reinterpret_cast<const IMAGE_DOS_HEADER*>(pBase);
+    if (!hModule || pDosHeader->e_magic != IMAGE_DOS_SIGNATURE ||
+        pDosHeader->e_lfanew < static_cast<LONG>(sizeof(IMAGE_DOS_HEADER) + sizeof(kMark) - 1))
+        return false;
+    return std::memcmp(pBase + sizeof(IMAGE_DOS_HEADER), kMark, sizeof(kMark) - 1) == 0;
 }
 
 CResourceTypeReader::CResourceTypeReader()
@@ -43,6 +65,14 @@ CResourceTypeReader::CResourceTypeReader()
     const auto pFreeResDesHandle = LoadFunction<CCmHandle::FreeFn>(h, "CM_Free_Res_Des_Handle");
     // The walk needs all five: without the release call the descriptors could not be given back.
     if (!pGetFirstLogConf || !pGetNextResDes || !pGetResDesDataSize || !pGetResDesData || !pFreeResDesHandle) {
+        m_module.Reset();
+        return;
+    }
+    // cfgmgr32 may forward the functions to another DLL; whichever module holds the code must not be Wine's.
+    HMODULE hImplementation = nullptr;
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(pGetFirstLogConf)), &hImplementation) ||
+        IsWineBuiltinModule(hImplementation) || IsWineBuiltinModule(h)) {
         m_module.Reset();
         return;
     }

@@ -14,6 +14,9 @@
 // True when the process runs under Wine rather than on Windows.
 bool IsRunningUnderWine();
 
+// True when the loaded module is one of Wine's built-in DLLs.
+bool IsWineBuiltinModule(HMODULE hModule);
+
 // Reads the resource types of a device's allocated configuration. The configuration manager functions are loaded
 // with GetProcAddress when the reader is made; when one of them is missing, or known to be an unusable stub, every
 // device reads as having no allocated configuration.

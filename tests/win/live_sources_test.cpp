@@ -165,6 +165,12 @@ TEST(ResourceTypeReaderTest, ResourceFunctionsAreNotUsedUnderWine)
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Wine", 0, KEY_READ, wineKey.Put()) == ERROR_SUCCESS;
     EXPECT_EQ(IsRunningUnderWine(), bWineKey);
 
+    // The mark in the DOS stub of Wine's own DLLs, which tells Wine also where its exports and keys are hidden.
+    EXPECT_EQ(IsWineBuiltinModule(GetModuleHandleW(L"ntdll.dll")), bWineKey);
+    EXPECT_EQ(IsWineBuiltinModule(GetModuleHandleW(L"kernel32.dll")), bWineKey);
+    EXPECT_FALSE(IsWineBuiltinModule(GetModuleHandleW(nullptr)));  // this test program, built by MinGW
+    EXPECT_FALSE(IsWineBuiltinModule(nullptr));
+
     CResourceTypeReader reader;
     EXPECT_EQ(reader.IsAvailable(), !bWineKey);
     if (bWineKey) {
