@@ -8,9 +8,9 @@
 #include <random>
 
 #include "common/text.h"
-#include "inventory/passes.h"
 #include "hostid/digest.h"
 #include "inventory/base_host_id.h"
+#include "inventory/passes.h"
 
 namespace {
 

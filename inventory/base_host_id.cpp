@@ -49,17 +49,6 @@ std::optional<uint64_t> AddressKey(const std::u16string& strAddress)
     return key;
 }
 
-// The address text of six bytes, written into a buffer of the walk's own so that no entry costs an allocation.
-std::u16string_view FormatSixByteAddress(const uint8_t* pBytes, char16_t (&text)[12])
-{
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    for (int i = 0; i < 6; ++i) {
-        text[2 * i] = kDigits[pBytes[i] >> 4];
-        text[2 * i + 1] = kDigits[pBytes[i] & 0xF];
-    }
-    return std::u16string_view(text, 12);
-}
-
 bool IsAddressed(const CHidDevNet& record) { return record.m_dwFlags != 0 && !record.m_strAddress.empty(); }
 
 }  // namespace
@@ -131,12 +120,14 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     if (pTrace)
         pTrace->m_bTableRead = bTableRead;
     if (bTableRead) {
+        // One text serves every entry in turn, so that formatting an address costs no allocation.
+        std::u16string strAddress;
         for (const CAdapterEntry& entry : entries) {
             CAdapterTrace trace;
             if (IsUsableAddress(entry)) {
                 trace.m_bUsable = true;
-                char16_t addressDigits[12];
-                const std::u16string_view strAddress = FormatSixByteAddress(entry.m_address, addressDigits);
+                strAddress.clear();
+                AppendAddressText(strAddress, entry.m_address, 6);
                 if (pTrace)
                     trace.m_strAddress = strAddress;
                 addressList.push_back(AddressKey(entry.m_address));

@@ -17,7 +17,8 @@ namespace {
 // A table has a few dozen entries at most; the bound only keeps a broken chain from being walked for ever.
 constexpr size_t kMaxAdapterEntries = 4096;
 
-// The adapter name (a GUID text in the thread's ANSI code page) as wide text; none when it is absent or does not convert.
+// The adapter name (a GUID text in the thread's ANSI code page) as wide text; none when it is absent or does not
+// convert.
 std::optional<std::u16string> AdapterNameText(const char* pszName)
 {
     if (!pszName)
