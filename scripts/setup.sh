@@ -11,6 +11,7 @@ packages="
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 xvfb xauth imagemagick
   iproute2 coreutils hyperfine python3
+  dpkg-dev groff-base
 "
 
 missing=""
