@@ -3,6 +3,7 @@
 #   - the kind-3 digest's throughput;
 #   - the determination in-process on generated machines of 10 to 10,000 adapters;
 #   - the whole `lumohostid /exit:FILE` process beside coreutils `hostid` (median of many runs each);
+#   - lumohostid_get in-process, through the shared library, as another program calls it;
 #   - the Linux sources with 2,000 dummy interfaces (veth pairs where the kernel has no dummy driver) in a network
 #     namespace made for the purpose.
 # Needs hyperfine and python3 (scripts/setup.sh installs them); the namespace needs root (CAP_SYS_ADMIN).
@@ -12,7 +13,7 @@ runs=${LUMO_BENCH_RUNS:-60}
 dummies=${LUMO_BENCH_DUMMIES:-2000}
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target lumo_core_bench lumo_live_bench lumohostid >/dev/null
+cmake --build --preset linux --target lumo_core_bench lumo_live_bench lumo_library_bench lumohostid >/dev/null
 
 work=$(mktemp -d)
 namespace=lumo-bench-$$
@@ -25,6 +26,8 @@ trap cleanup EXIT INT TERM
 # The median of five repetitions: a virtual machine's neighbours make single figures jump.
 build/linux/bench/lumo_core_bench --benchmark_format=json --benchmark_min_time=0.3 --benchmark_repetitions=5 \
   --benchmark_report_aggregates_only=true >"$work/core.json" 2>/dev/null
+build/linux/bench/lumo_library_bench --benchmark_format=json --benchmark_min_time=0.3 --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true >"$work/library.json" 2>/dev/null
 hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/process.json" \
   "build/linux/app/linux/lumohostid /exit:$work/host.txt" hostid >/dev/null 2>&1
 
@@ -83,6 +86,11 @@ runs = len(process[0]["times"])
 rows.append(("lumohostid /exit:FILE, median of %d" % runs, "%.3f ms" % ours, ""))
 rows.append(("hostid (coreutils), median of %d" % runs, "%.3f ms" % peer, ""))
 rows.append(("lumohostid / hostid", "%.2f x" % (ours / peer), "target <= 1.5 x: %s" % ("met" if ours / peer <= 1.5 else "missed")))
+
+library = {b["run_name"]: b for b in json.load(open(os.path.join(work, "library.json")))["benchmarks"]
+           if b.get("aggregate_name") == "median"}["BM_LibraryGet"]
+get = ms(library)
+rows.append(("lumohostid_get in-process, median", "%.3f ms" % get, "target < 1 ms: %s" % ("met" if get < 1 else "missed")))
 
 host = json.load(open(os.path.join(work, "live-host.json")))["benchmarks"][0]
 rows.append(("live sources, this machine (%d records)" % host["records"], "%.3f ms" % ms(host), ""))

@@ -1,9 +1,10 @@
 #!/bin/sh
 # Configures, builds and tests every target: the native Linux build, the Windows cross build (its tests under
-# Wine) and the sanitizer build, then runs every fuzzer for a minute. Stops at the first failure.
+# Wine), the sanitizer build and the Debian package (built, unpacked and checked), then runs every fuzzer for a
+# minute. Stops at the first failure.
 set -eu
 cd "$(dirname "$0")/.."
-for preset in linux sanitize windows; do
+for preset in linux sanitize windows package; do
   echo "=== $preset ==="
   cmake --workflow --preset "$preset"
 done
