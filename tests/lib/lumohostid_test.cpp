@@ -59,8 +59,9 @@ TEST(LumoHostIdLibrary, BadArgumentsAreRefusedAndLeaveAnEmptyText)
         EXPECT_EQ(lumohostid_get(c.bNullBuffer ? nullptr : buffer, c.nSize), c.nExpected) << "size " << c.nSize;
         // A buffer the call was given starts with a zero byte; nothing is written past the size it was told.
         EXPECT_EQ(buffer[0], (!c.bNullBuffer && c.nSize > 0) ? '\0' : 'X') << "size " << c.nSize;
-        if (!c.bNullBuffer)
+        if (!c.bNullBuffer) {
             EXPECT_EQ(buffer[c.nSize], 'X') << "size " << c.nSize;
+        }
     }
     EXPECT_EQ(lumohostid_report_json(nullptr), LUMOHOSTID_E_NULL_POINTER);
     EXPECT_EQ(lumohostid_check(nullptr), LUMOHOSTID_E_NULL_POINTER);
