@@ -48,7 +48,8 @@ reported=$(sed -n 's/^  "host_id": "\(.*\)",$/\1/p' "$work/report.json")
 # The consumer, found through the unpacked tree's pkg-config file, which works out its prefix from where it lies.
 PKG_CONFIG_PATH="$root/$libdir/pkgconfig" cmake -S "$sources" -B "$work/consumer" -DUSE_PKG_CONFIG=ON \
   >"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "the consumer does not configure"; }
-cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "the consumer does not build"; }
+cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 \
+  || { cat "$work/consumer.log"; fail "the consumer does not build"; }
 printed=$(LD_LIBRARY_PATH="$root/$libdir" "$work/consumer/host_id") || fail "the consumer exited $?"
 echo "lumohostid: '$expected'  consumer: '$printed'"
 [ "$printed" = "$expected" ] || fail "the consumer prints '$printed', lumohostid wrote '$expected'"
