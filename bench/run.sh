@@ -89,8 +89,16 @@ rows.append(("lumohostid / hostid", "%.2f x" % (ours / peer), "target <= 1.5 x: 
 
 library = {b["run_name"]: b for b in json.load(open(os.path.join(work, "library.json")))["benchmarks"]
            if b.get("aggregate_name") == "median"}["BM_LibraryGet"]
-get = ms(library)
-rows.append(("lumohostid_get in-process, median", "%.3f ms" % get, "target < 1 ms: %s" % ("met" if get < 1 else "missed")))
+# CPU time, as the process's figure beside it: on a shared virtual machine the wall clock also counts the time
+# spent waiting for a core.
+def cpu_ms(b):
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b["time_unit"]]
+    return b["cpu_time"] * scale
+get = cpu_ms(library)
+process_cpu = (process[0]["user"] + process[0]["system"]) * 1e3
+rows.append(("lumohostid /exit:FILE, CPU (user + system)", "%.3f ms" % process_cpu, ""))
+rows.append(("lumohostid_get in-process, CPU, median", "%.3f ms" % get,
+             "target < 1 ms: %s" % ("met" if get < 1 else "missed")))
 
 host = json.load(open(os.path.join(work, "live-host.json")))["benchmarks"][0]
 rows.append(("live sources, this machine (%d records)" % host["records"], "%.3f ms" % ms(host), ""))
