@@ -6,7 +6,6 @@
 namespace {
 
 int g_nRefusing = 0;
-int g_nAllowing = 0;
 size_t g_nRefused = 0;
 size_t g_nAllowedLeft = 0;
 
@@ -28,19 +27,9 @@ size_t CRefuseAllocations::GetRefused() const
     return g_nRefused - m_nRefusedBefore;
 }
 
-CAllowAllocations::CAllowAllocations()
-{
-    ++g_nAllowing;
-}
-
-CAllowAllocations::~CAllowAllocations()
-{
-    --g_nAllowing;
-}
-
 void* operator new(std::size_t nSize)
 {
-    if (g_nRefusing > 0 && g_nAllowing == 0 && g_nAllowedLeft-- == 0) {
+    if (g_nRefusing > 0 && g_nAllowedLeft-- == 0) {
         g_nAllowedLeft = 0;
         ++g_nRefused;
         throw std::bad_alloc();

@@ -2,9 +2,7 @@
 
 // Memory that runs out on request, for the core tests: this test program replaces the global operator new, and
 // while a CRefuseAllocations lives every allocation fails with std::bad_alloc, after as many as it was told to let
-// through. A CAllowAllocations inside it lets
-// the code it guards (a test's made-up sources, which stand for the operating system) allocate as usual.
-// The tests run on one thread.
+// through. The tests run on one thread.
 
 #include <cstddef>
 
@@ -20,12 +18,4 @@ public:
 
 private:
     size_t m_nRefusedBefore;
-};
-
-class CAllowAllocations {
-public:
-    CAllowAllocations();
-    ~CAllowAllocations();
-    CAllowAllocations(const CAllowAllocations&) = delete;
-    CAllowAllocations& operator=(const CAllowAllocations&) = delete;
 };
