@@ -52,9 +52,9 @@ int32_t RunStartUp(const std::vector<std::u16string>& arguments, IOutputFileSyst
         CBaseHostId hostId(sources);
         strHostId = DetermineHostIdText(hostId);
     } catch (const std::bad_alloc&) {
-        // The passes leave out what they cannot store and the choice gives up when its own buffers cannot be had;
-        // memory that runs out anywhere else in the determination likewise means that no adapter was chosen, so
-        // the output file is still written and the process ends as it always does.
+        // The passes and the choice leave out what they cannot store, and the choice gives up when the adapter
+        // table's buffer cannot be had; memory that runs out anywhere else in the determination likewise means that
+        // no adapter was chosen, so the output file is still written and the process ends as it always does.
         strHostId.clear();
     }
 

@@ -49,6 +49,33 @@ std::optional<uint64_t> AddressKey(const std::u16string& strAddress)
     return key;
 }
 
+// The address text of six bytes, in a buffer that needs no memory of its own.
+void FormatAddress(const uint8_t* pBytes, char16_t (&szAddress)[12])
+{
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    for (int i = 0; i < 6; ++i) {
+        szAddress[2 * i] = kDigits[pBytes[i] >> 4];
+        szAddress[2 * i + 1] = kDigits[pBytes[i] & 0xF];
+    }
+}
+
+// Stamps a matched record with the table's address and wireless mark, unless it is on USB, which keeps the permanent
+// address its driver gave: the table shows the current one. False when the record's address text cannot grow to
+// hold the address; the record is then left as it was.
+bool StampRecord(CHidDevNet& record, std::u16string_view strAddress, CAdapterTrace& trace)
+{
+    if (record.m_dwFlags & HID_BUS_USB)
+        return true;
+    try {
+        record.m_strAddress.assign(strAddress);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    record.m_bWireless = trace.m_bWireless;
+    trace.m_bStamped = true;
+    return true;
+}
+
 bool IsAddressed(const CHidDevNet& record) { return record.m_dwFlags != 0 && !record.m_strAddress.empty(); }
 
 }  // namespace
@@ -98,19 +125,25 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
 
     // The address list: every usable adapter's address. Only whether a text is among them matters to the fallback,
     // so the sorted values of the addresses stand in for the list of their texts.
+    //
+    // Memory running out costs the choice only what could not be stored. The sorted values and the GUID index are
+    // had before the walk; without them the fallback searches the table's entries and the walk searches the list
+    // one record after the other, with the same result. The walk formats each address in a buffer of its own, so
+    // the only memory it may still ask for is a record's address text when it first grows to twelve digits: a
+    // record that cannot take the table's address is passed over as if it matched no adapter, rather than being
+    // chosen with the address it held before. (The trace, which only the inspector asks for, may still run out of
+    // memory; that ends the determination as anywhere else.)
     const bool bTableRead = dwSecond == kAdapterTableNoError;
     std::vector<uint64_t> addressList;
-    CGuidIndex index;
+    bool bAddressList = false;
+    std::optional<CGuidIndex> index;
     if (bTableRead) {
-        // Everything the walk needs is had before it starts, so that running out of memory stops the choice as a
-        // table buffer that cannot be had does, before any record is stamped, never halfway through the walk.
         try {
             addressList.reserve(entries.size());
-            index = CGuidIndex(list);
+            bAddressList = true;
         } catch (const std::bad_alloc&) {
-            bNoMemory = true;
-            return nullptr;
         }
+        index = BuildGuidIndex(list);
     }
     CHidDevNet* pPrimary = nullptr;
     CHidDevNet* pOtherBus = nullptr;
@@ -120,34 +153,35 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     if (pTrace)
         pTrace->m_bTableRead = bTableRead;
     if (bTableRead) {
-        // One text serves every entry in turn, so that formatting an address costs no allocation.
-        std::u16string strAddress;
+        char16_t szAddress[12];
         for (const CAdapterEntry& entry : entries) {
             CAdapterTrace trace;
             if (IsUsableAddress(entry)) {
                 trace.m_bUsable = true;
-                strAddress.clear();
-                AppendAddressText(strAddress, entry.m_address, 6);
+                FormatAddress(entry.m_address, szAddress);
+                const std::u16string_view strAddress(szAddress, 12);
                 if (pTrace)
                     trace.m_strAddress = strAddress;
-                addressList.push_back(AddressKey(entry.m_address));
+                if (bAddressList)
+                    addressList.push_back(AddressKey(entry.m_address));  // within the capacity reserved above
                 trace.m_bWireless = IsWirelessDescription(entry.m_strDescription);
 
                 // An entry is matched to the first record with its GUID text in list order.
                 CHidDevNet* pRecord = nullptr;
                 const std::u16string_view strName = entry.m_strName ? std::u16string_view(*entry.m_strName)
                                                                     : std::u16string_view();
-                if (const CGuidIndex::CEntry* pEqual = index.Find(strName)) {
-                    pRecord = pEqual->pRecord;
-                    trace.m_nMatched = pEqual->nListIndex;
-                }
-                if (pRecord && pRecord->m_dwFlags != 0) {
-                    // A USB adapter keeps the permanent address its driver gave: the table shows the current one.
-                    if ((pRecord->m_dwFlags & HID_BUS_USB) == 0) {
-                        pRecord->m_strAddress = strAddress;
-                        pRecord->m_bWireless = trace.m_bWireless;
-                        trace.m_bStamped = true;
+                if (index) {
+                    if (const CGuidIndex::CEntry* pEqual = index->Find(strName)) {
+                        pRecord = pEqual->pRecord;
+                        trace.m_nMatched = pEqual->nListIndex;
                     }
+                } else {
+                    size_t nListIndex = 0;
+                    pRecord = FindRecordByGuid(list, strName, nListIndex);
+                    if (pRecord)
+                        trace.m_nMatched = nListIndex;
+                }
+                if (pRecord && pRecord->m_dwFlags != 0 && StampRecord(*pRecord, strAddress, trace)) {
                     if (pRecord->m_dwFlags < HID_BUS_OTHER) {
                         if (trace.m_bWireless && !pFirstWireless) {
                             pFirstWireless = pRecord;
@@ -172,8 +206,6 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
             if (pTrace)
                 pTrace->m_adapters.push_back(std::move(trace));
         }
-        if (pTrace)
-            pTrace->m_entries = std::move(entries);
     }
 
     EChoiceRule rule = EChoiceRule::None;
@@ -186,14 +218,21 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
         pSelected = pUsb, rule = EChoiceRule::Usb;
     }
 
-    if (!pSelected) {
+    if (!pSelected && bTableRead) {
         // The last addressed record whose address the table lists.
         std::sort(addressList.begin(), addressList.end());
         for (auto& pRecord : list) {
             if (!IsAddressed(*pRecord))
                 continue;
             const std::optional<uint64_t> key = AddressKey(pRecord->m_strAddress);
-            if (key && std::binary_search(addressList.begin(), addressList.end(), *key))
+            if (!key)
+                continue;
+            const bool bListed =
+                bAddressList ? std::binary_search(addressList.begin(), addressList.end(), *key)
+                             : std::any_of(entries.begin(), entries.end(), [&key](const CAdapterEntry& entry) {
+                                   return IsUsableAddress(entry) && AddressKey(entry.m_address) == *key;
+                               });
+            if (bListed)
                 pSelected = pRecord.get(), rule = EChoiceRule::AddressMatch;
         }
     }
@@ -207,6 +246,8 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     }
 
     if (pTrace) {
+        if (bTableRead)
+            pTrace->m_entries = std::move(entries);
         pTrace->m_rule = rule;
         size_t nIndex = 0;
         for (auto& pRecord : list) {

@@ -110,27 +110,59 @@ const CGuidIndex::CEntry* CGuidIndex::Find(std::u16string_view strGuid) const
     return nSlot == 0 ? nullptr : &m_entries[nSlot - 1];
 }
 
-void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, CHidDevNet&& record)
+std::optional<CGuidIndex> BuildGuidIndex(const CDeviceList& list)
 {
-    if (const CGuidIndex::CEntry* pEqual = index.Find(record.m_strGuid)) {
+    try {
+        return CGuidIndex(list);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+CHidDevNet* FindRecordByGuid(CDeviceList& list, std::u16string_view strGuid, size_t& nListIndex)
+{
+    nListIndex = 0;
+    for (auto& pRecord : list) {
+        if (EqualsNoCase(pRecord->m_strGuid, strGuid))
+            return pRecord.get();
+        ++nListIndex;
+    }
+    return nullptr;
+}
+
+void MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record)
+{
+    if (!index) {
+        MergeDeviceRecord(list, record);
+        return;
+    }
+    if (const CGuidIndex::CEntry* pEqual = index->Find(record.m_strGuid)) {
         // Every record with this GUID text gets the flags, not only the first.
-        for (; pEqual; pEqual = index.Next(*pEqual))
+        for (; pEqual; pEqual = index->Next(*pEqual))
             pEqual->pRecord->m_dwFlags |= record.m_dwFlags;
         return;
     }
     if (!AppendRecord(list, std::move(record)))
         return;
     try {
-        index.Add(list.GetAt(list.GetCount() - 1).get(), list.GetCount() - 1);
+        index->Add(list.GetAt(list.GetCount() - 1).get(), list.GetCount() - 1);
     } catch (const std::bad_alloc&) {
-        // A record the index cannot hold would never take the flags of a later device with its GUID text: it is
-        // left out, as a record that cannot be stored is.
-        list.RemoveTail();
+        // The record is stored; only the index could not take it. Without the index later devices find it by
+        // walking the list, so nothing but speed is lost.
+        index.reset();
     }
 }
 
 void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
 {
-    CGuidIndex index(list);
-    MergeDeviceRecord(list, index, CHidDevNet(record));
+    bool bMerged = false;
+    for (auto& pRecord : list) {
+        // Every record with this GUID text gets the flags, not only the first.
+        if (EqualsNoCase(pRecord->m_strGuid, record.m_strGuid)) {
+            pRecord->m_dwFlags |= record.m_dwFlags;
+            bMerged = true;
+        }
+    }
+    if (!bMerged)
+        AppendRecordCopy(list, record);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -130,10 +131,19 @@ private:
     size_t m_nTexts = 0;
 };
 
-// The merge rule of the device setup pass: OR the record's flags into every record whose GUID text is equal without
-// regard to letter case; when none is, append the record. The index must hold every record of the list; an
-// appended record is added to it.
-void MergeDeviceRecord(CDeviceList& list, CGuidIndex& index, CHidDevNet&& record);
+// The index of a list, or none when memory for it cannot be had. The index only saves walking the list, so whoever
+// gets none goes on by walking it.
+std::optional<CGuidIndex> BuildGuidIndex(const CDeviceList& list);
 
-// The same for a list without an index at hand.
+// The first record of the list, in list order, whose GUID text equals the text without regard to letter case, found
+// by walking the list; null when there is none. nListIndex receives its place.
+CHidDevNet* FindRecordByGuid(CDeviceList& list, std::u16string_view strGuid, size_t& nListIndex);
+
+// The merge rule of the device setup pass: OR the record's flags into every record whose GUID text is equal without
+// regard to letter case; when none is, append the record. The index, when there is one, must hold every record of
+// the list, and an appended record is added to it. When the index cannot take that record for lack of memory, the
+// record stays in the list and the index is dropped: this merge and every later one walk the list instead.
+void MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record);
+
+// The same by walking the list, for a list without an index.
 void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record);

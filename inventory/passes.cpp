@@ -1,6 +1,7 @@
 #include "inventory/passes.h"
 
 #include <algorithm>
+#include <new>
 
 #include "common/text.h"
 #include "inventory/classification.h"
@@ -78,14 +79,18 @@ void EnumNetCfgComponents(CDeviceList& list, INetCfgSource& source)
         // Protocols, services and virtual miniports are not adapters.
         if ((component.m_dwCharacteristics & NCF_PHYSICAL) == 0)
             continue;
-        CHidDevNet record;
-        record.m_strPnpId = component.m_strId.value_or(std::u16string());
-        record.m_dwFlags = BusFlagsFromComponentId(record.m_strPnpId);
-        if (record.m_dwFlags == 0)
-            continue;  // no component ID
-        record.m_strGuid = FormatGuidText(component.m_guidInstance);
-        // Every physical component gets a record of its own, even when its GUID text is already in the list.
-        AppendRecord(list, std::move(record));
+        try {
+            CHidDevNet record;
+            record.m_strPnpId = component.m_strId.value_or(std::u16string());
+            record.m_dwFlags = BusFlagsFromComponentId(record.m_strPnpId);
+            if (record.m_dwFlags == 0)
+                continue;  // no component ID
+            record.m_strGuid = FormatGuidText(component.m_guidInstance);
+            // Every physical component gets a record of its own, even when its GUID text is already in the list.
+            AppendRecord(list, std::move(record));
+        } catch (const std::bad_alloc&) {
+            // A record whose texts cannot be stored is left out; the pass goes on with the next component.
+        }
     }
 }
 
@@ -147,23 +152,30 @@ void EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
     if (!devices.OpenDeviceSet())
         return;  // without a device set the hardware address pass does not run either
 
-    CGuidIndex index(list);
+    // The records by GUID text, so that merging a device costs no walk over the list. Without memory for it the
+    // merges walk the list: the pass gives the same records, only more slowly.
+    std::optional<CGuidIndex> index = BuildGuidIndex(list);
     for (uint32_t nIndex = 0; devices.SelectDevice(nIndex); ++nIndex) {
-        uint32_t dwFlags = 0;
-        for (const uint32_t nType : devices.GetResourceTypes())
-            dwFlags |= ResourceFlagFromType(nType);
+        try {
+            uint32_t dwFlags = 0;
+            for (const uint32_t nType : devices.GetResourceTypes())
+                dwFlags |= ResourceFlagFromType(nType);
 
-        CHidDevNet record;
-        if (std::optional<std::u16string> strId = devices.GetInstanceId()) {
-            record.m_strPnpId = std::move(*strId);
-            dwFlags |= BusFlagsFromInstanceId(record.m_strPnpId);
+            CHidDevNet record;
+            if (std::optional<std::u16string> strId = devices.GetInstanceId()) {
+                record.m_strPnpId = std::move(*strId);
+                dwFlags |= BusFlagsFromInstanceId(record.m_strPnpId);
+            }
+            if (dwFlags == 0)
+                continue;  // neither resources nor a known bus: not an adapter of ours
+
+            record.m_dwFlags = dwFlags;
+            record.m_strGuid = NetCfgInstanceIdText(devices.GetNetCfgInstanceIdData());
+            MergeDeviceRecord(list, index, std::move(record));
+        } catch (const std::bad_alloc&) {
+            // A device whose record cannot be built is left out, as one whose record cannot be stored is; the
+            // pass goes on with the next device.
         }
-        if (dwFlags == 0)
-            continue;  // neither resources nor a known bus: not an adapter of ours
-
-        record.m_dwFlags = dwFlags;
-        record.m_strGuid = NetCfgInstanceIdText(devices.GetNetCfgInstanceIdData());
-        MergeDeviceRecord(list, index, std::move(record));
     }
     devices.CloseDeviceSet();
 
@@ -182,20 +194,25 @@ void ReadHardwareAddresses(CDeviceList& list, IDriverSource& drivers)
     for (auto& pRecord : list) {
         if (pRecord->m_dwFlags == 0)
             continue;
-        strPath.assign(kDevicePathPrefix).append(pRecord->m_strGuid);
-        std::unique_ptr<IDriverDevice> pDevice = drivers.Open(strPath);
-        if (!pDevice)
-            continue;
+        try {
+            strPath.assign(kDevicePathPrefix).append(pRecord->m_strGuid);
+            std::unique_ptr<IDriverDevice> pDevice = drivers.Open(strPath);
+            if (!pDevice)
+                continue;
 
-        // A driver that reports more bytes than the buffer holds is taken at the buffer's size, never beyond it.
-        uint32_t nBytes = 0;
-        if (pDevice->QueryOid(OID_802_3_PERMANENT_ADDRESS, buffer, nBytes)) {
-            AppendAddressText(pRecord->m_strPermanentAddress, buffer, std::min(nBytes, kDriverQueryBufferSize));
-            pRecord->m_strAddress = pRecord->m_strPermanentAddress;
+            // A driver that reports more bytes than the buffer holds is taken at the buffer's size, never beyond it.
+            uint32_t nBytes = 0;
+            if (pDevice->QueryOid(OID_802_3_PERMANENT_ADDRESS, buffer, nBytes)) {
+                AppendAddressText(pRecord->m_strPermanentAddress, buffer, std::min(nBytes, kDriverQueryBufferSize));
+                pRecord->m_strAddress = pRecord->m_strPermanentAddress;
+            }
+            // The buffer is not cleared between the queries: only the bytes the driver reports are read.
+            nBytes = 0;
+            if (pDevice->QueryOid(OID_802_3_CURRENT_ADDRESS, buffer, nBytes))
+                AppendAddressText(pRecord->m_strCurrentAddress, buffer, std::min(nBytes, kDriverQueryBufferSize));
+        } catch (const std::bad_alloc&) {
+            // An address text that cannot be stored is missing from this record only; the texts grow in one step,
+            // so none is left half written.
         }
-        // The buffer is not cleared between the queries: only the bytes the driver reports are read.
-        nBytes = 0;
-        if (pDevice->QueryOid(OID_802_3_CURRENT_ADDRESS, buffer, nBytes))
-            AppendAddressText(pRecord->m_strCurrentAddress, buffer, std::min(nBytes, kDriverQueryBufferSize));
     }
 }

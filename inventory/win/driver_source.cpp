@@ -1,9 +1,33 @@
 #include "inventory/win/driver_source.h"
 
+// The SDK's <ntddndis.h> defines OID_802_3_PERMANENT_ADDRESS and OID_802_3_CURRENT_ADDRESS as macros of the same
+// names as the constants the hardware address pass uses. Once it is included, either name means the SDK's value, so
+// the pass's values are taken here, before any Windows header, and held against the SDK's below.
+#if defined(OID_802_3_PERMANENT_ADDRESS) || defined(OID_802_3_CURRENT_ADDRESS)
+#error "a Windows header came first: the pass's own address identifiers can no longer be read here"
+#endif
+
+namespace {
+
+constexpr uint32_t kPassPermanentAddressOid = OID_802_3_PERMANENT_ADDRESS;
+constexpr uint32_t kPassCurrentAddressOid = OID_802_3_CURRENT_ADDRESS;
+
+}  // namespace
+
 #include <windows.h>
+
+#include <ntddndis.h>
 
 #include "common/win/wide.h"
 #include "inventory/win/scoped_win.h"
+
+#if !defined(OID_802_3_PERMANENT_ADDRESS) || !defined(OID_802_3_CURRENT_ADDRESS)
+#error "<ntddndis.h> no longer defines the 802.3 address identifiers"
+#endif
+static_assert(kPassPermanentAddressOid == OID_802_3_PERMANENT_ADDRESS,
+              "the permanent address must be asked for with the SDK's OID_802_3_PERMANENT_ADDRESS");
+static_assert(kPassCurrentAddressOid == OID_802_3_CURRENT_ADDRESS,
+              "the current address must be asked for with the SDK's OID_802_3_CURRENT_ADDRESS");
 
 namespace {
 

@@ -1,5 +1,6 @@
-// The determination looks records up by GUID text through an index. This test holds it against a plain
-// implementation that walks the whole list for every lookup, as the rules read, over thousands of generated machines.
+// The determination looks records up by GUID text through an index. These tests hold it against a plain
+// implementation that walks the whole list for every lookup, as the rules read, over thousands of generated machines:
+// with memory to spare, and with memory running out just where the indexes are built.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "inventory/base_host_id.h"
 #include "inventory/classification.h"
 #include "inventory/passes.h"
+#include "scarce_memory_machine.h"
 
 namespace {
 
@@ -45,8 +47,10 @@ void PlainSetupDevices(CDeviceList& list, CFakeSources& machine)
     ReadHardwareAddresses(list, machine);
 }
 
-// The choice with the table matched and the address list searched by walking them.
-std::optional<size_t> PlainChoose(CDeviceList& list, CFakeSources& machine)
+// The choice with the table matched and the address list searched by walking them. With bNoMemory, memory has run
+// out by the time of the walk: a record whose address text would have to grow to take the table's address keeps
+// what it had and is passed over as if the adapter matched nothing.
+std::optional<size_t> PlainChoose(CDeviceList& list, CFakeSources& machine, bool bNoMemory = false)
 {
     uint32_t size = 0;
     std::vector<CAdapterEntry> entries;
@@ -73,6 +77,8 @@ std::optional<size_t> PlainChoose(CDeviceList& list, CFakeSources& machine)
         if (!record || !record->m_dwFlags)
             continue;
         if (!(record->m_dwFlags & HID_BUS_USB)) {
+            if (bNoMemory && record->m_strAddress.capacity() < text.size())
+                continue;
             record->m_strAddress = text;
             record->m_bWireless = wireless;
         }
@@ -224,6 +230,54 @@ TEST(DeterminationPropertyTest, IndexedLookupsGiveTheSameResultsAsWalkingTheList
     // The generator must reach both outcomes often, or the comparison proves little.
     EXPECT_GT(chosen, 1000);
     EXPECT_LT(chosen, 4500);
+}
+
+TEST(DeterminationPropertyTest, IndexesThatCannotBeBuiltLoseNothingButSpeed)
+{
+    // Without memory for an index, the device setup pass and the choice go on by walking the list: the records and
+    // the choice are those of the plain implementation, except that a record whose address text cannot grow to take
+    // the table's address is passed over.
+    std::mt19937 rng(20261210);
+    int chosen = 0;
+    for (int round = 0; round < 2000; ++round) {
+        const CFakeSources generated = RandomMachine(rng);
+        for (const bool bAtTable : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "round " << round << (bAtTable ? ", at the table" : ", at the set"));
+            // The device setup pass builds its index right after opening the set, the choice right after the read.
+            CScarceMemoryMachine machine(generated, [bAtTable](ESourceCall call, const CFakeSources& sources) {
+                return bAtTable ? call == ESourceCall::AdapterTable && sources.tableCalls == 2
+                                : call == ESourceCall::OpenDeviceSet;
+            });
+            CBaseHostId hostId(machine.Get());
+            const bool bChosen = hostId.DetermineAdapter();
+            const size_t nRefused = machine.StopRefusing();
+
+            CFakeSources forPlain = generated;
+            CDeviceList plain;
+            PlainSetupDevices(plain, forPlain);
+            const std::optional<size_t> plainSelected = PlainChoose(plain, forPlain, bAtTable);
+
+            // Memory was refused whenever the index had to be built, or this proves nothing.
+            const bool bIndexBuilt = bAtTable ? generated.adapters && !generated.tableGrowsBetweenCalls
+                                              : generated.devices.has_value();
+            ASSERT_EQ(nRefused > 0, bIndexBuilt);
+            ASSERT_EQ(bChosen, plainSelected.has_value());
+            ASSERT_EQ(hostId.GetDevices().GetCount(), plain.GetCount());
+            for (size_t i = 0; i < plain.GetCount(); ++i) {
+                const CHidDevNet& a = *hostId.GetDevices().GetAt(i);
+                const CHidDevNet& b = *plain.GetAt(i);
+                ASSERT_EQ(a.m_strGuid, b.m_strGuid);
+                ASSERT_EQ(a.m_dwFlags, b.m_dwFlags);
+                ASSERT_EQ(a.m_bWireless, b.m_bWireless);
+                ASSERT_EQ(a.m_strAddress, b.m_strAddress);
+            }
+            if (plainSelected) {
+                ASSERT_EQ(hostId.GetSelectedAdapter(), hostId.GetDevices().GetAt(*plainSelected).get());
+            }
+            chosen += plainSelected.has_value();
+        }
+    }
+    EXPECT_GT(chosen, 1000);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "fake_sources.h"
 #include "inventory/base_host_id.h"
 #include "inventory/hid_dev_net.h"
+#include "refused_allocations.h"
 
 namespace {
 
@@ -128,6 +129,26 @@ TEST(InventoryTest, TwoDevicesWithoutGuidText)
     MergeDeviceRecord(list, Rec(u"", HID_RES_IRQ | HID_BUS_PCI));
     ASSERT_EQ(list.GetCount(), 1u);
     EXPECT_EQ(list.GetAt(0)->m_dwFlags, HID_RES_MEM | HID_RES_IRQ | HID_BUS_PCI);
+}
+
+TEST(InventoryTest, RecordTheIndexCannotTakeStaysAndLaterMergesWalkTheList)
+{
+    CDeviceList list;
+    list.Reserve(4);  // so that appending needs memory for the record alone
+    AppendRecordCopy(list, Rec(u"{a}", HID_BUS_PCI));
+    std::optional<CGuidIndex> index = BuildGuidIndex(list);
+    ASSERT_TRUE(index);
+    {
+        // Memory for the new record, none for the index to take it.
+        CRefuseAllocations refuse(1);
+        MergeDeviceRecord(list, index, Rec(u"{b}", HID_RES_MEM));
+        EXPECT_GT(refuse.GetRefused(), 0u);
+    }
+    EXPECT_FALSE(index);
+    MergeDeviceRecord(list, index, Rec(u"{B}", HID_RES_IRQ));
+    MergeDeviceRecord(list, index, Rec(u"{A}", HID_RES_IO));
+    MergeDeviceRecord(list, index, Rec(u"{c}", HID_RES_DMA));
+    EXPECT_EQ(FlagsOf(list), (std::vector<uint32_t>{HID_BUS_PCI | HID_RES_IO, HID_RES_MEM | HID_RES_IRQ, HID_RES_DMA}));
 }
 
 // A machine with one wired PCI adapter, reachable through all four sources.

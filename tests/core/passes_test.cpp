@@ -5,6 +5,7 @@
 #include "fake_sources.h"
 #include "inventory/hid_dev_net.h"
 #include "inventory/passes.h"
+#include "scarce_memory_machine.h"
 
 namespace {
 
@@ -308,6 +309,52 @@ TEST(HardwareAddressPassTest, OversizedByteCountIsClampedToTheBuffer)
     // beyond the six new ones, and only the buffer's 256 bytes are read.
     EXPECT_EQ(list.GetAt(0)->m_strCurrentAddress.size(), 512u);
     EXPECT_EQ(list.GetAt(0)->m_strCurrentAddress.substr(0, 14), u"010101010101AB");
+}
+
+TEST(PassesTest, MemoryRunningOutLosesOnlyWhatCouldNotBeStored)
+{
+    // A component and three devices, the first of which merges into the component's record; every adapter answers
+    // its driver. Memory runs out for one stretch of the passes at a time: what was being built then is missing,
+    // and the passes go on with the rest.
+    const std::u16string kGuidC = u"{0C0C0C0C-1111-2222-3333-444455556666}";
+    CFakeSources base;
+    base.components->push_back(Component(NCF_PHYSICAL, kGuidA, u"PCI\\VEN_8086"));
+    base.devices->push_back(Device({1}, u"PCI\\VEN_8086\\1", kGuidA));
+    base.devices->push_back(Device({1}, u"PCI\\VEN_8086\\2", kGuidB));
+    base.devices->push_back(Device({1}, u"PCI\\VEN_8086\\3", kGuidC));
+    for (const std::u16string& guid : {kGuidA, kGuidB, kGuidC})
+        base.drivers[guid].permanent = kMac;
+    const std::u16string kAddress = FormatAddressText(kMac.data(), 6);
+
+    const struct {
+        const char* name;
+        ESourceCall call;  // memory runs out after this call ...
+        int nth;           // ... the nth time it is answered (from 1), until the next call to a source
+        std::vector<std::u16string> guids;
+        std::vector<std::u16string> addresses;
+    } cases[] = {
+        {"plenty", ESourceCall::Components, 0, {kGuidALower, kGuidB, kGuidC}, {kAddress, kAddress, kAddress}},
+        {"the component's record", ESourceCall::Components, 1, {kGuidA, kGuidB, kGuidC}, {kAddress, kAddress, kAddress}},
+        {"the second device's record", ESourceCall::NetCfgInstanceId, 2, {kGuidALower, kGuidC}, {kAddress, kAddress}},
+        {"the second record's addresses", ESourceCall::Driver, 2, {kGuidALower, kGuidB, kGuidC}, {kAddress, u"", kAddress}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int nCalls = 0;
+        CScarceMemoryMachine machine(base, [&](ESourceCall call, const CFakeSources&) {
+            return call == c.call && ++nCalls == c.nth;
+        });
+        CDeviceList list;
+        EnumSetupDevices(list, machine.Get());
+        EXPECT_EQ(machine.StopRefusing() > 0, c.nth > 0);
+        std::vector<std::u16string> guids, addresses;
+        for (const auto& pRecord : list) {
+            guids.push_back(pRecord->m_strGuid);
+            addresses.push_back(pRecord->m_strAddress);
+        }
+        EXPECT_EQ(guids, c.guids);
+        EXPECT_EQ(addresses, c.addresses);
+    }
 }
 
 }  // namespace

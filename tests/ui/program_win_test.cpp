@@ -178,6 +178,37 @@ TEST_F(ProgramTest, PlainPrefixFileHoldsOneZeroByte)
     EXPECT_EQ(FileBytes(u"C:\\ids\\sub\\host.txt"), std::vector<uint8_t>{0});
 }
 
+TEST_F(ProgramTest, FilesAtQuotedPathsWithSpaces)
+{
+    // The command lines exactly as typed in cmd.exe, which hands them to CreateProcess unchanged. The C runtime
+    // splits them: quotes group the spaces into one argument and are dropped wherever they stand, so both quoted
+    // forms name the same file. Unquoted, the path ends at the first space and the rest is another argument.
+    const std::optional<std::u16string> strGuid = SeededGuid();
+    const std::vector<uint8_t> expected = strGuid ? OutputBytes(ExpectedHostId(*strGuid)) : std::vector<uint8_t>{0};
+    const struct {
+        const char* name;
+        std::u16string arguments;
+        std::u16string path;         // the file written
+        std::u16string notExpected;  // a file that must not be there afterwards
+    } cases[] = {
+        {"whole switch quoted", u"\"/exit:C:\\my ids\\host.txt\"", u"C:\\my ids\\host.txt", u"C:\\my"},
+        {"path quoted", u"/exit:\"C:\\my ids\\host.txt\"", u"C:\\my ids\\host.txt", u"C:\\my"},
+        {"missing directories quoted", u"/exit:\"C:\\my ids\\sub dir\\host.txt\"", u"C:\\my ids\\sub dir\\host.txt",
+         u"C:\\my ids\\sub"},
+        {"not quoted", u"/exit:C:\\my ids\\host.txt", u"C:\\my", u"C:\\my ids\\host.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(u"C:\\my ids");
+        RemoveTree(u"C:\\my");
+        EXPECT_EQ(RunProgram(c.arguments), 0u);
+        EXPECT_EQ(FileBytes(c.path), expected);
+        EXPECT_FALSE(FileBytes(c.notExpected));
+    }
+    RemoveTree(u"C:\\my ids");
+    RemoveTree(u"C:\\my");
+}
+
 TEST_F(ProgramTest, FilesThatCannotBeCreatedGiveExitCode1)
 {
     const std::u16string strDrive = MissingDrive();

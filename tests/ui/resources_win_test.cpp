@@ -322,6 +322,55 @@ TEST_F(ProgramResourcesTest, MenuWithTheRightJustifiedInfoPopup)
     ::DestroyMenu(hMenu);
 }
 
+TEST_F(ProgramResourcesTest, MenuIsAnExtendedTemplate)
+{
+    // LoadMenu takes a plain template as well, so the stored bytes are read: the header's version is 1 for an
+    // extended menu (0 for a plain one), and the items carry their type, state and ID as double words.
+    const std::vector<uint8_t> data = m_module.Resource(RT_MENU, IDR_MAIN_MENU);
+    ASSERT_FALSE(data.empty());
+    CTemplateReader reader(data);
+    ASSERT_EQ(reader.Word(), 1u) << "not an extended menu template";
+    const uint16_t nOffset = reader.Word();
+    ASSERT_GE(nOffset, 4u);
+    EXPECT_EQ(reader.Dword(), 0u);  // the menu's help ID
+    reader.Skip(nOffset - 4);
+
+    // Each item as the template stores it; a popup's help ID and its items follow its text.
+    struct CItem {
+        uint32_t type, state, id;
+        uint16_t flags;  // 0x01 popup, 0x80 last item of its menu
+        std::u16string text;
+    };
+    std::vector<CItem> items;
+    for (int nLevel = 0; nLevel < 2 && !reader.Overrun(); ++nLevel) {
+        CItem item;
+        item.type = reader.Dword();
+        item.state = reader.Dword();
+        item.id = reader.Dword();
+        item.flags = reader.Word();
+        item.text = reader.Text();
+        reader.AlignDword();
+        if (item.flags & 0x01) {
+            EXPECT_EQ(reader.Dword(), 0u);  // the popup's help ID
+        }
+        items.push_back(item);
+    }
+    ASSERT_FALSE(reader.Overrun());
+    const std::vector<CItem> expected = {
+        {MFT_RIGHTJUSTIFY, 0, 0, 0x81, u"Info"},
+        {MFT_STRING, 0, ID_INFO_ABOUT, 0x80, u"About Kavro Host ID..."},
+    };
+    ASSERT_EQ(items.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(items[i].type, expected[i].type);
+        EXPECT_EQ(items[i].state, expected[i].state);
+        EXPECT_EQ(items[i].id, expected[i].id);
+        EXPECT_EQ(items[i].flags, expected[i].flags);
+        EXPECT_EQ(Narrow(items[i].text), Narrow(expected[i].text));
+    }
+}
+
 TEST_F(ProgramResourcesTest, IconPictureAndManifest)
 {
     // Icon group 5, with images of 16, 32 and 48 pixels.

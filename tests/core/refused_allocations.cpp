@@ -1,0 +1,65 @@
+#include "refused_allocations.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+int g_nRefusing = 0;
+size_t g_nRefused = 0;
+size_t g_nAllowedLeft = 0;
+
+}  // namespace
+
+CRefuseAllocations::CRefuseAllocations(size_t nFirstAllowed) : m_nRefusedBefore(g_nRefused)
+{
+    ++g_nRefusing;
+    g_nAllowedLeft = nFirstAllowed;
+}
+
+CRefuseAllocations::~CRefuseAllocations()
+{
+    --g_nRefusing;
+}
+
+size_t CRefuseAllocations::GetRefused() const
+{
+    return g_nRefused - m_nRefusedBefore;
+}
+
+void* operator new(std::size_t nSize)
+{
+    if (g_nRefusing > 0 && g_nAllowedLeft-- == 0) {
+        g_nAllowedLeft = 0;
+        ++g_nRefused;
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(nSize == 0 ? 1 : nSize))
+        return p;
+    throw std::bad_alloc();
+}
+
+void* operator new[](std::size_t nSize)
+{
+    return ::operator new(nSize);
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
