@@ -143,7 +143,7 @@ std::string InspectUsage()
            "chosen adapter with the rule that chose it, and the host ID with its digest input.\n"
            "\n"
            "  --json           print the report as one JSON object\n"
-           "  --snapshot FILE  write what this machine's sources answered to FILE (snapshot format 1);\n"
+           "  --snapshot FILE  write what this machine's sources answered to FILE (snapshot format 2);\n"
            "                   FILE - is standard output\n"
            "  --replay FILE    report on the answers of a snapshot instead of this machine\n"
            "  --help           print this text\n"

@@ -233,7 +233,37 @@ CNetCfgComponentInfo ReadComponent(const json& value, const std::string& strPath
     return component;
 }
 
-CSnapshotDevice ReadDevice(const json& value, const std::string& strPath)
+// Any integer of 64 bits, signed or unsigned (format 2).
+CSnapshotResourceType ReadResourceType(const json& value, const std::string& strPath)
+{
+    if (!value.is_number_integer())
+        FailType(strPath, "an integer", value);
+    // Non-negative integers are kept unsigned by the library, negative ones signed.
+    if (value.is_number_unsigned())
+        return CSnapshotResourceType::FromUnsigned(value.get<uint64_t>());
+    return CSnapshotResourceType::FromSigned(value.get<int64_t>());
+}
+
+// Format 1: a string or null. Format 2 also takes { "data": hex }, the bytes exactly as stored.
+std::optional<std::vector<uint8_t>> ReadNetCfgInstanceId(const json& value, const std::string& strPath, int nFormat)
+{
+    if (nFormat >= 2 && value.is_object()) {
+        const std::string strDataPath = MemberPath(strPath, "data");
+        const json& data = Member(value, strPath, "data");
+        if (!data.is_string())
+            FailType(strDataPath, "a string of hexadecimal digits", data);
+        // Any length: only the file size bounds it, and the pass itself refuses a value longer than its buffer.
+        return ReadHexBytes(data, strDataPath, std::numeric_limits<size_t>::max(), "");
+    }
+    if (!value.is_null() && !value.is_string())
+        FailType(strPath, nFormat >= 2 ? "a string, null or an object" : "a string or null", value);
+    const std::optional<std::u16string> strText = ReadOptionalText(value, strPath);
+    if (!strText)
+        return std::nullopt;
+    return NetCfgInstanceIdDataFromText(*strText);
+}
+
+CSnapshotDevice ReadDevice(const json& value, const std::string& strPath, int nFormat)
 {
     ObjectAt(value, strPath);
     CSnapshotDevice device;
@@ -243,10 +273,15 @@ CSnapshotDevice ReadDevice(const json& value, const std::string& strPath)
     const json& resources = Member(value, strPath, "resources");
     if (!resources.is_array())
         FailType(strResourcesPath, "an array of integers", resources);
-    for (size_t i = 0; i < resources.size(); ++i)
-        device.m_resourceTypes.push_back(ReadUInt32(resources[i], ElementPath(strResourcesPath, i)));
-    device.m_strNetCfgInstanceId = ReadOptionalText(Member(value, strPath, "netcfg_instance_id"),
-                                                    MemberPath(strPath, "netcfg_instance_id"));
+    for (size_t i = 0; i < resources.size(); ++i) {
+        const std::string strTypePath = ElementPath(strResourcesPath, i);
+        if (nFormat >= 2)
+            device.m_resourceTypes.push_back(ReadResourceType(resources[i], strTypePath));
+        else
+            device.m_resourceTypes.push_back(ReadUInt32(resources[i], strTypePath));
+    }
+    device.m_netCfgInstanceIdData = ReadNetCfgInstanceId(Member(value, strPath, "netcfg_instance_id"),
+                                                         MemberPath(strPath, "netcfg_instance_id"), nFormat);
     return device;
 }
 
@@ -282,6 +317,28 @@ std::optional<std::vector<TElement>> ReadOptionalList(const json& document, cons
     return elements;
 }
 
+// "adapter_table" of format 2: the answers of the size query and of the read, which must agree with "adapters".
+void ReadTableAnswers(const json& document, CSnapshot& snapshot)
+{
+    const std::string strPath = "adapter_table";
+    const json& table = ObjectAt(Member(document, std::string(), "adapter_table"), strPath);
+    snapshot.m_dwTableSizeAnswer = ReadUInt32(Member(table, strPath, "size_query"), MemberPath(strPath, "size_query"));
+    const std::string strReadPath = MemberPath(strPath, "read");
+    const json& read = Member(table, strPath, "read");
+    if (!read.is_null())
+        snapshot.m_dwTableReadAnswer = ReadUInt32(read, strReadPath);
+
+    if (*snapshot.m_dwTableSizeAnswer == kAdapterTableNoMemory && snapshot.m_dwTableReadAnswer)
+        Fail(strReadPath, "expected null: no read follows a size query that had no memory");
+    if (*snapshot.m_dwTableSizeAnswer != kAdapterTableNoMemory && !snapshot.m_dwTableReadAnswer)
+        Fail(strReadPath, "expected an integer: a read follows every size query that had memory");
+    const bool bRead = snapshot.m_dwTableReadAnswer == kAdapterTableNoError;
+    if (bRead && !snapshot.m_adapters)
+        Fail("adapters", "expected an array: the read answered 0 (NO_ERROR)");
+    if (!bRead && snapshot.m_adapters)
+        Fail("adapters", "expected null: the read did not answer 0 (NO_ERROR)");
+}
+
 CSnapshot ReadDocument(const json& document)
 {
     if (!document.is_object())
@@ -291,14 +348,21 @@ CSnapshot ReadDocument(const json& document)
     const json& format = Member(document, std::string(), "format");
     if (!format.is_number_integer())
         FailType("format", "an integer", format);
-    if (!format.is_number_unsigned() || format.get<uint64_t>() != static_cast<uint64_t>(kSnapshotFormat))
-        Fail("format", "unknown format " + format.dump() + "; this program reads format " +
-                           std::to_string(kSnapshotFormat));
+    const bool bKnown = format.is_number_unsigned() &&
+                        format.get<uint64_t>() >= static_cast<uint64_t>(kSnapshotOldestFormat) &&
+                        format.get<uint64_t>() <= static_cast<uint64_t>(kSnapshotFormat);
+    if (!bKnown)
+        Fail("format", "unknown format " + format.dump() + "; this program reads formats " +
+                           std::to_string(kSnapshotOldestFormat) + " to " + std::to_string(kSnapshotFormat));
+    const int nFormat = static_cast<int>(format.get<uint64_t>());
 
     CSnapshot snapshot;
     snapshot.m_strComputerName = ReadText(Member(document, std::string(), "computer_name"), "computer_name");
     snapshot.m_components = ReadOptionalList<CNetCfgComponentInfo>(document, "components", ReadComponent);
-    snapshot.m_devices = ReadOptionalList<CSnapshotDevice>(document, "devices", ReadDevice);
+    snapshot.m_devices = ReadOptionalList<CSnapshotDevice>(
+        document, "devices", [nFormat](const json& value, const std::string& strPath) {
+            return ReadDevice(value, strPath, nFormat);
+        });
 
     const json& drivers = Member(document, std::string(), "drivers");
     if (!drivers.is_object())
@@ -323,6 +387,8 @@ CSnapshot ReadDocument(const json& document)
     }
 
     snapshot.m_adapters = ReadOptionalList<CAdapterEntry>(document, "adapters", ReadAdapter);
+    if (nFormat >= 2)
+        ReadTableAnswers(document, snapshot);
     return snapshot;
 }
 
@@ -348,6 +414,18 @@ std::string HexText(const uint8_t* pBytes, size_t nCount)
 json OptionalText(const std::optional<std::u16string>& text)
 {
     return text ? json(Utf16ToUtf8(*text)) : json(nullptr);
+}
+
+// A string when the data is a text stored as a registry string, else the bytes themselves.
+json NetCfgInstanceIdValue(const std::optional<std::vector<uint8_t>>& data)
+{
+    if (!data)
+        return json(nullptr);
+    if (const std::optional<std::u16string> strText = NetCfgInstanceIdTextFromData(*data))
+        return json(Utf16ToUtf8(*strText));
+    json value = json::object();
+    value["data"] = HexText(data->data(), data->size());
+    return value;
 }
 
 json OptionalHex(const std::optional<std::vector<uint8_t>>& bytes)
@@ -400,8 +478,15 @@ std::string SerializeSnapshot(const CSnapshot& snapshot)
         for (const CSnapshotDevice& device : *snapshot.m_devices) {
             json entry = json::object();
             entry["instance_id"] = OptionalText(device.m_strInstanceId);
-            entry["resources"] = device.m_resourceTypes;
-            entry["netcfg_instance_id"] = OptionalText(device.m_strNetCfgInstanceId);
+            json resources = json::array();
+            for (const CSnapshotResourceType& type : device.m_resourceTypes) {
+                if (type.IsNegative())
+                    resources.push_back(type.GetSigned());
+                else
+                    resources.push_back(type.GetUnsigned());
+            }
+            entry["resources"] = std::move(resources);
+            entry["netcfg_instance_id"] = NetCfgInstanceIdValue(device.m_netCfgInstanceIdData);
             devices.push_back(std::move(entry));
         }
         document["devices"] = std::move(devices);
@@ -433,6 +518,16 @@ std::string SerializeSnapshot(const CSnapshot& snapshot)
         document["adapters"] = nullptr;
     }
 
+    // A snapshot made in memory without the answers says what a format-1 replay would answer.
+    json table = json::object();
+    const uint32_t dwSizeAnswer = snapshot.m_dwTableSizeAnswer.value_or(kAdapterTableBufferOverflow);
+    table["size_query"] = dwSizeAnswer;
+    if (dwSizeAnswer == kAdapterTableNoMemory)
+        table["read"] = nullptr;
+    else
+        table["read"] = ReplayTableReadAnswer(snapshot);
+    document["adapter_table"] = std::move(table);
+
     // Utf16ToUtf8 never yields malformed UTF-8; the replacing handler only makes sure no text can throw here.
     return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
@@ -442,14 +537,51 @@ std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text)
     return RegistryStringData(text);
 }
 
-std::u16string NetCfgInstanceIdTextFromData(const std::vector<uint8_t>& data)
+std::optional<std::u16string> NetCfgInstanceIdTextFromData(const std::vector<uint8_t>& data)
 {
+    if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 2] != 0 || data[data.size() - 1] != 0)
+        return std::nullopt;
     std::u16string text;
-    const size_t nUnits = data.size() / 2;  // a final odd byte is no unit
+    const size_t nUnits = data.size() / 2 - 1;
     text.reserve(nUnits);
     for (size_t i = 0; i < nUnits; ++i)
         text.push_back(static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8)));
-    if (!text.empty() && text.back() == 0)
-        text.pop_back();
+    if (Utf8ToUtf16(Utf16ToUtf8(text)) != text)
+        return std::nullopt;  // an unpaired surrogate
     return text;
+}
+
+CSnapshotResourceType CSnapshotResourceType::FromSigned(int64_t nValue)
+{
+    CSnapshotResourceType type;
+    type.m_bNegative = nValue < 0;
+    type.m_nBits = static_cast<uint64_t>(nValue);
+    return type;
+}
+
+CSnapshotResourceType CSnapshotResourceType::FromUnsigned(uint64_t nValue)
+{
+    CSnapshotResourceType type;
+    type.m_nBits = nValue;
+    return type;
+}
+
+std::optional<uint32_t> CSnapshotResourceType::AsType() const
+{
+    if (m_bNegative || m_nBits > std::numeric_limits<uint32_t>::max())
+        return std::nullopt;
+    return static_cast<uint32_t>(m_nBits);
+}
+
+std::u16string CSnapshotDevice::GetNetCfgInstanceIdText() const
+{
+    return NetCfgInstanceIdText(m_netCfgInstanceIdData);
+}
+
+uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot)
+{
+    if (snapshot.m_adapters)
+        return kAdapterTableNoError;
+    const uint32_t dwAnswer = snapshot.m_dwTableReadAnswer.value_or(kReplayTableReadFailure);
+    return dwAnswer == kAdapterTableNoError ? kReplayTableReadFailure : dwAnswer;
 }
