@@ -270,7 +270,7 @@ std::vector<CSnapshotDriver> ReadDrivers(CJsonValue document)
         const auto [it, bNew] = seen.emplace(AsciiUpperCopy(driver.m_strName), i);
         if (!bNew)
             Fail(strPath, "names the same device as " + MemberPath("drivers", drivers.GetKey(it->second)) +
-                              " (device names do not depend on letter case)");
+                              ", apart from letter case");
         const CJsonValue value = ObjectAt(drivers.GetElement(i), strPath);
         driver.m_permanent = ReadOptionalDriverAnswer(Member(value, strPath, "permanent"),
                                                       MemberPath(strPath, "permanent"));
@@ -385,7 +385,7 @@ bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& e
         snapshot = ReadDocument(document.GetRoot());
         return true;
     } catch (const CFormatFault& fault) {
-        error = CSnapshotError{fault.m_strPath, fault.m_strMessage};
+        error = CSnapshotError{JsonShortPath(fault.m_strPath), fault.m_strMessage};
     }
     return false;
 }
