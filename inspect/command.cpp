@@ -118,6 +118,8 @@ int Report(const COptions& options, IInspectHost& host)
             const std::string strWhere = error.m_strPath.empty() ? std::string() : error.m_strPath + ": ";
             return Error(host, strFile + ": " + strWhere + error.m_strMessage);
         }
+        // The text is read; its memory serves the replay and the report.
+        std::string().swap(bytes);
         std::u16string strComputerName = snapshot.m_strComputerName;
         CReplaySources replay(std::move(snapshot));
         report = BuildReport(replay.Get(), std::move(strComputerName));

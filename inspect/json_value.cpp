@@ -753,6 +753,12 @@ void CJsonWriter::Null()
     m_strOut += "null";
 }
 
+void CJsonWriter::Boolean(bool bValue)
+{
+    BeforeValue();
+    m_strOut += bValue ? "true" : "false";
+}
+
 void CJsonWriter::Unsigned(uint64_t nValue)
 {
     BeforeValue();

@@ -118,6 +118,7 @@ public:
     void Key(std::string_view key);  // inside an object, before each value
     void String(std::string_view text);
     void Null();
+    void Boolean(bool bValue);
     void Unsigned(uint64_t nValue);
     void Signed(int64_t nValue);
 
