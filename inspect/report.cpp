@@ -209,6 +209,7 @@ CInspectReport BuildReport(const CInventorySources& sources, std::u16string strC
 
     CBaseHostId hostId(sources);
     hostId.DetermineAdapter(&report.m_trace);
+    report.m_records.reserve(hostId.GetDevices().GetCount());
     for (const auto& pRecord : hostId.GetDevices())
         report.m_records.push_back(*pRecord);
 

@@ -273,6 +273,34 @@ std::optional<std::vector<TElement>> ReadOptionalList(CJsonValue document, const
     return elements;
 }
 
+// Hashes and compares UTF-8 texts with the letters A to Z folded, as device names are told apart: no other
+// character changes, so this is the UTF-16 comparison without regard to letter case.
+struct CNoCaseHash {
+    size_t operator()(std::string_view text) const
+    {
+        uint64_t nHash = 14695981039346656037u;  // FNV-1a
+        for (const char ch : text) {
+            nHash ^= static_cast<unsigned char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch);
+            nHash *= 1099511628211u;
+        }
+        return static_cast<size_t>(nHash);
+    }
+};
+struct CNoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            const char chA = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
+            const char chB = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
+            if (chA != chB)
+                return false;
+        }
+        return true;
+    }
+};
+
 // The driver keys, each naming a device. Windows finds a device by its name without regard to letter case, so two
 // keys equal apart from it would be one device with two sets of answers.
 std::vector<CSnapshotDriver> ReadDrivers(CJsonValue document)
@@ -284,16 +312,18 @@ std::vector<CSnapshotDriver> ReadDrivers(CJsonValue document)
     const size_t nSize = drivers.GetSize();
     std::vector<CSnapshotDriver> result;
     result.reserve(nSize);
-    std::unordered_map<std::u16string, size_t> seen;  // upper-case name: its key's position
+    // Each key, by its place; the keys are views of the document, which outlives the set.
+    std::unordered_map<std::string_view, size_t, CNoCaseHash, CNoCaseEqual> seen;
     seen.reserve(nSize);
     for (size_t i = 0; i < nSize; ++i) {
-        const CPath strPath = MemberPath(driversPath, drivers.GetKey(i));
-        CSnapshotDriver driver;
-        driver.m_strName = Utf8ToUtf16(drivers.GetKey(i));
-        const auto [it, bNew] = seen.emplace(AsciiUpperCopy(driver.m_strName), i);
+        const std::string_view key = drivers.GetKey(i);
+        const CPath strPath = MemberPath(driversPath, key);
+        const auto [it, bNew] = seen.emplace(key, i);
         if (!bNew)
             Fail(strPath, "names the same device as " + MemberPath(driversPath, drivers.GetKey(it->second)).Text() +
                               ", apart from letter case");
+        CSnapshotDriver driver;
+        driver.m_strName = Utf8ToUtf16(key);
         const CJsonValue value = ObjectAt(drivers.GetElement(i), strPath);
         driver.m_permanent = ReadOptionalDriverAnswer(Member(value, strPath, "permanent"),
                                                       MemberPath(strPath, "permanent"));
