@@ -118,6 +118,8 @@ int Report(const COptions& options, IInspectHost& host)
             const std::string strWhere = error.m_strPath.empty() ? std::string() : error.m_strPath + ": ";
             return Error(host, strFile + ": " + strWhere + error.m_strMessage);
         }
+        // The text is read; its memory serves the replay and the report.
+        std::string().swap(bytes);
         std::u16string strComputerName = snapshot.m_strComputerName;
         CReplaySources replay(std::move(snapshot));
         report = BuildReport(replay.Get(), std::move(strComputerName));
@@ -143,7 +145,7 @@ std::string InspectUsage()
            "chosen adapter with the rule that chose it, and the host ID with its digest input.\n"
            "\n"
            "  --json           print the report as one JSON object\n"
-           "  --snapshot FILE  write what this machine's sources answered to FILE (snapshot format 1);\n"
+           "  --snapshot FILE  write what this machine's sources answered to FILE (snapshot format 2);\n"
            "                   FILE - is standard output\n"
            "  --replay FILE    report on the answers of a snapshot instead of this machine\n"
            "  --help           print this text\n"

@@ -4,14 +4,12 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "inspect/snapshot.h"
 #include "inventory/sources.h"
-
-// What a failing read of the adapter table answers in a replay (ERROR_GEN_FAILURE). It is not
-// kAdapterTableNoMemory, so the choice takes its fallbacks as on a machine whose table cannot be read.
-constexpr uint32_t kReplayTableReadFailure = 31;
 
 // The size the adapter table reports as needed in a replay: one IP_ADAPTER_ADDRESSES record (448 bytes on 64-bit
 // Windows) per entry, plus its name in single bytes and its description in wide characters, each with its null.
@@ -23,6 +21,9 @@ class CReplaySources : public INetCfgSource,
                        public IAdapterTableSource {
 public:
     explicit CReplaySources(CSnapshot snapshot);
+    // The driver index holds views of the snapshot's names: a copy would point into the original.
+    CReplaySources(const CReplaySources&) = delete;
+    CReplaySources& operator=(const CReplaySources&) = delete;
 
     CInventorySources Get() { return CInventorySources{*this, *this, *this, *this}; }
     const CSnapshot& GetSnapshot() const { return m_snapshot; }
@@ -41,8 +42,9 @@ public:
     // Only paths "\\.\<name>" open, and only names that the snapshot lists, without regard to letter case.
     std::unique_ptr<IDriverDevice> Open(const std::u16string& strDevicePath) override;
 
-    // adapters null: the size query answers overflow and the read fails; otherwise the table answers the size it
-    // needs until it is given a buffer that large.
+    // With the answers of the snapshot's adapter table, the first call answers the size query's and every later
+    // call the read's. Without them (format 1): adapters null, the size query answers overflow and the read fails;
+    // otherwise the table answers the size it needs until it is given a buffer that large.
     uint32_t GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries) override;
 
 private:
@@ -51,4 +53,14 @@ private:
     CSnapshot m_snapshot;
     bool m_bSetOpen = false;
     std::optional<size_t> m_nCurrentDevice;
+    // Device names without regard to letter case (A to Z), as Windows finds devices.
+    struct CNoCaseHash {
+        size_t operator()(std::u16string_view text) const;
+    };
+    struct CNoCaseEqual {
+        bool operator()(std::u16string_view a, std::u16string_view b) const;
+    };
+    // Each driver by its name, a view of m_snapshot, which does not change after construction.
+    std::unordered_map<std::u16string_view, size_t, CNoCaseHash, CNoCaseEqual> m_driverIndex;
+    uint32_t m_nTableCalls = 0;
 };

@@ -18,7 +18,8 @@ CSnapshot Replayable()
     snapshot.m_components.emplace();
     snapshot.m_components->push_back(Component(NCF_PHYSICAL, u"{6B7D3F10-1111-2222-3333-444455556666}", u"PCI\\X"));
     snapshot.m_devices.emplace();
-    snapshot.m_devices->push_back(CSnapshotDevice{{1, 2}, u"PCI\\X\\1", u"{6B7D3F10-1111-2222-3333-444455556666}"});
+    snapshot.m_devices->push_back(
+        CSnapshotDevice{{1, 2}, u"PCI\\X\\1", RegistryString(u"{6B7D3F10-1111-2222-3333-444455556666}")});
     snapshot.m_devices->push_back(CSnapshotDevice{{}, std::nullopt, std::nullopt});
     snapshot.m_drivers.push_back(CSnapshotDriver{u"{6b7d3f10-1111-2222-3333-444455556666}",
                                                  Bytes({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}), std::nullopt});
@@ -120,7 +121,8 @@ TEST(ReplayTest, NetCfgInstanceIdMeetsTheRegistryBufferRule)
         CSnapshot snapshot;
         snapshot.m_components.emplace();
         snapshot.m_devices.emplace();
-        snapshot.m_devices->push_back(CSnapshotDevice{{1}, u"PCI\\X\\1", std::u16string(nLength, u'g')});
+        snapshot.m_devices->push_back(
+            CSnapshotDevice{{1}, u"PCI\\X\\1", RegistryString(std::u16string(nLength, u'g'))});
         snapshot.m_adapters.emplace();
         CReplaySources replay(snapshot);
         const CInspectReport report = BuildReport(replay.Get(), u"");
@@ -154,12 +156,12 @@ TEST(RecordingTest, RecordsWhatThePassesAsk)
 
     ASSERT_TRUE(snapshot.m_devices);
     ASSERT_EQ(snapshot.m_devices->size(), 3u);
-    EXPECT_EQ((*snapshot.m_devices)[0].m_strNetCfgInstanceId,
-              std::u16string(u"{6B7D3F10-1111-2222-3333-444455556666}"));
+    EXPECT_EQ((*snapshot.m_devices)[0].m_netCfgInstanceIdData,
+              RegistryString(u"{6B7D3F10-1111-2222-3333-444455556666}"));
     EXPECT_EQ((*snapshot.m_devices)[1].m_strInstanceId, std::u16string(u"SWD\\MSRRAS\\MS_NDISWANIP"));
-    EXPECT_FALSE((*snapshot.m_devices)[1].m_strNetCfgInstanceId) << "a dropped device is not asked";
-    EXPECT_EQ((*snapshot.m_devices)[2].m_strNetCfgInstanceId,
-              std::u16string(u"{11111111-2222-3333-4444-555555555555}"));
+    EXPECT_FALSE((*snapshot.m_devices)[1].m_netCfgInstanceIdData) << "a dropped device is not asked";
+    EXPECT_EQ((*snapshot.m_devices)[2].m_netCfgInstanceIdData,
+              RegistryString(u"{11111111-2222-3333-4444-555555555555}"));
     EXPECT_EQ(live.netCfgReads, 2);
 
     // Only the driver that opened is listed, under the name the pass asked for.
@@ -187,10 +189,21 @@ TEST(RecordingTest, FailuresAreRecordedAsNull)
              EXPECT_FALSE(s.m_devices);
              EXPECT_TRUE(s.m_drivers.empty());
          }},
-        {"adapter table read fails", [](CFakeSources& m) { m.adapters.reset(); },
-         [](const CSnapshot& s) { EXPECT_FALSE(s.m_adapters); }},
+        {"adapter table read fails, with the machine's own answer",
+         [](CFakeSources& m) {
+             m.adapters.reset();
+             m.tableReadAnswer = 1232;
+         },
+         [](const CSnapshot& s) {
+             EXPECT_FALSE(s.m_adapters);
+             EXPECT_EQ(s.m_dwTableSizeAnswer, kAdapterTableBufferOverflow);
+             EXPECT_EQ(s.m_dwTableReadAnswer, 1232u);
+         }},
         {"adapter table grows between the calls", [](CFakeSources& m) { m.tableGrowsBetweenCalls = true; },
-         [](const CSnapshot& s) { EXPECT_FALSE(s.m_adapters); }},
+         [](const CSnapshot& s) {
+             EXPECT_FALSE(s.m_adapters);
+             EXPECT_EQ(s.m_dwTableReadAnswer, kAdapterTableBufferOverflow);
+         }},
         {"permanent-address query fails",
          [](CFakeSources& m) { m.drivers.begin()->second.permanent.reset(); },
          [](const CSnapshot& s) {
@@ -241,6 +254,7 @@ CFakeSources OddAnswers()
 {
     CFakeSources m = TypicalMachine();
     m.adapters.reset();
+    m.tableReadAnswer = 1232;  // ERROR_NETWORK_UNREACHABLE, say
     FakeDevice noNull = Device({2}, u"PCI\\A\\1", std::nullopt);
     noNull.netCfg = RegistryString(u"{22222222-0000-0000-0000-000000000001}", false);
     FakeDevice embedded = Device({4}, u"pci_x\\B\\2", std::nullopt);
@@ -250,6 +264,10 @@ CFakeSources OddAnswers()
     oddLength.netCfg->push_back(0x41);
     FakeDevice tooLong = Device({6}, u"VMBUS\\D\\4", std::nullopt);
     tooLong.netCfg = RegistryString(std::u16string(140, u'x'));
+    // 128 characters without a terminating null fill the 256-byte buffer exactly, and are read.
+    FakeDevice fullBuffer = Device({0xFFFFFFFF, 1}, u"ROOT\\E\\5", std::nullopt);
+    fullBuffer.netCfg = RegistryString(std::u16string(128, u'h'), false);
+    m.devices->push_back(fullBuffer);
     m.devices->push_back(noNull);
     m.devices->push_back(embedded);
     m.devices->push_back(oddLength);
@@ -312,6 +330,77 @@ TEST(RecordingTest, RecordedMachinesReplayToTheSameReport)
         CSnapshot rerecorded = rerecorder.GetSnapshot();
         rerecorded.m_strComputerName = u"WS-0042";
         EXPECT_EQ(SerializeSnapshot(rerecorded), text);
+    }
+}
+
+// A machine whose adapter table answers as told, for the answers a format-1 snapshot could not keep.
+class CTableAnswersMachine : public CFakeSources {
+public:
+    CTableAnswersMachine(uint32_t dwSizeQuery, uint32_t dwRead) : m_dwSizeQuery(dwSizeQuery), m_dwRead(dwRead)
+    {
+        static_cast<CFakeSources&>(*this) = TypicalMachine();
+    }
+
+    uint32_t GetAdaptersAddresses(uint32_t& size, std::vector<CAdapterEntry>& out) override
+    {
+        if (m_nCalls++ % 2 == 0) {
+            if (m_dwSizeQuery == kAdapterTableBufferOverflow)
+                size = 4096;
+            return m_dwSizeQuery;
+        }
+        if (m_dwRead == kAdapterTableNoError)
+            out = *adapters;
+        return m_dwRead;
+    }
+
+private:
+    uint32_t m_dwSizeQuery;
+    uint32_t m_dwRead;
+    int m_nCalls = 0;
+};
+
+struct TableAnswersCase {
+    const char* name;
+    uint32_t sizeQuery;
+    uint32_t read;
+};
+
+TEST(RecordingTest, TheAdapterTableAnswersReplayAsTheMachineGaveThem)
+{
+    const TableAnswersCase cases[] = {
+        {"read as usual", kAdapterTableBufferOverflow, kAdapterTableNoError},
+        {"no memory for the size query", kAdapterTableNoMemory, kAdapterTableNoMemory},
+        {"no memory for the table", kAdapterTableBufferOverflow, kAdapterTableNoMemory},
+        {"no adapters at all (ERROR_NO_DATA)", 232, 232},
+        {"the table grew between the calls", kAdapterTableBufferOverflow, kAdapterTableBufferOverflow},
+        {"the read fails with ERROR_NOT_ENOUGH_MEMORY", kAdapterTableBufferOverflow, 8},
+        {"a size query that answers the table", kAdapterTableNoError, kAdapterTableNoError},
+    };
+    for (const TableAnswersCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTableAnswersMachine liveAgain(c.sizeQuery, c.read);
+        const CInspectReport liveReport = BuildReport(liveAgain.Get(), u"WS-0042");
+
+        CTableAnswersMachine live(c.sizeQuery, c.read);
+        CRecordingSources recorder(live.Get());
+        {
+            CBaseHostId hostId(recorder.Get());
+            hostId.DetermineAdapter();
+        }
+        CSnapshot recorded = recorder.GetSnapshot();
+        recorded.m_strComputerName = u"WS-0042";
+        const std::string text = SerializeSnapshot(recorded);
+        CSnapshot back;
+        CSnapshotError error;
+        ASSERT_TRUE(ParseSnapshot(text, back, error)) << error.m_strPath << ": " << error.m_strMessage << "\n"
+                                                      << text;
+        CReplaySources replay(back);
+        const CInspectReport replayReport = BuildReport(replay.Get(), back.m_strComputerName);
+        EXPECT_EQ(FormatTextReport(replayReport), FormatTextReport(liveReport));
+        EXPECT_EQ(replayReport.m_trace.m_dwFirstAnswer, c.sizeQuery);
+        if (c.sizeQuery != kAdapterTableNoMemory) {
+            EXPECT_EQ(replayReport.m_trace.m_dwSecondAnswer, c.read);
+        }
     }
 }
 
