@@ -396,8 +396,9 @@ private:
     std::wstring m_strList;
 };
 
-// A device whose NetCfgInstanceId the pass cannot read is written in one of four ways, in turn: without a driver
-// key, with a driver key naming no key, with a value too long to read, and with a driver key without the value.
+// A device without a NetCfgInstanceId is written in one of three ways, in turn: without a driver key, with a driver
+// key naming no key, and with a driver key without the value. (A value too long for the pass is still recorded with
+// its text, so a snapshot holds it as that text, and it is written as it stands.)
 bool WriteDevice(const CSnapshotDevice& device, size_t nNumber, CSeededKeys& seeded)
 {
     const std::wstring strEnum = std::wstring(kEnumRoot) + AsWide(*device.m_strInstanceId);
@@ -411,7 +412,7 @@ bool WriteDevice(const CSnapshotDevice& device, size_t nNumber, CSeededKeys& see
     if (!CreateKey(strEnum, enumKey) || !SetText(enumKey.Get(), L"ClassGUID", kNetClass) ||
         !SetText(enumKey.Get(), L"Class", L"Net"))
         return false;
-    const int nWay = device.m_strNetCfgInstanceId ? -1 : static_cast<int>(nNumber % 4);
+    const int nWay = device.m_strNetCfgInstanceId ? -1 : static_cast<int>(nNumber % 3);
     if (nWay == 0)
         return true;
     if (!SetText(enumKey.Get(), L"Driver", nWay == 1 ? std::wstring(szDriver) + L"-missing" : szDriver))
@@ -422,8 +423,6 @@ bool WriteDevice(const CSnapshotDevice& device, size_t nNumber, CSeededKeys& see
     if (!CreateKey(strClass, classKey))
         return false;
     if (nWay == 2)
-        return SetText(classKey.Get(), L"NetCfgInstanceId", std::wstring(150, L'7'));  // 302 bytes
-    if (nWay == 3)
         return true;
     return SetValue(classKey.Get(), L"NetCfgInstanceId", REG_SZ,
                     NetCfgInstanceIdDataFromText(*device.m_strNetCfgInstanceId));

@@ -17,10 +17,11 @@
 # snapshot equals the mapped one) and left_out (what Wine cannot express, each named).
 #
 # Exit code 0 when every machine's two host IDs agree and its sources match, 1 otherwise, 2 when a snapshot cannot
-# be read. One prefix serves all snapshots of a run: each machine gets a new namespace and a restarted wine server
-# (Wine's NDIS driver makes its devices when it starts). LUMO_BUILD_DIR names the Windows build (build/windows),
+# be read. The machines run in LUMO_MACHINE_LANES (2) lanes side by side; one prefix serves all machines of a lane,
+# and each machine gets a new namespace and a restarted wine server (Wine's NDIS driver makes its devices when it
+# starts). LUMO_BUILD_DIR names the Windows build (build/windows),
 # LUMO_NATIVE_INSPECT the native lumohostid-inspect (build/linux/inspect/lumohostid-inspect). Needs root for the
-# namespaces.
+# namespaces. LUMO_MACHINE_KEEP=1 keeps the work folder (prefix, plans, scripts, snapshots) for a look afterwards.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -44,15 +45,23 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lumo-machine.XXXXXX")
 ns=${LUMO_NETNS_PREFIX:-wtsub}-machine-$$
-peers=$ns-peers
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;cfgmgr32=n"
+lanes=${LUMO_MACHINE_LANES:-2}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;cfgmgr32=n"
 
 cleanup() {
-  "$wineserver" -k >/dev/null 2>&1
-  "$wineserver" -w >/dev/null 2>&1
-  ip netns del "$ns" 2>/dev/null
-  ip netns del "$peers" 2>/dev/null
-  rm -rf "$work"
+  lane=0
+  while [ $lane -lt "$lanes" ]; do
+    WINEPREFIX="$work/prefix$lane" "$wineserver" -k >/dev/null 2>&1
+    WINEPREFIX="$work/prefix$lane" "$wineserver" -w >/dev/null 2>&1
+    ip netns del "$ns-$lane" 2>/dev/null
+    ip netns del "$ns-$lane-peers" 2>/dev/null
+    lane=$((lane + 1))
+  done
+  if [ -n "${LUMO_MACHINE_KEEP:-}" ]; then
+    echo "$0: kept $work" >&2
+  else
+    rm -rf "$work"
+  fi
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
@@ -60,61 +69,61 @@ trap 'exit 1' INT TERM
 # Windows path of a file below the work folder.
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
+# Runs the machines n = LANE+1, LANE+1+lanes, ... in a prefix and namespaces of the lane's own. Each machine's
+# results go to $work/n; its status file holds the seeding program's exit code.
+run_lane() {
+  lane=$1
+  shift
+  export WINEPREFIX="$work/prefix$lane"
+  netns=$ns-$lane
+  peers=$ns-$lane-peers
+  mkdir -p "$WINEPREFIX"
+  "$wine" wineboot -i >/dev/null 2>&1
+  "$wineserver" -w
+  system32="$WINEPREFIX/drive_c/windows/system32"
+  cp "$system32/cfgmgr32.dll" "$system32/winecfgmgr32.dll"
+  cp "$substitutes/cfgmgr32.dll" "$substitutes/lumo_netcfg_server.dll" "$system32/"
+  ip netns add "$peers" || return 1
+  n=0
+  for snapshot in "$@"; do
+    n=$((n + 1))
+    [ $(((n - 1) % lanes)) -eq "$lane" ] || continue
+    out=$work/$n
+    "$wineserver" -k >/dev/null 2>&1
+    "$wineserver" -w >/dev/null 2>&1
+    ip netns del "$netns" 2>/dev/null
+    ip netns add "$netns" || return 1
+    ip -n "$netns" link set lo up
+    while read -r kind index name address; do
+      [ "$kind" = veth ] || continue
+      ip link add "$name" netns "$netns" type veth peer name "p$n-$index" netns "$peers" &&
+        ip -n "$netns" link set "$name" address "$address" up &&
+        ip -n "$peers" link set "p$n-$index" up || return 1
+    done <"$out/plan.txt"
+
+    run() { ip netns exec "$netns" env LUMO_SUBSTITUTE_SCRIPT="$(winpath "$out/script.txt")" "$wine" "$@"; }
+    ip netns exec "$netns" "$wineserver" -p
+    run "$seed" "$(winpath "$(cd "$(dirname "$snapshot")" && pwd)/$(basename "$snapshot")")" \
+        "$(winpath "$out/plan.txt")" "$(winpath "$out")"
+    echo $? >"$out/status"
+    [ "$(cat "$out/status")" -eq 0 ] || continue
+    run "$exe" "/exit:$(winpath "$out/hostid.bin")"
+    run "$inspect" --snapshot "$(winpath "$out/live.json")"
+    if [ -x "$native" ]; then
+      "$native" --replay "$out/mapped.json" --json >"$out/replay.json"
+    else
+      run "$inspect" --replay "$(winpath "$out/mapped.json")" --json >"$out/replay.json"
+    fi
+  done
+}
+
 # Every snapshot is planned first, so that one that cannot be read ends the run before any prefix is made.
-status=0
-n=0
-for snapshot in "$@"; do
-  n=$((n + 1))
-  mkdir -p "$work/$n"
-  if ! python3 "$here/wine_machine.py" plan "$snapshot" >"$work/$n/plan.txt"; then
-    status=2
-  fi
+python3 "$here/wine_machine.py" plan "$work" "$@" || exit $?
+
+lane=0
+while [ $lane -lt "$lanes" ]; do
+  run_lane $lane "$@" &
+  lane=$((lane + 1))
 done
-[ $status -eq 0 ] || exit 2
-
-mkdir -p "$WINEPREFIX"
-"$wine" wineboot -i >/dev/null 2>&1
-"$wineserver" -w
-system32="$WINEPREFIX/drive_c/windows/system32"
-cp "$system32/cfgmgr32.dll" "$system32/winecfgmgr32.dll"
-cp "$substitutes/cfgmgr32.dll" "$substitutes/lumo_netcfg_server.dll" "$system32/"
-ip netns add "$peers" || exit 1
-
-n=0
-for snapshot in "$@"; do
-  n=$((n + 1))
-  out=$work/$n
-  "$wineserver" -k >/dev/null 2>&1
-  "$wineserver" -w >/dev/null 2>&1
-  ip netns del "$ns" 2>/dev/null
-  ip netns add "$ns" || exit 1
-  ip -n "$ns" link set lo up
-  while read -r kind index name address; do
-    [ "$kind" = veth ] || continue
-    ip link add "$name" netns "$ns" type veth peer name "p$n-$index" netns "$peers" &&
-      ip -n "$ns" link set "$name" address "$address" up &&
-      ip -n "$peers" link set "p$n-$index" up || exit 1
-  done <"$out/plan.txt"
-
-  run() { ip netns exec "$ns" env LUMO_SUBSTITUTE_SCRIPT="$(winpath "$out/script.txt")" "$wine" "$@"; }
-  ip netns exec "$ns" "$wineserver" -p
-  run "$seed" "$(winpath "$(cd "$(dirname "$snapshot")" && pwd)/$(basename "$snapshot")")" \
-      "$(winpath "$out/plan.txt")" "$(winpath "$out")"
-  case $? in
-    0) ;;
-    2) status=2; continue ;;
-    *) echo "$snapshot: the machine could not be set up" >&2; [ $status -eq 2 ] || status=1; continue ;;
-  esac
-  run "$exe" "/exit:$(winpath "$out/hostid.bin")"
-  run "$inspect" --snapshot "$(winpath "$out/live.json")"
-  if [ -x "$native" ]; then
-    "$native" --replay "$out/mapped.json" --json >"$out/replay.json"
-  else
-    run "$inspect" --replay "$(winpath "$out/mapped.json")" --json >"$out/replay.json"
-  fi
-  echo "$snapshot:" >&2
-  if ! python3 "$here/wine_machine.py" compare "$out"; then
-    [ $status -eq 2 ] || status=1
-  fi
-done
-exit $status
+wait
+python3 "$here/wine_machine.py" compare "$work" "$@"

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Helpers of wine-machine.sh that need JSON.
 
-  wine_machine.py plan SNAPSHOT             the interfaces to make for the snapshot's adapter table (plan lines)
-  wine_machine.py compare OUTDIR            the result object of one machine; exit 0 when it agrees, 1 otherwise
+  wine_machine.py plan WORK SNAPSHOT...     WORK/N/plan.txt for the N-th snapshot: the interfaces to make for its
+                                            adapter table; exit 2 when a snapshot cannot be read
+  wine_machine.py compare WORK SNAPSHOT...  prints the result object of every machine, in order; exit 0 when all
+                                            agree, 2 when the seeding program could not read one, 1 otherwise
   wine_machine.py generate COUNT SEED DIR   writes COUNT generated snapshots of varied shape into DIR
 """
 import json
@@ -11,7 +13,7 @@ import random
 import sys
 
 
-def plan(path):
+def plan_one(path, out):
     """One line per adapter-table entry: "veth INDEX NAME ADDRESS" or "skip INDEX REASON".
 
     Wine lists every interface of its network namespace, names it after its interface index and describes it by
@@ -44,13 +46,22 @@ def plan(path):
         elif address == bytes(6) or address[0] & 1:
             reason = f"the address {address.hex().upper()} cannot be given to an interface"
         if reason:
-            print(f"skip {index} {reason}")
+            print(f"skip {index} {reason}", file=out)
             continue
         names.add(name.upper())
         kind = "wlan" if description is not None and "WLAN" in description.upper() else "eth"
-        print(f"veth {index} {kind}{counts[kind]} {address.hex(':')}")
+        print(f"veth {index} {kind}{counts[kind]} {address.hex(':')}", file=out)
         counts[kind] += 1
     return 0
+
+
+def plan(work, paths):
+    status = 0
+    for number, path in enumerate(paths, 1):
+        os.makedirs(os.path.join(work, str(number)), exist_ok=True)
+        with open(os.path.join(work, str(number), "plan.txt"), "w") as out:
+            status = max(status, plan_one(path, out))
+    return status
 
 
 def read_json(path):
@@ -61,7 +72,7 @@ def read_json(path):
         return None
 
 
-def compare(outdir):
+def compare_one(outdir):
     try:
         with open(os.path.join(outdir, "hostid.bin"), "rb") as f:
             exe_host_id = f.read().rstrip(b"\0").decode("ascii", "replace")
@@ -77,9 +88,31 @@ def compare(outdir):
         "sources_match": live is not None and live == mapped,
         "left_out": read_json(os.path.join(outdir, "left_out.json")) or [],
     }
-    print(json.dumps(result))
+    print(json.dumps(result), flush=True)
     agrees = exe_host_id is not None and replay_host_id is not None and exe_host_id == replay_host_id
     return 0 if agrees and result["sources_match"] else 1
+
+
+def compare(work, paths):
+    status = 0
+    for number, path in enumerate(paths, 1):
+        outdir = os.path.join(work, str(number))
+        try:
+            with open(os.path.join(outdir, "status")) as f:
+                seeded = int(f.read())
+        except (OSError, ValueError):
+            seeded = 1
+        if seeded == 2:
+            status = 2
+            continue
+        if seeded != 0:
+            print(f"{path}: the machine could not be set up", file=sys.stderr)
+            status = max(status, 1)
+            continue
+        if compare_one(outdir) != 0:
+            print(f"{path}: disagrees", file=sys.stderr)
+            status = max(status, 1)
+    return status
 
 
 # ---- generated machines ----
@@ -128,7 +161,8 @@ def generate_machine(rng, number):
                                else component_id.format(**fields)})
         if rng.random() < 0.85:
             device_resources = [r for r in resources if rng.random() < 0.8] + rng.sample([3, 5, 7, 9], rng.randint(0, 2))
-            netcfg = None if rng.random() < 0.2 else guid
+            # No value (a missing driver key or value), or one too long for the pass to take (129 units and more).
+            netcfg = rng.choice([None, guid + " " * rng.randint(91, 200)]) if rng.random() < 0.3 else guid
             devices.append({"instance_id": instance_id.format(**fields), "resources": device_resources,
                             "netcfg_instance_id": netcfg})
         if in_table:
@@ -159,10 +193,10 @@ def generate(count, seed, directory):
 
 
 def main(argv):
-    if len(argv) == 3 and argv[1] == "plan":
-        return plan(argv[2])
-    if len(argv) == 3 and argv[1] == "compare":
-        return compare(argv[2])
+    if len(argv) >= 4 and argv[1] == "plan":
+        return plan(argv[2], argv[3:])
+    if len(argv) >= 4 and argv[1] == "compare":
+        return compare(argv[2], argv[3:])
     if len(argv) == 5 and argv[1] == "generate":
         return generate(int(argv[2]), int(argv[3]), argv[4])
     print(__doc__, file=sys.stderr)
