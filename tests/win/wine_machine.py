@@ -89,6 +89,11 @@ def compare_one(outdir):
         "left_out": read_json(os.path.join(outdir, "left_out.json")) or [],
     }
     print(json.dumps(result), flush=True)
+    if live is not None and mapped is not None:
+        for key in sorted(set(live) | set(mapped)):
+            if live.get(key) != mapped.get(key):
+                print(f"  {key} differs: live {json.dumps(live.get(key))}, mapped {json.dumps(mapped.get(key))}",
+                      file=sys.stderr)
     agrees = exe_host_id is not None and replay_host_id is not None and exe_host_id == replay_host_id
     return 0 if agrees and result["sources_match"] else 1
 
