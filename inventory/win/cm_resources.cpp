@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -17,11 +18,6 @@ Fn LoadFunction(HMODULE hModule, const char* pszName)
 
 }  // namespace
 
-// Why it matters: Wine 8 exports CM_Get_First_Log_Conf, CM_Get_Next_Res_Des, CM_Get_Res_Des_Data_Size,
-// CM_Get_Res_Des_Data, CM_Free_Res_Des_Handle and CM_Free_Log_Conf_Handle from cfgmgr32.dll (and setupapi.dll) as
-// unimplemented stubs. GetProcAddress finds them, but calling one raises an exception that ends the process. They
-// can only be told apart from working functions without calling them, so under Wine they are treated as missing.
-//
 // Any one of three signs tells Wine, none of them by calling anything: ntdll's wine_get_version export, Wine's own
 // key in the machine's registry, and the mark Wine writes into the DOS stub of its built-in DLLs. The first can be
 // hidden (winecfg's "hide Wine version", the HideWineExports setting of Wine-staging and Proton), so it is never
@@ -50,11 +46,33 @@ bool IsWineBuiltinModule(HMODULE hModule)
     return std::memcmp(pBase + sizeof(IMAGE_DOS_HEADER), kMark, sizeof(kMark) - 1) == 0;
 }
 
+HMODULE LoadSystemModule(const wchar_t* pszName, LoadLibraryExFn pLoad)
+{
+    const HMODULE hModule = pLoad(pszName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (hModule || ::GetLastError() != ERROR_INVALID_PARAMETER)
+        return hModule;
+    // The flag is unknown to this loader. A bare name would be searched for in the program's directory and the
+    // current one first, so the full path is given instead.
+    wchar_t szDirectory[MAX_PATH] = {};
+    const UINT nLength = ::GetSystemDirectoryW(szDirectory, MAX_PATH);
+    if (nLength == 0 || nLength >= MAX_PATH)
+        return nullptr;
+    std::wstring strPath(szDirectory, nLength);
+    if (strPath.back() != L'\\')
+        strPath += L'\\';
+    strPath += pszName;
+    return pLoad(strPath.c_str(), nullptr, 0);
+}
+
+// Why it matters: Wine 8 exports CM_Get_First_Log_Conf, CM_Get_Next_Res_Des, CM_Get_Res_Des_Data_Size,
+// CM_Get_Res_Des_Data, CM_Free_Res_Des_Handle and CM_Free_Log_Conf_Handle from its cfgmgr32.dll (and setupapi.dll)
+// as unimplemented stubs. GetProcAddress finds them, but calling one raises an exception that ends the process, so
+// they must be told apart from working functions without calling them. What tells them apart is the module that
+// holds their code: a function of one of Wine's own DLLs is not used, one of any other DLL is (a native
+// cfgmgr32.dll installed into a Wine prefix, or Windows' own).
 CResourceTypeReader::CResourceTypeReader()
 {
-    if (IsRunningUnderWine())
-        return;  // the resource functions are stubs that abort the process: none of them is loaded
-    m_module.Reset(::LoadLibraryExW(L"cfgmgr32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    m_module.Reset(LoadSystemModule(L"cfgmgr32.dll"));
     if (!m_module)
         return;
     const HMODULE h = m_module.Get();
@@ -68,20 +86,32 @@ CResourceTypeReader::CResourceTypeReader()
         m_module.Reset();
         return;
     }
-    // cfgmgr32 may forward the functions to another DLL; whichever module holds the code must not be Wine's.
-    HMODULE hImplementation = nullptr;
-    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(pGetFirstLogConf)), &hImplementation) ||
-        IsWineBuiltinModule(hImplementation) || IsWineBuiltinModule(h)) {
-        m_module.Reset();
-        return;
+    const auto pFreeLogConfHandle = LoadFunction<CCmHandle::FreeFn>(h, "CM_Free_Log_Conf_Handle");
+    // cfgmgr32 may forward a function to another DLL: whichever module holds the code of each must not be Wine's.
+    const void* const functions[] = {reinterpret_cast<void*>(pGetFirstLogConf),
+                                     reinterpret_cast<void*>(pGetNextResDes),
+                                     reinterpret_cast<void*>(pGetResDesDataSize),
+                                     reinterpret_cast<void*>(pGetResDesData),
+                                     reinterpret_cast<void*>(pFreeResDesHandle),
+                                     reinterpret_cast<void*>(pFreeLogConfHandle)};
+    for (const void* const pFunction : functions) {
+        if (!pFunction)
+            continue;  // only the optional release of the configuration handle may be missing
+        HMODULE hImplementation = nullptr;
+        if (!::GetModuleHandleExW(
+                GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                static_cast<LPCWSTR>(pFunction), &hImplementation) ||
+            IsWineBuiltinModule(hImplementation)) {
+            m_module.Reset();
+            return;
+        }
     }
     m_pGetFirstLogConf = pGetFirstLogConf;
     m_pGetNextResDes = pGetNextResDes;
     m_pGetResDesDataSize = pGetResDesDataSize;
     m_pGetResDesData = pGetResDesData;
     m_pFreeResDesHandle = pFreeResDesHandle;
-    m_pFreeLogConfHandle = LoadFunction<CCmHandle::FreeFn>(h, "CM_Free_Log_Conf_Handle");
+    m_pFreeLogConfHandle = pFreeLogConfHandle;
 }
 
 std::vector<uint32_t> CResourceTypeReader::Read(DEVINST devInst) const

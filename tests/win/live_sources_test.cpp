@@ -178,6 +178,54 @@ TEST(ResourceTypeReaderTest, ResourceFunctionsAreNotUsedUnderWine)
     }
 }
 
+// The loader calls LoadSystemModule makes, and what it answers to each.
+struct CLoaderCall {
+    std::wstring m_strName;
+    DWORD m_dwFlags;
+};
+std::vector<CLoaderCall> g_loaderCalls;
+DWORD g_dwRefusal = 0;  // the error the first call fails with; 0: it succeeds
+
+HMODULE WINAPI RecordingLoader(LPCWSTR pszName, HANDLE, DWORD dwFlags)
+{
+    g_loaderCalls.push_back({pszName, dwFlags});
+    if (g_loaderCalls.size() == 1 && g_dwRefusal != 0) {
+        SetLastError(g_dwRefusal);
+        return nullptr;
+    }
+    return reinterpret_cast<HMODULE>(0x10000);
+}
+
+// cfgmgr32 is asked for in the system directory only: with the search flag, or (where the loader refuses that flag,
+// as Windows 7 without its loader update does) by its full path; never by a bare name.
+TEST(ResourceTypeReaderTest, ConfigurationManagerIsLoadedFromTheSystemDirectoryOnly)
+{
+    wchar_t szSystem[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(szSystem, MAX_PATH), 0u);
+    const std::wstring strFullPath = std::wstring(szSystem) + L"\\cfgmgr32.dll";
+    struct CCase {
+        DWORD m_dwRefusal;
+        bool m_bLoaded;
+        std::vector<CLoaderCall> m_calls;
+    };
+    const CCase cases[] = {
+        {0, true, {{L"cfgmgr32.dll", LOAD_LIBRARY_SEARCH_SYSTEM32}}},
+        {ERROR_INVALID_PARAMETER, true, {{L"cfgmgr32.dll", LOAD_LIBRARY_SEARCH_SYSTEM32}, {strFullPath, 0}}},
+        {ERROR_MOD_NOT_FOUND, false, {{L"cfgmgr32.dll", LOAD_LIBRARY_SEARCH_SYSTEM32}}},
+    };
+    for (const CCase& test : cases) {
+        SCOPED_TRACE(test.m_dwRefusal);
+        g_loaderCalls.clear();
+        g_dwRefusal = test.m_dwRefusal;
+        EXPECT_EQ(LoadSystemModule(L"cfgmgr32.dll", &RecordingLoader) != nullptr, test.m_bLoaded);
+        ASSERT_EQ(g_loaderCalls.size(), test.m_calls.size());
+        for (size_t i = 0; i < test.m_calls.size(); ++i) {
+            EXPECT_TRUE(g_loaderCalls[i].m_strName == test.m_calls[i].m_strName) << i;
+            EXPECT_EQ(g_loaderCalls[i].m_dwFlags, test.m_calls[i].m_dwFlags) << i;
+        }
+    }
+}
+
 // The whole determination on the live sources of an unseeded prefix. Wine's network configuration enumerates no
 // component and its Setup API lists no network-class device, so no pass creates a record: the adapter table
 // (which Wine does fill) matches nothing, neither fallback has an addressed record, and nothing is chosen.
