@@ -43,12 +43,7 @@ std::string Hex32(uint32_t dwValue)
 // becomes a '?' so that every field stays on its line.
 std::string Printable(std::u16string_view text)
 {
-    std::u16string copy(text);
-    for (char16_t& unit : copy) {
-        if (unit < 0x20 || unit == 0x7F)
-            unit = u'?';
-    }
-    return Utf16ToUtf8(copy);
+    return PrintableUtf8(text);
 }
 
 std::string OrNone(std::u16string_view text)
