@@ -149,7 +149,7 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
                (entry.m_strName ? OrNone(*entry.m_strName) : std::string("(no name)")) + "  " +
                (entry.m_strDescription ? "\"" + Printable(*entry.m_strDescription) + "\""
                                        : std::string("(no description)")) +
-               "\n";
+               (entry.m_strFriendlyName ? "  named " + OrNone(*entry.m_strFriendlyName) : std::string()) + "\n";
         const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
         const std::u16string strAddress = FormatAddressText(entry.m_address, nLength);
         if (!adapter.m_bUsable) {

@@ -257,6 +257,9 @@ CAdapterEntry ReadAdapter(const json& value, const std::string& strPath)
     entry.m_strName = ReadOptionalText(Member(value, strPath, "name"), MemberPath(strPath, "name"));
     entry.m_strDescription = ReadOptionalText(Member(value, strPath, "description"),
                                               MemberPath(strPath, "description"));
+    // Written only by programs that know the adapter's own name, so a snapshot without it is as good.
+    if (value.contains("friendly_name"))
+        entry.m_strFriendlyName = ReadOptionalText(value.at("friendly_name"), MemberPath(strPath, "friendly_name"));
     const std::vector<uint8_t> address = ReadHexBytes(Member(value, strPath, "address"),
                                                       MemberPath(strPath, "address"), kSnapshotMaxAddressBytes,
                                                       "that an adapter address holds");
@@ -424,6 +427,8 @@ std::string SerializeSnapshot(const CSnapshot& snapshot)
             json entry = json::object();
             entry["name"] = OptionalText(adapter.m_strName);
             entry["description"] = OptionalText(adapter.m_strDescription);
+            if (adapter.m_strFriendlyName)
+                entry["friendly_name"] = OptionalText(adapter.m_strFriendlyName);
             const size_t nLength = std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes);
             entry["address"] = HexText(adapter.m_address, nLength);
             adapters.push_back(std::move(entry));

@@ -19,8 +19,11 @@
 //   from the ethtool permanent-address query, behind IPermanentAddressReader; a failed query or an all-zero answer
 //   fails. The current address is the interface's "address" in sysfs.
 // - adapter table: every interface with a link-layer address, in interface-index order. Its name is the GUID text
-//   in upper case for a device-backed interface and the interface name otherwise; its description is the interface
-//   name, followed by " WLAN" for an 802.11 interface so that the wireless rule of the choice applies.
+//   in upper case for a device-backed interface and the interface name otherwise. Its description says what the
+//   kernel reports about the device, as a Windows driver's description does: "802.11 wireless LAN (WLAN)" for an
+//   interface the kernel knows as wireless, so that the wireless rule of the choice (the description holds "WLAN")
+//   applies to it and to nothing else, else the kind of link. The interface name, which the administrator may set
+//   to anything ("wlan_up" on a wired adapter), is the entry's friendly name: shown, never deciding.
 //
 // One reading of sysfs serves one determination. The network configuration pass comes first in every
 // determination, so EnumComponents reads the interfaces afresh and every later call answers from that reading: all
@@ -62,6 +65,9 @@ uint32_t AdapterEntrySize(const CAdapterEntry& entry);
 
 // The GUID text of an interface in upper case, as Windows shows NetCfgInstanceId and AdapterName.
 std::u16string UpperGuidText(const CGuidValue& guid);
+
+// The adapter-table description of an interface: what the kernel says about it, never its name.
+std::u16string AdapterDescription(bool bWireless, std::optional<uint32_t> nLinkType);
 
 // The adapter-table entry of an interface.
 CAdapterEntry AdapterEntryFromInterface(const CNetInterface& netInterface);

@@ -231,6 +231,14 @@ void ReadDevice(const std::string& strInterfaceDir, const std::string& strRoot, 
     netInterface.m_strComponentId = OtherComponentId(SubsystemOf(*device), LastComponent(*device));
 }
 
+bool IsWirelessInterface(const std::string& strInterfaceDir)
+{
+    if (sysfs::IsDirectory(strInterfaceDir + "/phy80211") || sysfs::IsDirectory(strInterfaceDir + "/wireless"))
+        return true;
+    const std::optional<std::string> uevent = sysfs::ReadAttribute(strInterfaceDir + "/uevent");
+    return uevent && UeventValue(*uevent, "DEVTYPE") == std::optional<std::string>("wlan");
+}
+
 CNetInterface ReadInterface(const std::string& strInterfaceDir, const std::string& strName,
                             const std::string& strRoot)
 {
@@ -249,9 +257,11 @@ CNetInterface ReadInterface(const std::string& strInterfaceDir, const std::strin
         }
     }
 
-    const std::optional<std::string> uevent = sysfs::ReadAttribute(strInterfaceDir + "/uevent");
-    netInterface.m_bWireless = sysfs::IsDirectory(strInterfaceDir + "/phy80211") ||
-                               (uevent && UeventValue(*uevent, "DEVTYPE") == std::optional<std::string>("wlan"));
+    const std::optional<uint64_t> nType = ReadNumber(strInterfaceDir + "/type", 10);
+    if (nType && *nType <= UINT32_MAX)
+        netInterface.m_nLinkType = static_cast<uint32_t>(*nType);
+
+    netInterface.m_bWireless = IsWirelessInterface(strInterfaceDir);
 
     ReadDevice(strInterfaceDir, strRoot, netInterface);
     return netInterface;

@@ -49,8 +49,12 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& strPath
 struct CNetInterface {
     std::string m_strName;                 // the interface name, such as eth0
     std::optional<uint32_t> m_nIfIndex;    // none when "ifindex" is unreadable
+    std::optional<uint32_t> m_nLinkType;   // the ARPHRD_* type ("type"): 1 Ethernet, 772 loopback, ...
     std::vector<uint8_t> m_address;        // the link-layer address; empty when it has none ("addr_len" 0, as tun)
-    bool m_bWireless = false;              // an 802.11 interface: a "phy80211" link or DEVTYPE=wlan
+    // An 802.11 interface, as the kernel tells it: a "phy80211" link (cfg80211), a "wireless" directory (the older
+    // wireless extensions) or DEVTYPE=wlan in its uevent. Never from the interface's name, which the administrator
+    // chooses freely.
+    bool m_bWireless = false;
 
     // Only for an interface backed by a device (it has a "device" link); lo, bridges, veth, tun, bonds and dummies
     // have none.

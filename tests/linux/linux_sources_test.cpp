@@ -251,21 +251,60 @@ TEST(LinuxSourcesTest, AdapterTableEntries)
     struct Expected {
         std::u16string name;
         std::u16string description;
+        std::u16string friendlyName;
         uint32_t length;
     };
     const std::vector<Expected> expected = {
-        {u"lo", u"lo", 6},
-        {u"{BABBFBF7-C0D5-5393-BF0C-5A579609F0D2}", u"wlp2s0 WLAN", 6},
-        {u"{C97C74E8-93E1-5288-9290-019D73AC497D}", u"enx00e04c680001", 6},
-        {u"ib0", u"ib0", 0},  // twenty bytes do not fit the table's eight
+        {u"lo", u"loopback", u"lo", 6},
+        {u"{BABBFBF7-C0D5-5393-BF0C-5A579609F0D2}", u"802.11 wireless LAN (WLAN)", u"wlp2s0", 6},
+        {u"{C97C74E8-93E1-5288-9290-019D73AC497D}", u"Ethernet", u"enx00e04c680001", 6},
+        {u"ib0", u"InfiniBand", u"ib0", 0},  // twenty bytes do not fit the table's eight
     };
     ASSERT_EQ(entries.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(entries[i].m_strName, std::optional<std::u16string>(expected[i].name));
         EXPECT_EQ(entries[i].m_strDescription, std::optional<std::u16string>(expected[i].description));
+        EXPECT_EQ(entries[i].m_strFriendlyName, std::optional<std::u16string>(expected[i].friendlyName));
         EXPECT_EQ(entries[i].m_nAddressLength, expected[i].length);
     }
     EXPECT_EQ(FormatAddressText(entries[1].m_address, 6), u"7CB27D000001");
+}
+
+// Only what the kernel says about a device makes it wireless: a name with "wlan" in it, which the administrator may
+// give any interface, never does, and every kernel sign does on its own.
+TEST(LinuxSourcesTest, WirelessComesFromTheKernelNotTheName)
+{
+    struct Case {
+        const char* name;
+        CFakeSysfs::NetInterface netInterface;
+        bool bWirelessDir;
+        bool bWireless;
+    };
+    const Case cases[] = {
+        {"wired, named wlan_up", CFakeSysfs::NetInterface("wlan_up", 2, "00:1a:2b:3c:4d:5e"), false, false},
+        {"wired, named WLAN0", CFakeSysfs::NetInterface("WLAN0", 2, "00:1a:2b:3c:4d:5e"), false, false},
+        {"phy80211 link", CFakeSysfs::NetInterface("eth9", 2, "00:1a:2b:3c:4d:5e").Phy80211(), false, true},
+        {"DEVTYPE=wlan", CFakeSysfs::NetInterface("eth9", 2, "00:1a:2b:3c:4d:5e").DevType("wlan"), false, true},
+        {"wireless extensions directory", CFakeSysfs::NetInterface("eth9", 2, "00:1a:2b:3c:4d:5e"), true, true},
+        {"DEVTYPE=wlan0 is not wlan", CFakeSysfs::NetInterface("x", 2, "00:1a:2b:3c:4d:5e").DevType("wlan0"), false,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeSysfs tree;
+        CFakePermanentAddresses permanent;
+        tree.Pci(machines::kDesktopNic, {});
+        const std::string dir = tree.Interface(CFakeSysfs::NetInterface(c.netInterface).On(machines::kDesktopNic));
+        if (c.bWirelessDir)
+            tree.Dir(dir + "/wireless");
+        CLinuxSources sources(tree.Root(), permanent);
+        uint32_t nSize = 1u << 20;
+        std::vector<CAdapterEntry> entries;
+        ASSERT_EQ(sources.GetAdaptersAddresses(nSize, entries), kAdapterTableNoError);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(IsWirelessDescription(entries[0].m_strDescription), c.bWireless);
+        EXPECT_EQ(entries[0].m_strFriendlyName, std::optional<std::u16string>(Utf8ToUtf16(c.netInterface.name)));
+    }
 }
 
 TEST(LinuxSourcesTest, AddressesLongerThanTheTableHoldsAreNotCarried)
