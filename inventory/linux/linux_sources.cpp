@@ -108,14 +108,21 @@ CAdapterEntry AdapterEntryFromInterface(const CNetInterface& netInterface)
     return entry;
 }
 
-CLinuxSources::CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& permanentAddresses)
-    : m_strRoot(std::move(strSysfsRoot)), m_permanentAddresses(permanentAddresses)
+CLinuxSources::CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& permanentAddresses,
+                             ILinkSource* pLinkSource)
+    : m_strRoot(std::move(strSysfsRoot)), m_permanentAddresses(permanentAddresses), m_pLinkSource(pLinkSource)
 {
 }
 
 void CLinuxSources::Rescan()
 {
-    m_interfaces = ScanNetInterfaces(m_strRoot);
+    std::optional<std::vector<CNetlinkLink>> links;
+    if (m_pLinkSource)
+        links = m_pLinkSource->DumpLinks();
+    if (links)
+        m_interfaces = ScanNetInterfaces(m_strRoot, *links);
+    else
+        m_interfaces = ScanNetInterfaces(m_strRoot);
     m_devices.clear();
     if (m_interfaces) {
         for (size_t i = 0; i < m_interfaces->size(); ++i) {

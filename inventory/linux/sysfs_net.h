@@ -2,9 +2,10 @@
 
 // The network interfaces of a sysfs tree, read once into plain values.
 //
-// Every read is bounded: an attribute of more than kMaxAttributeBytes, a listing of more than kMaxInterfaces
-// entries and a walk of more than kMaxWalkDepth levels are cut off, and a value that cannot be read or parsed only
-// takes away what it would have supplied. The tree is read from a root given by the caller ("/sys" on a live
+// Every read is bounded: an attribute of more than kMaxAttributeBytes and a walk of more than kMaxWalkDepth levels
+// are cut off, and a value that cannot be read or parsed only takes away what it would have supplied. The listing
+// of the interfaces is read whole, however long (memory is its bound): a cut in directory order would make which
+// adapters are seen depend on that order. The tree is read from a root given by the caller ("/sys" on a live
 // system), so tests read small trees of their own.
 
 #include <cstddef>
@@ -13,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "inventory/linux/netlink_links.h"
 #include "inventory/sources.h"
 
 constexpr size_t kMaxAttributeBytes = 64 * 1024;
-constexpr size_t kMaxInterfaces = 65536;
 constexpr size_t kMaxWalkDepth = 64;
 
 // The longest link-layer address the kernel has room for (MAX_ADDR_LEN).
@@ -40,8 +41,9 @@ bool IsDirectory(const std::string& strPath);
 // Whether a directory holds at least one entry besides "." and "..".
 bool HasEntries(const std::string& strPath);
 
-// The names in a directory, at most nMaximum of them, in no particular order; none when it cannot be opened.
-std::optional<std::vector<std::string>> ListDirectory(const std::string& strPath, size_t nMaximum);
+// The names in a directory, at most nMaximum of them (all by default), in no particular order; none when it cannot
+// be opened.
+std::optional<std::vector<std::string>> ListDirectory(const std::string& strPath, size_t nMaximum = SIZE_MAX);
 
 }  // namespace sysfs
 
@@ -73,3 +75,11 @@ std::string DeviceGuidName(const std::string& strDevicePath, std::optional<uint6
 // Every interface under <root>/class/net, in interface-index order (an interface without a readable index last,
 // ties by name). None when that directory cannot be read.
 std::optional<std::vector<CNetInterface>> ScanNetInterfaces(const std::string& strRoot);
+
+// The same from a netlink dump of the interfaces: names, indexes, link types and addresses come from the dump, and
+// sysfs is read only for what the dump does not tell, the devices behind the interfaces. An interface is looked up
+// there only when the dump names a parent device for it, or when the dump names none at all (a kernel before 5.16
+// sends none). A device that sysfs shows under the interface's name but that is not the parent the dump names
+// (sysfs mounted for another network namespace, or the name passed to another interface meanwhile) backs nothing.
+// Never none: the dump is the list of interfaces even when the sysfs tree cannot be read.
+std::vector<CNetInterface> ScanNetInterfaces(const std::string& strRoot, const std::vector<CNetlinkLink>& links);
