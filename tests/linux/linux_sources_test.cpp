@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -441,6 +442,32 @@ TEST(LinuxSourcesTest, DamagedTreesGiveSoundResults)
         }
         EXPECT_EQ(pSelected ? CReleaseHostId(*pSelected).GetHostIdText() : std::u16string(), c.hostId);
     }
+}
+
+// A listing longer than any fixed cut (65,536 entries was one) is read whole and ordered by interface index, whatever
+// order the directory gives: with a cut, which interfaces are seen would depend on that order.
+TEST(LinuxSourcesTest, ListingOfAnyLengthIsReadWholeInIndexOrder)
+{
+    // In memory where there is a tmpfs: on a disk, making and removing so many directories takes minutes. tmpfs
+    // lists a directory newest first, so a cut would lose the first ones made.
+    CFakeSysfs tree(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "");
+    constexpr int kCount = 70000;
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_EQ(mkdir(tree.Path("class/net/n" + std::to_string(i)).c_str(), 0755), 0);
+    // A few carry an index, against the order of their names and of their making.
+    const std::pair<const char*, const char*> indexed[] = {{"n69999", "1\n"}, {"n35000", "2\n"}, {"n0", "3\n"}};
+    for (const auto& [name, index] : indexed)
+        tree.File(std::string("class/net/") + name + "/ifindex", index);
+
+    const std::optional<std::vector<CNetInterface>> interfaces = ScanNetInterfaces(tree.Root());
+    ASSERT_TRUE(interfaces.has_value());
+    ASSERT_EQ(interfaces->size(), static_cast<size_t>(kCount));
+    EXPECT_EQ((*interfaces)[0].m_strName, "n69999");
+    EXPECT_EQ((*interfaces)[1].m_strName, "n35000");
+    EXPECT_EQ((*interfaces)[2].m_strName, "n0");
+    // Those without an index follow, by name.
+    EXPECT_TRUE(std::is_sorted(interfaces->begin() + 3, interfaces->end(),
+                               [](const CNetInterface& a, const CNetInterface& b) { return a.m_strName < b.m_strName; }));
 }
 
 }  // namespace
