@@ -81,5 +81,7 @@ std::optional<std::vector<CNetInterface>> ScanNetInterfaces(const std::string& s
 // there only when the dump names a parent device for it, or when the dump names none at all (a kernel before 5.16
 // sends none). A device that sysfs shows under the interface's name but that is not the parent the dump names
 // (sysfs mounted for another network namespace, or the name passed to another interface meanwhile) backs nothing.
+// Whether an interface is wireless is asked of sysfs for the interfaces with a device only: the dump does not tell,
+// and an interface without a device matches no adapter record, so its mark would decide nothing.
 // Never none: the dump is the list of interfaces even when the sysfs tree cannot be read.
 std::vector<CNetInterface> ScanNetInterfaces(const std::string& strRoot, const std::vector<CNetlinkLink>& links);
