@@ -89,6 +89,12 @@ bool IsDirectory(const std::string& strPath)
     return stat(strPath.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+bool Exists(const std::string& strPath)
+{
+    struct stat status {};
+    return lstat(strPath.c_str(), &status) == 0;
+}
+
 bool HasEntries(const std::string& strPath)
 {
     const std::optional<std::vector<std::string>> names = ListDirectory(strPath, 1);
@@ -193,6 +199,10 @@ void ReadUsbDevice(const std::string& strFound, const std::string& strRoot, CNet
 
 void ReadDevice(const std::string& strInterfaceDir, const std::string& strRoot, CNetInterface& netInterface)
 {
+    // Most interfaces of a busy host (veth, bridges, tunnels) have no device link at all: one lstat tells, where
+    // resolving the path would look at every component of it first.
+    if (!sysfs::Exists(strInterfaceDir + "/device"))
+        return;
     const std::optional<std::string> device = sysfs::ResolvePath(strInterfaceDir + "/device");
     // A link that leads out of the tree, or to something that is not a device directory, backs nothing.
     if (!device || !IsBelow(*device, strRoot) || !sysfs::IsDirectory(*device))

@@ -38,6 +38,9 @@ std::optional<std::string> ResolvePath(const std::string& strPath);
 
 bool IsDirectory(const std::string& strPath);
 
+// Whether anything, a dangling link included, has that name (one lstat).
+bool Exists(const std::string& strPath);
+
 // Whether a directory holds at least one entry besides "." and "..".
 bool HasEntries(const std::string& strPath);
 
