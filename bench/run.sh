@@ -19,7 +19,8 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux --target lumo_core_bench lumo_live_bench lumo_library_bench lumohostid lumohostid-inspect >/dev/null
 
 work=$(mktemp -d)
-namespace=lumo-bench-$$
+# LUMO_BENCH_NAMESPACE prefixes the namespace's name, so that runs beside each other never share one.
+namespace=${LUMO_BENCH_NAMESPACE:-lumo-bench}-$$
 cleanup() {
   ip netns del "$namespace" 2>/dev/null || true
   rm -rf "$work"

@@ -180,3 +180,13 @@ void AppendHexByte(std::string& text, uint8_t byte)
     text.push_back(kHexDigits[byte >> 4]);
     text.push_back(kHexDigits[byte & 0x0F]);
 }
+
+std::string PrintableUtf8(std::u16string_view text)
+{
+    std::u16string copy(text);
+    for (char16_t& unit : copy) {
+        if (unit < 0x20 || unit == 0x7F)
+            unit = u'?';
+    }
+    return Utf16ToUtf8(copy);
+}

@@ -34,6 +34,11 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string FileNameToUtf16(std::string_view bytes);
 std::string Utf16ToFileName(std::u16string_view text);
 
+// Text for one line of a report or a console: each control character (below U+0020, and U+007F) becomes "?", so
+// that a name holding a line break or an escape sequence can neither start a line of its own nor drive the
+// terminal; the result is UTF-8.
+std::string PrintableUtf8(std::u16string_view text);
+
 // ASCII text to UTF-16, unit for unit (for literals and formatted numbers).
 std::u16string AsciiToUtf16(std::string_view text);
 

@@ -25,12 +25,7 @@ struct COptions {
 // one, and the bytes of malformed text that the parser quotes become U+FFFD.
 std::string OneLine(std::string_view message)
 {
-    std::string text = Utf16ToUtf8(Utf8ToUtf16(message));
-    for (char& ch : text) {
-        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F)
-            ch = '?';
-    }
-    return text + "\n";
+    return PrintableUtf8(Utf8ToUtf16(message)) + "\n";
 }
 
 bool ParseOptions(const std::vector<std::u16string>& arguments, COptions& options, std::string& strError)

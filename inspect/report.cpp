@@ -44,12 +44,7 @@ std::string Hex32(uint32_t dwValue)
 // becomes a '?' so that every field stays on its line.
 std::string Printable(std::u16string_view text)
 {
-    std::u16string copy(text);
-    for (char16_t& unit : copy) {
-        if (unit < 0x20 || unit == 0x7F)
-            unit = u'?';
-    }
-    return Utf16ToUtf8(copy);
+    return PrintableUtf8(text);
 }
 
 std::string OrNone(std::u16string_view text)
@@ -155,7 +150,7 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
                (entry.m_strName ? OrNone(*entry.m_strName) : std::string("(no name)")) + "  " +
                (entry.m_strDescription ? "\"" + Printable(*entry.m_strDescription) + "\""
                                        : std::string("(no description)")) +
-               "\n";
+               (entry.m_strFriendlyName ? "  named " + OrNone(*entry.m_strFriendlyName) : std::string()) + "\n";
         const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
         const std::u16string strAddress = FormatAddressText(entry.m_address, nLength);
         if (!adapter.m_bUsable) {

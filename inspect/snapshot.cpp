@@ -245,6 +245,10 @@ CAdapterEntry ReadAdapter(CJsonValue value, const CPath& strPath, int)
     entry.m_strName = ReadOptionalText(Member(value, strPath, "name"), MemberPath(strPath, "name"));
     entry.m_strDescription = ReadOptionalText(Member(value, strPath, "description"),
                                               MemberPath(strPath, "description"));
+    // Written only by programs that know the adapter's own name, so a snapshot without it is as good.
+    CJsonValue friendlyName = value;
+    if (value.Find("friendly_name", friendlyName))
+        entry.m_strFriendlyName = ReadOptionalText(friendlyName, MemberPath(strPath, "friendly_name"));
     const std::vector<uint8_t> address = ReadHexBytes(Member(value, strPath, "address"),
                                                       MemberPath(strPath, "address"), kSnapshotMaxAddressBytes,
                                                       "that an adapter address holds");
@@ -518,6 +522,10 @@ std::string SerializeSnapshot(const CSnapshot& snapshot)
             WriteOptionalText(writer, adapter.m_strName);
             writer.Key("description");
             WriteOptionalText(writer, adapter.m_strDescription);
+            if (adapter.m_strFriendlyName) {
+                writer.Key("friendly_name");
+                WriteOptionalText(writer, adapter.m_strFriendlyName);
+            }
             writer.Key("address");
             const size_t nLength = std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes);
             writer.String(HexText(adapter.m_address, nLength));

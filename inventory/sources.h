@@ -102,6 +102,9 @@ constexpr uint32_t kAdapterTableNoMemory = 0xFFFFFFFF;
 struct CAdapterEntry {
     std::optional<std::u16string> m_strName;         // AdapterName in wide text; none when absent or not convertible
     std::optional<std::u16string> m_strDescription;  // Description; none when absent
+    // The name the administrator gave the adapter (FriendlyName; on Linux the interface name). It is shown to the
+    // user and decides nothing: the choice reads only the name, the description and the address.
+    std::optional<std::u16string> m_strFriendlyName;
     uint32_t m_nAddressLength = 0;                   // PhysicalAddressLength, at most 8
     uint8_t m_address[8] = {};                       // PhysicalAddress
 };

@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "common/linux/file_descriptor.h"
 #include "common/text.h"
@@ -34,8 +36,7 @@ void CLinuxFileSystem::CreateDirectoryTree(const std::u16string& strDirectory)
 
 EWriteResult CLinuxFileSystem::WriteNewFile(const std::u16string& strPath, const std::vector<uint8_t>& bytes)
 {
-    CFileDescriptor file(
-        open(Utf16ToFileName(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    CFileDescriptor file(OpenOutputFile(Utf16ToFileName(strPath).c_str()));
     if (file.Get() < 0)
         return EWriteResult::CannotCreate;
     int nError = 0;
@@ -46,15 +47,20 @@ EWriteResult CLinuxFileSystem::WriteNewFile(const std::u16string& strPath, const
 
 std::string InteractiveText(const std::string& strComputerName, const std::u16string& strHostId)
 {
-    return "Computer name: " + strComputerName + "\nHost ID: " + Utf16ToUtf8(strHostId) + "\n";
+    // The host name is bytes chosen by whoever set it: control characters and line breaks in it are shown as the
+    // inspect report shows them, so the output keeps its two lines.
+    return "Computer name: " + PrintableUtf8(Utf8ToUtf16(strComputerName)) + "\nHost ID: " +
+           PrintableUtf8(strHostId) + "\n";
 }
 
 std::string ReadComputerName()
 {
-    char name[HOST_NAME_MAX + 1] = {};
-    if (gethostname(name, sizeof(name) - 1) != 0)
+    // uname's node name has room for the longest host name Linux allows (64 bytes) and its terminating null;
+    // gethostname would fail on a full-length name given a buffer one byte short.
+    utsname names {};
+    if (uname(&names) != 0)
         return std::string();
-    return std::string(name);  // always terminated: the last byte is never written
+    return std::string(names.nodename, strnlen(names.nodename, sizeof(names.nodename)));
 }
 
 void CConsoleUserInterface::RunMainDialog(const std::u16string& strHostId)

@@ -1,5 +1,7 @@
 #include "common/linux/file_descriptor.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,4 +47,25 @@ bool WriteAll(int fd, const void* pData, size_t nBytes, int& nError)
         nWritten += static_cast<size_t>(nResult);
     }
     return true;
+}
+
+int OpenOutputFile(const char* pszPath)
+{
+    // Without O_NONBLOCK, opening a FIFO for writing waits until some process opens it for reading. With it, the
+    // open fails with ENXIO when there is none; on a regular file it changes nothing.
+    CFileDescriptor file(open(pszPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+    if (!file.IsValid())
+        return -1;
+    // Writes block again, as on any output: a reader that takes its time still gets every byte, and a full pipe is
+    // no error.
+    const int nFlags = fcntl(file.Get(), F_GETFL);
+    if (nFlags < 0 || fcntl(file.Get(), F_SETFL, nFlags & ~O_NONBLOCK) != 0)
+        return -1;
+    return file.Release();
+}
+
+void IgnoreWriteSignals()
+{
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
 }

@@ -72,8 +72,7 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
 
 bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::string& strReason)
 {
-    CFileDescriptor file(
-        ::open(Utf16ToFileName(strPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666));
+    CFileDescriptor file(OpenOutputFile(Utf16ToFileName(strPath).c_str()));
     if (!file.IsValid()) {
         strReason = Reason(errno);
         return false;

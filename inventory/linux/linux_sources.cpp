@@ -60,8 +60,10 @@ uint32_t AdapterEntrySize(const CAdapterEntry& entry)
 {
     const size_t nName = entry.m_strName ? Utf16ToUtf8(*entry.m_strName).size() + 1 : 0;
     const size_t nDescription = entry.m_strDescription ? 2 * (entry.m_strDescription->size() + 1) : 0;
+    const size_t nFriendlyName = entry.m_strFriendlyName ? 2 * (entry.m_strFriendlyName->size() + 1) : 0;
     // Names are at most a few dozen bytes, so the sum stays far below 32 bits.
-    return kAdapterRecordSize + static_cast<uint32_t>(std::min<size_t>(nName + nDescription, 1u << 20));
+    return kAdapterRecordSize +
+           static_cast<uint32_t>(std::min<size_t>(nName + nDescription + nFriendlyName, 1u << 20));
 }
 
 std::u16string UpperGuidText(const CGuidValue& guid)
@@ -69,12 +71,34 @@ std::u16string UpperGuidText(const CGuidValue& guid)
     return AsciiUpperCopy(FormatGuidText(guid));
 }
 
+std::u16string AdapterDescription(bool bWireless, std::optional<uint32_t> nLinkType)
+{
+    if (bWireless)
+        return u"802.11 wireless LAN (WLAN)";
+    if (!nLinkType)
+        return u"link of unknown type";
+    // The ARPHRD_* values of include/uapi/linux/if_arp.h that a machine commonly shows.
+    switch (*nLinkType) {
+    case 1:
+        return u"Ethernet";
+    case 32:
+        return u"InfiniBand";
+    case 772:
+        return u"loopback";
+    case 65534:
+        return u"link without hardware header";
+    default:
+        return u"link type " + AsciiToUtf16(std::to_string(*nLinkType));
+    }
+}
+
 CAdapterEntry AdapterEntryFromInterface(const CNetInterface& netInterface)
 {
     CAdapterEntry entry;
     const std::u16string strName = Utf8ToUtf16(netInterface.m_strName);
     entry.m_strName = netInterface.m_bDeviceBacked ? UpperGuidText(netInterface.m_guid) : strName;
-    entry.m_strDescription = netInterface.m_bWireless ? strName + u" WLAN" : strName;
+    entry.m_strDescription = AdapterDescription(netInterface.m_bWireless, netInterface.m_nLinkType);
+    entry.m_strFriendlyName = strName;
     // The table has room for eight bytes; a longer address (InfiniBand has twenty) is not carried at all rather
     // than cut into one that would look usable.
     if (netInterface.m_address.size() <= sizeof(entry.m_address)) {
@@ -84,14 +108,21 @@ CAdapterEntry AdapterEntryFromInterface(const CNetInterface& netInterface)
     return entry;
 }
 
-CLinuxSources::CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& permanentAddresses)
-    : m_strRoot(std::move(strSysfsRoot)), m_permanentAddresses(permanentAddresses)
+CLinuxSources::CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& permanentAddresses,
+                             ILinkSource* pLinkSource)
+    : m_strRoot(std::move(strSysfsRoot)), m_permanentAddresses(permanentAddresses), m_pLinkSource(pLinkSource)
 {
 }
 
 void CLinuxSources::Rescan()
 {
-    m_interfaces = ScanNetInterfaces(m_strRoot);
+    std::optional<std::vector<CNetlinkLink>> links;
+    if (m_pLinkSource)
+        links = m_pLinkSource->DumpLinks();
+    if (links)
+        m_interfaces = ScanNetInterfaces(m_strRoot, *links);
+    else
+        m_interfaces = ScanNetInterfaces(m_strRoot);
     m_devices.clear();
     if (m_interfaces) {
         for (size_t i = 0; i < m_interfaces->size(); ++i) {

@@ -19,10 +19,16 @@
 //   from the ethtool permanent-address query, behind IPermanentAddressReader; a failed query or an all-zero answer
 //   fails. The current address is the interface's "address" in sysfs.
 // - adapter table: every interface with a link-layer address, in interface-index order. Its name is the GUID text
-//   in upper case for a device-backed interface and the interface name otherwise; its description is the interface
-//   name, followed by " WLAN" for an 802.11 interface so that the wireless rule of the choice applies.
+//   in upper case for a device-backed interface and the interface name otherwise. Its description says what the
+//   kernel reports about the device, as a Windows driver's description does: "802.11 wireless LAN (WLAN)" for an
+//   interface the kernel knows as wireless, so that the wireless rule of the choice (the description holds "WLAN")
+//   applies to it and to nothing else, else the kind of link. The interface name, which the administrator may set
+//   to anything ("wlan_up" on a wired adapter), is the entry's friendly name: shown, never deciding.
 //
-// One reading of sysfs serves one determination. The network configuration pass comes first in every
+// The interfaces themselves (names, indexes, link types, addresses) come from one netlink dump where a link source
+// is given and the kernel answers it, and from sysfs otherwise; sysfs always tells about the devices behind them.
+//
+// One reading serves one determination. The network configuration pass comes first in every
 // determination, so EnumComponents reads the interfaces afresh and every later call answers from that reading: all
 // four sources describe the same moment, and each interface is read once however many calls ask about it.
 
@@ -63,6 +69,9 @@ uint32_t AdapterEntrySize(const CAdapterEntry& entry);
 // The GUID text of an interface in upper case, as Windows shows NetCfgInstanceId and AdapterName.
 std::u16string UpperGuidText(const CGuidValue& guid);
 
+// The adapter-table description of an interface: what the kernel says about it, never its name.
+std::u16string AdapterDescription(bool bWireless, std::optional<uint32_t> nLinkType);
+
 // The adapter-table entry of an interface.
 CAdapterEntry AdapterEntryFromInterface(const CNetInterface& netInterface);
 
@@ -71,8 +80,10 @@ class CLinuxSources : public INetCfgSource,
                       public IDriverSource,
                       public IAdapterTableSource {
 public:
-    // strSysfsRoot is "/sys" on a live system; the reader is borrowed and must outlive this object.
-    CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& permanentAddresses);
+    // strSysfsRoot is "/sys" on a live system. The reader and the link source are borrowed and must outlive this
+    // object; without a link source, or when its dump fails, the interfaces are read from sysfs alone.
+    CLinuxSources(std::string strSysfsRoot, IPermanentAddressReader& permanentAddresses,
+                  ILinkSource* pLinkSource = nullptr);
 
     CInventorySources Get() { return CInventorySources{*this, *this, *this, *this}; }
 
@@ -97,6 +108,7 @@ private:
 
     std::string m_strRoot;
     IPermanentAddressReader& m_permanentAddresses;
+    ILinkSource* m_pLinkSource;
     bool m_bScanned = false;
     std::optional<std::vector<CNetInterface>> m_interfaces;  // every interface, in interface-index order
     std::vector<size_t> m_devices;                           // the device-backed ones among them

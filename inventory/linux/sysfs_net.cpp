@@ -89,6 +89,12 @@ bool IsDirectory(const std::string& strPath)
     return stat(strPath.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+bool Exists(const std::string& strPath)
+{
+    struct stat status {};
+    return lstat(strPath.c_str(), &status) == 0;
+}
+
 bool HasEntries(const std::string& strPath)
 {
     const std::optional<std::vector<std::string>> names = ListDirectory(strPath, 1);
@@ -193,6 +199,10 @@ void ReadUsbDevice(const std::string& strFound, const std::string& strRoot, CNet
 
 void ReadDevice(const std::string& strInterfaceDir, const std::string& strRoot, CNetInterface& netInterface)
 {
+    // Most interfaces of a busy host (veth, bridges, tunnels) have no device link at all: one lstat tells, where
+    // resolving the path would look at every component of it first.
+    if (!sysfs::Exists(strInterfaceDir + "/device"))
+        return;
     const std::optional<std::string> device = sysfs::ResolvePath(strInterfaceDir + "/device");
     // A link that leads out of the tree, or to something that is not a device directory, backs nothing.
     if (!device || !IsBelow(*device, strRoot) || !sysfs::IsDirectory(*device))
@@ -231,6 +241,24 @@ void ReadDevice(const std::string& strInterfaceDir, const std::string& strRoot, 
     netInterface.m_strComponentId = OtherComponentId(SubsystemOf(*device), LastComponent(*device));
 }
 
+bool IsWirelessInterface(const std::string& strInterfaceDir)
+{
+    if (sysfs::IsDirectory(strInterfaceDir + "/phy80211") || sysfs::IsDirectory(strInterfaceDir + "/wireless"))
+        return true;
+    const std::optional<std::string> uevent = sysfs::ReadAttribute(strInterfaceDir + "/uevent");
+    return uevent && UeventValue(*uevent, "DEVTYPE") == std::optional<std::string>("wlan");
+}
+
+// Takes back what ReadDevice gave an interface.
+void ForgetDevice(CNetInterface& netInterface)
+{
+    netInterface.m_bDeviceBacked = false;
+    netInterface.m_strDevicePath.clear();
+    netInterface.m_guid = CGuidValue();
+    netInterface.m_strComponentId.clear();
+    netInterface.m_resourceTypes.clear();
+}
+
 CNetInterface ReadInterface(const std::string& strInterfaceDir, const std::string& strName,
                             const std::string& strRoot)
 {
@@ -249,9 +277,11 @@ CNetInterface ReadInterface(const std::string& strInterfaceDir, const std::strin
         }
     }
 
-    const std::optional<std::string> uevent = sysfs::ReadAttribute(strInterfaceDir + "/uevent");
-    netInterface.m_bWireless = sysfs::IsDirectory(strInterfaceDir + "/phy80211") ||
-                               (uevent && UeventValue(*uevent, "DEVTYPE") == std::optional<std::string>("wlan"));
+    const std::optional<uint64_t> nType = ReadNumber(strInterfaceDir + "/type", 10);
+    if (nType && *nType <= UINT32_MAX)
+        netInterface.m_nLinkType = static_cast<uint32_t>(*nType);
+
+    netInterface.m_bWireless = IsWirelessInterface(strInterfaceDir);
 
     ReadDevice(strInterfaceDir, strRoot, netInterface);
     return netInterface;
@@ -266,24 +296,12 @@ std::string DeviceGuidName(const std::string& strDevicePath, std::optional<uint6
     return strDevicePath + "#" + std::to_string(*nDevPort);
 }
 
-std::optional<std::vector<CNetInterface>> ScanNetInterfaces(const std::string& strRoot)
-{
-    const std::optional<std::string> root = sysfs::ResolvePath(strRoot);
-    if (!root)
-        return std::nullopt;
-    const std::string strClassDir = *root + "/class/net";
-    const std::optional<std::vector<std::string>> names = sysfs::ListDirectory(strClassDir, kMaxInterfaces);
-    if (!names)
-        return std::nullopt;
+namespace {
 
-    std::vector<CNetInterface> interfaces;
-    for (const std::string& strName : *names) {
-        // Files such as bonding_masters share the directory with the interfaces.
-        const std::string strInterfaceDir = strClassDir + "/" + strName;
-        if (!sysfs::IsDirectory(strInterfaceDir))
-            continue;
-        interfaces.push_back(ReadInterface(strInterfaceDir, strName, *root));
-    }
+// Interface-index order (an interface without a readable index last, ties by name), then only the first interface
+// of each device and port keeps the device.
+void FinishScan(std::vector<CNetInterface>& interfaces)
+{
     std::sort(interfaces.begin(), interfaces.end(), [](const CNetInterface& a, const CNetInterface& b) {
         const uint64_t nA = a.m_nIfIndex ? *a.m_nIfIndex : UINT64_MAX;
         const uint64_t nB = b.m_nIfIndex ? *b.m_nIfIndex : UINT64_MAX;
@@ -298,13 +316,61 @@ std::optional<std::vector<CNetInterface>> ScanNetInterfaces(const std::string& s
     for (CNetInterface& netInterface : interfaces) {
         if (!netInterface.m_bDeviceBacked)
             continue;
-        if (!guidsSeen.insert(GuidBytes(netInterface.m_guid)).second) {
-            netInterface.m_bDeviceBacked = false;
-            netInterface.m_strDevicePath.clear();
-            netInterface.m_guid = CGuidValue();
-            netInterface.m_strComponentId.clear();
-            netInterface.m_resourceTypes.clear();
-        }
+        if (!guidsSeen.insert(GuidBytes(netInterface.m_guid)).second)
+            ForgetDevice(netInterface);
     }
+}
+
+}  // namespace
+
+std::optional<std::vector<CNetInterface>> ScanNetInterfaces(const std::string& strRoot)
+{
+    const std::optional<std::string> root = sysfs::ResolvePath(strRoot);
+    if (!root)
+        return std::nullopt;
+    const std::string strClassDir = *root + "/class/net";
+    const std::optional<std::vector<std::string>> names = sysfs::ListDirectory(strClassDir);
+    if (!names)
+        return std::nullopt;
+
+    std::vector<CNetInterface> interfaces;
+    for (const std::string& strName : *names) {
+        // Files such as bonding_masters share the directory with the interfaces.
+        const std::string strInterfaceDir = strClassDir + "/" + strName;
+        if (!sysfs::IsDirectory(strInterfaceDir))
+            continue;
+        interfaces.push_back(ReadInterface(strInterfaceDir, strName, *root));
+    }
+    FinishScan(interfaces);
+    return interfaces;
+}
+
+std::vector<CNetInterface> ScanNetInterfaces(const std::string& strRoot, const std::vector<CNetlinkLink>& links)
+{
+    const std::optional<std::string> root = sysfs::ResolvePath(strRoot);
+    const bool bParentsNamed = std::any_of(links.begin(), links.end(),
+                                           [](const CNetlinkLink& link) { return link.m_strParentDevice.has_value(); });
+    std::vector<CNetInterface> interfaces;
+    interfaces.reserve(links.size());
+    for (const CNetlinkLink& link : links) {
+        CNetInterface netInterface;
+        netInterface.m_strName = link.m_strName;
+        netInterface.m_nIfIndex = link.m_nIfIndex;
+        netInterface.m_nLinkType = link.m_nType;
+        if (link.m_address.size() <= kMaxLinkLayerAddress)
+            netInterface.m_address = link.m_address;
+        // The parser lets only valid interface names through, so the name is one component of the path.
+        if (root && IsValidInterfaceName(link.m_strName) && (link.m_strParentDevice || !bParentsNamed)) {
+            const std::string strInterfaceDir = *root + "/class/net/" + link.m_strName;
+            ReadDevice(strInterfaceDir, *root, netInterface);
+            if (netInterface.m_bDeviceBacked && link.m_strParentDevice &&
+                LastComponent(netInterface.m_strDevicePath) != *link.m_strParentDevice)
+                ForgetDevice(netInterface);
+            if (netInterface.m_bDeviceBacked)
+                netInterface.m_bWireless = IsWirelessInterface(strInterfaceDir);
+        }
+        interfaces.push_back(std::move(netInterface));
+    }
+    FinishScan(interfaces);
     return interfaces;
 }

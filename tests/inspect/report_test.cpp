@@ -216,4 +216,17 @@ TEST(ReportTest, ControlCharactersDoNotBreakLines)
     EXPECT_FALSE(Contains(text, "\nHost ID: 00-00-00-02-02"));
 }
 
+// The adapter's own name, where the system gives one, is shown beside the entry and the description; it never
+// makes the adapter wireless.
+TEST(ReportTest, FriendlyNameIsShownAndDecidesNothing)
+{
+    CFakeSources machine = TypicalMachine();
+    (*machine.adapters)[0].m_strDescription = u"Ethernet";
+    (*machine.adapters)[0].m_strFriendlyName = u"wlan_up\n";
+    const std::string text = FormatTextReport(BuildReport(machine.Get(), u"WS"));
+    EXPECT_TRUE(Contains(text, "\"Ethernet\"  named wlan_up?\n")) << text;
+    EXPECT_TRUE(Contains(text, "usable, wired")) << text;
+    EXPECT_FALSE(Contains(text, "wireless (the description holds WLAN)")) << text;
+}
+
 }  // namespace

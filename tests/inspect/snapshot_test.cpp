@@ -486,6 +486,32 @@ struct NetCfgCase {
     std::optional<std::u16string> text;  // none: only the bytes can say it
 };
 
+// An adapter's friendly name is written only when the system gave one, and read back; snapshots without it read as
+// before.
+TEST(SnapshotTest, FriendlyNameIsOptional)
+{
+    Doc doc;
+    doc.adapters = R"([ { "name": "eth0", "description": "Ethernet", "address": "001A2B3C4D5E", "friendly_name": "wlan_up" },
+                        { "name": "eth1", "description": null, "address": "" } ])";
+    CSnapshot snapshot;
+    CSnapshotError error;
+    ASSERT_TRUE(ParseSnapshot(doc.Text(), snapshot, error)) << error.m_strMessage;
+    ASSERT_EQ(snapshot.m_adapters->size(), 2u);
+    EXPECT_EQ((*snapshot.m_adapters)[0].m_strFriendlyName, std::optional<std::u16string>(u"wlan_up"));
+    EXPECT_FALSE((*snapshot.m_adapters)[1].m_strFriendlyName);
+
+    const std::string written = SerializeSnapshot(snapshot);
+    EXPECT_NE(written.find("\"friendly_name\": \"wlan_up\""), std::string::npos) << written;
+    EXPECT_EQ(written.find("friendly_name"), written.rfind("friendly_name")) << written;
+    CSnapshot again;
+    ASSERT_TRUE(ParseSnapshot(written, again, error)) << error.m_strMessage;
+    EXPECT_EQ((*again.m_adapters)[0].m_strFriendlyName, std::optional<std::u16string>(u"wlan_up"));
+
+    doc.adapters = R"([ { "name": "eth0", "description": null, "address": "", "friendly_name": 7 } ])";
+    EXPECT_FALSE(ParseSnapshot(doc.Text(), snapshot, error));
+    EXPECT_EQ(error.m_strPath, "adapters[0].friendly_name");
+}
+
 // A NetCfgInstanceId is written as text only when that text, stored as a registry string, gives the same bytes.
 TEST(SnapshotTest, NetCfgInstanceIdIsTextOnlyWhenTheTextGivesTheSameBytes)
 {

@@ -24,9 +24,11 @@
 
 class CFakeSysfs {
 public:
-    CFakeSysfs()
+    // In the temporary directory, or below strBase (such as /dev/shm, for trees of many thousand entries).
+    explicit CFakeSysfs(const std::string& strBase = std::string())
     {
-        std::string strTemplate = (std::filesystem::temp_directory_path() / "lumo-sysfs-XXXXXX").string();
+        const std::filesystem::path base = strBase.empty() ? std::filesystem::temp_directory_path() : std::filesystem::path(strBase);
+        std::string strTemplate = (base / "lumo-sysfs-XXXXXX").string();
         if (!mkdtemp(strTemplate.data()))
             throw std::runtime_error("mkdtemp failed");
         m_strRoot = strTemplate;

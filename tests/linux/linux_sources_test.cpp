@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -251,21 +252,60 @@ TEST(LinuxSourcesTest, AdapterTableEntries)
     struct Expected {
         std::u16string name;
         std::u16string description;
+        std::u16string friendlyName;
         uint32_t length;
     };
     const std::vector<Expected> expected = {
-        {u"lo", u"lo", 6},
-        {u"{BABBFBF7-C0D5-5393-BF0C-5A579609F0D2}", u"wlp2s0 WLAN", 6},
-        {u"{C97C74E8-93E1-5288-9290-019D73AC497D}", u"enx00e04c680001", 6},
-        {u"ib0", u"ib0", 0},  // twenty bytes do not fit the table's eight
+        {u"lo", u"loopback", u"lo", 6},
+        {u"{BABBFBF7-C0D5-5393-BF0C-5A579609F0D2}", u"802.11 wireless LAN (WLAN)", u"wlp2s0", 6},
+        {u"{C97C74E8-93E1-5288-9290-019D73AC497D}", u"Ethernet", u"enx00e04c680001", 6},
+        {u"ib0", u"InfiniBand", u"ib0", 0},  // twenty bytes do not fit the table's eight
     };
     ASSERT_EQ(entries.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(entries[i].m_strName, std::optional<std::u16string>(expected[i].name));
         EXPECT_EQ(entries[i].m_strDescription, std::optional<std::u16string>(expected[i].description));
+        EXPECT_EQ(entries[i].m_strFriendlyName, std::optional<std::u16string>(expected[i].friendlyName));
         EXPECT_EQ(entries[i].m_nAddressLength, expected[i].length);
     }
     EXPECT_EQ(FormatAddressText(entries[1].m_address, 6), u"7CB27D000001");
+}
+
+// Only what the kernel says about a device makes it wireless: a name with "wlan" in it, which the administrator may
+// give any interface, never does, and every kernel sign does on its own.
+TEST(LinuxSourcesTest, WirelessComesFromTheKernelNotTheName)
+{
+    struct Case {
+        const char* name;
+        CFakeSysfs::NetInterface netInterface;
+        bool bWirelessDir;
+        bool bWireless;
+    };
+    const Case cases[] = {
+        {"wired, named wlan_up", CFakeSysfs::NetInterface("wlan_up", 2, "00:1a:2b:3c:4d:5e"), false, false},
+        {"wired, named WLAN0", CFakeSysfs::NetInterface("WLAN0", 2, "00:1a:2b:3c:4d:5e"), false, false},
+        {"phy80211 link", CFakeSysfs::NetInterface("eth9", 2, "00:1a:2b:3c:4d:5e").Phy80211(), false, true},
+        {"DEVTYPE=wlan", CFakeSysfs::NetInterface("eth9", 2, "00:1a:2b:3c:4d:5e").DevType("wlan"), false, true},
+        {"wireless extensions directory", CFakeSysfs::NetInterface("eth9", 2, "00:1a:2b:3c:4d:5e"), true, true},
+        {"DEVTYPE=wlan0 is not wlan", CFakeSysfs::NetInterface("x", 2, "00:1a:2b:3c:4d:5e").DevType("wlan0"), false,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeSysfs tree;
+        CFakePermanentAddresses permanent;
+        tree.Pci(machines::kDesktopNic, {});
+        const std::string dir = tree.Interface(CFakeSysfs::NetInterface(c.netInterface).On(machines::kDesktopNic));
+        if (c.bWirelessDir)
+            tree.Dir(dir + "/wireless");
+        CLinuxSources sources(tree.Root(), permanent);
+        uint32_t nSize = 1u << 20;
+        std::vector<CAdapterEntry> entries;
+        ASSERT_EQ(sources.GetAdaptersAddresses(nSize, entries), kAdapterTableNoError);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(IsWirelessDescription(entries[0].m_strDescription), c.bWireless);
+        EXPECT_EQ(entries[0].m_strFriendlyName, std::optional<std::u16string>(Utf8ToUtf16(c.netInterface.name)));
+    }
 }
 
 TEST(LinuxSourcesTest, AddressesLongerThanTheTableHoldsAreNotCarried)
@@ -402,6 +442,32 @@ TEST(LinuxSourcesTest, DamagedTreesGiveSoundResults)
         }
         EXPECT_EQ(pSelected ? CReleaseHostId(*pSelected).GetHostIdText() : std::u16string(), c.hostId);
     }
+}
+
+// A listing longer than any fixed cut (65,536 entries was one) is read whole and ordered by interface index, whatever
+// order the directory gives: with a cut, which interfaces are seen would depend on that order.
+TEST(LinuxSourcesTest, ListingOfAnyLengthIsReadWholeInIndexOrder)
+{
+    // In memory where there is a tmpfs: on a disk, making and removing so many directories takes minutes. tmpfs
+    // lists a directory newest first, so a cut would lose the first ones made.
+    CFakeSysfs tree(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "");
+    constexpr int kCount = 70000;
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_EQ(mkdir(tree.Path("class/net/n" + std::to_string(i)).c_str(), 0755), 0);
+    // A few carry an index, against the order of their names and of their making.
+    const std::pair<const char*, const char*> indexed[] = {{"n69999", "1\n"}, {"n35000", "2\n"}, {"n0", "3\n"}};
+    for (const auto& [name, index] : indexed)
+        tree.File(std::string("class/net/") + name + "/ifindex", index);
+
+    const std::optional<std::vector<CNetInterface>> interfaces = ScanNetInterfaces(tree.Root());
+    ASSERT_TRUE(interfaces.has_value());
+    ASSERT_EQ(interfaces->size(), static_cast<size_t>(kCount));
+    EXPECT_EQ((*interfaces)[0].m_strName, "n69999");
+    EXPECT_EQ((*interfaces)[1].m_strName, "n35000");
+    EXPECT_EQ((*interfaces)[2].m_strName, "n0");
+    // Those without an index follow, by name.
+    EXPECT_TRUE(std::is_sorted(interfaces->begin() + 3, interfaces->end(),
+                               [](const CNetInterface& a, const CNetInterface& b) { return a.m_strName < b.m_strName; }));
 }
 
 }  // namespace

@@ -21,15 +21,20 @@ inline void Loopback(CFakeSysfs& tree, CFakePermanentAddresses& permanent)
 
 // A desktop with one on-board Intel adapter (memory, I/O and a legacy interrupt) and a Docker bridge.
 inline const char* const kDesktopNic = "devices/pci0000:00/0000:00:1f.6";
-inline void Desktop(CFakeSysfs& tree, CFakePermanentAddresses& permanent)
+// The administrator may give the adapter any name.
+inline void DesktopNamed(CFakeSysfs& tree, CFakePermanentAddresses& permanent, const std::string& strName)
 {
     CFakeSysfs::PciFunction nic;
     nic.ranges = {kMem32, "0x0000000000000000 0x0000000000000000 0x0000000000000000", kIo};
     tree.Pci(kDesktopNic, nic);
     Loopback(tree, permanent);
-    tree.Interface(CFakeSysfs::NetInterface("enp0s31f6", 2, "00:1a:2b:3c:4d:5e").On(kDesktopNic));
+    tree.Interface(CFakeSysfs::NetInterface(strName, 2, "00:1a:2b:3c:4d:5e").On(kDesktopNic));
     tree.Interface(CFakeSysfs::NetInterface("docker0", 3, "02:42:ac:11:00:01").DevType("bridge"));
-    permanent.addresses["enp0s31f6"] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    permanent.addresses[strName] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+}
+inline void Desktop(CFakeSysfs& tree, CFakePermanentAddresses& permanent)
+{
+    DesktopNamed(tree, permanent, "enp0s31f6");
 }
 
 // A laptop: Wi-Fi on PCI (message-signalled interrupts only) and a USB Ethernet adapter behind the xHCI controller.

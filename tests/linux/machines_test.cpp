@@ -149,16 +149,21 @@ TEST(LinuxMachinesTest, ChosenAdapterAndHostId)
 
 TEST(LinuxMachinesTest, PciDesktopHasTheWindowsHostId)
 {
-    CFakeSysfs tree;
-    CFakePermanentAddresses permanent;
-    machines::Desktop(tree, permanent);
-    const Outcome outcome = Determine(tree, permanent);
-    // The value the Windows program gives the address text 001A2B3C4D5E of a PCI adapter.
-    EXPECT_EQ(outcome.hostId, u"44-9D-95-72-3E");
-    EXPECT_EQ(outcome.hostId, WindowsWiredHostId(u"001A2B3C4D5E"));
-    const CHidDevNet& record = outcome.records.at(0);
-    EXPECT_EQ(record.m_strPermanentAddress, u"001A2B3C4D5E");
-    EXPECT_EQ(record.m_strCurrentAddress, u"001A2B3C4D5E");
+    // Whatever the wired adapter is called, "wlan" in its name included: the name is the administrator's.
+    for (const char* pszName : {"enp0s31f6", "wlan_up", "WLAN0", "eth-wlan"}) {
+        SCOPED_TRACE(pszName);
+        CFakeSysfs tree;
+        CFakePermanentAddresses permanent;
+        machines::DesktopNamed(tree, permanent, pszName);
+        const Outcome outcome = Determine(tree, permanent);
+        // The value the Windows program gives the address text 001A2B3C4D5E of a PCI adapter.
+        EXPECT_EQ(outcome.hostId, u"44-9D-95-72-3E");
+        EXPECT_EQ(outcome.hostId, WindowsWiredHostId(u"001A2B3C4D5E"));
+        const CHidDevNet& record = outcome.records.at(0);
+        EXPECT_FALSE(record.m_bWireless);
+        EXPECT_EQ(record.m_strPermanentAddress, u"001A2B3C4D5E");
+        EXPECT_EQ(record.m_strCurrentAddress, u"001A2B3C4D5E");
+    }
 }
 
 TEST(LinuxMachinesTest, WiredAdaptersOnVirtualBusesKeepTheWindowsHostId)

@@ -1,0 +1,255 @@
+// Both Linux programs as processes in the situations a caller can put them in: a FIFO that no one reads, a closed
+// pipe, a file-size limit, and host names that are as long as Linux allows or hold control characters.
+
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/start_up.h"
+#include "common/linux/file_descriptor.h"
+#include "fake_sysfs.h"
+#include "inventory/base_host_id.h"
+
+#if !defined(LUMOHOSTID_PATH) || !defined(LUMOHOSTID_INSPECT_PATH)
+#error "LUMOHOSTID_PATH and LUMOHOSTID_INSPECT_PATH name the programs under test"
+#endif
+
+namespace {
+
+enum class EStdout {
+    Pipe,        // a pipe the test reads to its end
+    ClosedPipe,  // a pipe whose reading end is closed before the program starts
+};
+
+struct CProcessSetup {
+    const char* pszProgram = LUMOHOSTID_PATH;
+    std::vector<std::string> arguments;
+    EStdout out = EStdout::Pipe;
+    std::optional<rlim_t> nFileSizeLimit;   // RLIMIT_FSIZE in bytes
+    std::optional<std::string> strHostName;  // set in a UTS namespace of the program's own
+};
+
+CProcessSetup Launch(const char* pszProgram, std::vector<std::string> arguments, EStdout out = EStdout::Pipe,
+                     std::optional<rlim_t> nFileSizeLimit = std::nullopt)
+{
+    CProcessSetup setup;
+    setup.pszProgram = pszProgram;
+    setup.arguments = std::move(arguments);
+    setup.out = out;
+    setup.nFileSizeLimit = nFileSizeLimit;
+    return setup;
+}
+
+struct CProcessResult {
+    bool bStarted = false;
+    bool bTimedOut = false;
+    std::optional<int> nExitCode;  // none when a signal ended it
+    std::optional<int> nSignal;
+    std::string strOut;
+};
+
+constexpr int kTimeoutSeconds = 10;
+
+// Whether this test process may make a UTS namespace (root, or an unprivileged user namespace).
+bool CanSetHostName()
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(unshare(CLONE_NEWUTS) == 0 && sethostname("probe", 5) == 0 ? 0 : 1);
+    int status = 0;
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Starts the program as set up, reads what it writes to standard output and waits for it, killing it after
+// kTimeoutSeconds: a program that hangs fails the test instead of hanging it.
+CProcessResult RunProcess(const CProcessSetup& setup)
+{
+    CProcessResult result;
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+        return result;
+    if (setup.out == EStdout::ClosedPipe)
+        close(pipeFds[0]);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        const int nNull = open("/dev/null", O_WRONLY | O_CLOEXEC);  // the messages are not what is tested
+        if (nNull >= 0)
+            dup2(nNull, STDERR_FILENO);
+        // The test runner may ignore SIGPIPE; the programs must cope with the default disposition.
+        signal(SIGPIPE, SIG_DFL);
+        signal(SIGXFSZ, SIG_DFL);
+        if (setup.nFileSizeLimit) {
+            const rlimit limit = {*setup.nFileSizeLimit, *setup.nFileSizeLimit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(126);
+        }
+        if (setup.strHostName) {
+            if (unshare(CLONE_NEWUTS) != 0 || sethostname(setup.strHostName->data(), setup.strHostName->size()) != 0)
+                _exit(126);
+        }
+        std::vector<char*> argv = {const_cast<char*>(setup.pszProgram)};
+        for (const std::string& argument : setup.arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(setup.pszProgram, argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    if (pid < 0) {
+        if (setup.out == EStdout::Pipe)
+            close(pipeFds[0]);
+        return result;
+    }
+    result.bStarted = true;
+
+    timespec start {};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    const auto elapsed = [&start] {
+        timespec now {};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return now.tv_sec - start.tv_sec;
+    };
+    if (setup.out == EStdout::Pipe) {
+        fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
+        char chunk[4096];
+        for (;;) {
+            const ssize_t n = read(pipeFds[0], chunk, sizeof(chunk));
+            if (n > 0) {
+                result.strOut.append(chunk, static_cast<size_t>(n));
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EINTR) || elapsed() >= kTimeoutSeconds)
+                break;
+            usleep(2000);
+        }
+        close(pipeFds[0]);
+    }
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            break;
+        if (done < 0 || elapsed() >= kTimeoutSeconds) {
+            result.bTimedOut = true;
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        usleep(2000);
+    }
+    if (WIFEXITED(status))
+        result.nExitCode = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        result.nSignal = WTERMSIG(status);
+    return result;
+}
+
+std::string ThisHostId()
+{
+    CLiveSources live;
+    CBaseHostId hostId(live.Get());
+    const std::vector<uint8_t> bytes = OutputFileBytes(DetermineHostIdText(hostId));
+    return std::string(bytes.begin(), bytes.end() - 1);
+}
+
+struct COutputCase {
+    const char* pszName;
+    CProcessSetup setup;
+    int nExitCode;
+};
+
+// Every way an output can fail ends the process with its documented exit code, never by a signal, and promptly.
+TEST(ProcessFaultsTest, FailedOutputGivesTheDocumentedExitCode)
+{
+    CFakeSysfs tmp;  // only as a temporary directory
+    ASSERT_EQ(mkfifo(tmp.Path("fifo").c_str(), 0600), 0);
+    const std::string strFile = tmp.Path("out/host.txt");
+    const char* pszInspect = LUMOHOSTID_INSPECT_PATH;
+
+    const COutputCase cases[] = {
+        {"a FIFO that no one reads", Launch(LUMOHOSTID_PATH, {"/exit:" + tmp.Path("fifo")}), 1},
+        {"/exit: into a closed pipe", Launch(LUMOHOSTID_PATH, {"/exit:/dev/stdout"}, EStdout::ClosedPipe), 1},
+        {"interactive mode into a closed pipe", Launch(LUMOHOSTID_PATH, {}, EStdout::ClosedPipe), 0},
+        {"a file-size limit of 0", Launch(LUMOHOSTID_PATH, {"/exit:" + strFile}, EStdout::Pipe, 0), 1},
+        {"a file-size limit below 15 bytes", Launch(LUMOHOSTID_PATH, {"/exit:" + strFile}, EStdout::Pipe, 14), 1},
+        {"inspect report into a closed pipe", Launch(pszInspect, {}, EStdout::ClosedPipe), 2},
+        {"inspect JSON into a closed pipe", Launch(pszInspect, {"--json"}, EStdout::ClosedPipe), 2},
+        {"inspect snapshot into a closed pipe", Launch(pszInspect, {"--snapshot", "-"}, EStdout::ClosedPipe), 2},
+        {"inspect snapshot under a file-size limit", Launch(pszInspect, {"--snapshot", strFile}, EStdout::Pipe, 100), 2},
+        {"inspect snapshot to a FIFO that no one reads", Launch(pszInspect, {"--snapshot", tmp.Path("fifo")}), 2},
+    };
+    for (const COutputCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        const CProcessResult result = RunProcess(c.setup);
+        ASSERT_TRUE(result.bStarted);
+        EXPECT_FALSE(result.bTimedOut);
+        EXPECT_FALSE(result.nSignal) << "ended by signal " << result.nSignal.value_or(0);
+        EXPECT_EQ(result.nExitCode, c.nExitCode);
+    }
+}
+
+// A FIFO with a reader gets the fifteen bytes, as a pipe given as /dev/stdout does.
+TEST(ProcessFaultsTest, ReadOutputsReceiveTheHostId)
+{
+    const std::string strHostId = ThisHostId();
+    const std::string strExpected = strHostId + std::string(1, '\0');
+
+    const CProcessResult toStdout = RunProcess(Launch(LUMOHOSTID_PATH, {"/exit:/dev/stdout"}));
+    EXPECT_EQ(toStdout.nExitCode, 0);
+    EXPECT_EQ(toStdout.strOut, strExpected);
+
+    CFakeSysfs tmp;
+    const std::string strFifo = tmp.Path("fifo");
+    ASSERT_EQ(mkfifo(strFifo.c_str(), 0600), 0);
+    // Opening the reading end without waiting for a writer; the program then finds a reader there.
+    const CFileDescriptor reader(open(strFifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_GE(reader.Get(), 0);
+    const CProcessResult toFifo = RunProcess(Launch(LUMOHOSTID_PATH, {"/exit:" + strFifo}));
+    EXPECT_EQ(toFifo.nExitCode, 0);
+    char bytes[64] = {};
+    const ssize_t nRead = read(reader.Get(), bytes, sizeof(bytes));
+    EXPECT_EQ(std::string(bytes, nRead > 0 ? static_cast<size_t>(nRead) : 0), strExpected);
+}
+
+struct CHostNameCase {
+    const char* pszName;
+    std::string strHostName;
+    std::string strShown;
+};
+
+// The computer name line shows the whole host name, control characters as "?", and the output keeps its two lines.
+TEST(ProcessFaultsTest, HostNamesPrintWholeOnOneLine)
+{
+    if (!CanSetHostName())
+        GTEST_SKIP() << "no UTS namespace can be made here";
+    const std::string strLongest(64, 'h');  // HOST_NAME_MAX
+    const CHostNameCase cases[] = {
+        {"the longest host name Linux allows", strLongest, strLongest},
+        {"a line break", "evil\nHost ID: 00-00-00-02-02", "evil?Host ID: 00-00-00-02-02"},
+        {"a carriage return, an escape and a delete", "a\rb\x1b[2Jc\x7f", "a?b?[2Jc?"},
+        {"UTF-8", "b\xC3\xBCro", "b\xC3\xBCro"},
+    };
+    const std::string strHostIdLine = "Host ID: " + ThisHostId() + "\n";
+    for (const CHostNameCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        CProcessSetup setup;
+        setup.strHostName = c.strHostName;
+        const CProcessResult result = RunProcess(setup);
+        EXPECT_EQ(result.nExitCode, 0);
+        EXPECT_EQ(result.strOut, "Computer name: " + c.strShown + "\n" + strHostIdLine);
+    }
+}
+
+}  // namespace
