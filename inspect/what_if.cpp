@@ -1,0 +1,152 @@
+#include "inspect/what_if.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include <nlohmann/json.hpp>
+
+#include "common/text.h"
+#include "inspect/outcome.h"
+#include "inventory/passes.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+template <class T, class Pred>
+void EraseIf(std::vector<T>& items, Pred pred)
+{
+    items.erase(std::remove_if(items.begin(), items.end(), pred), items.end());
+}
+
+json OutcomeJson(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
+{
+    json entry = json::object();
+    entry["host_id"] = Utf16ToUtf8(outcome.m_strHostId);
+    entry["selected"] = outcome.m_nSelected ? json(*outcome.m_nSelected) : json(nullptr);
+    // The index points into the smaller inventory of this determination; the GUID names the adapter plainly.
+    entry["selected_guid"] = outcome.m_nSelected ? json(Utf16ToUtf8(outcome.m_strSelectedGuid)) : json(nullptr);
+    entry["how"] = ChoiceRuleName(outcome.m_rule);
+    entry["changes"] = outcome.m_strHostId != base.m_strHostId;
+    return entry;
+}
+
+// "changes the host ID to X (record [0] {...} by the rule primary)" or "leaves the host ID at X (...)".
+std::string OutcomeText(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
+{
+    if (!outcome.m_nSelected) {
+        return outcome.m_strHostId != base.m_strHostId ? "changes the host ID to none: no adapter is chosen"
+                                                       : "leaves no host ID: no adapter is chosen";
+    }
+    const std::string strChoice = " (" + ChoiceText(outcome) + ")";
+    if (outcome.m_strHostId != base.m_strHostId)
+        return "changes the host ID to " + HostIdText(outcome) + strChoice;
+    return "leaves the host ID at " + HostIdText(outcome) + strChoice;
+}
+
+}  // namespace
+
+std::u16string SnapshotDeviceGuid(const CSnapshotDevice& device)
+{
+    if (!device.m_strNetCfgInstanceId)
+        return std::u16string();
+    return NetCfgInstanceIdText(NetCfgInstanceIdDataFromText(*device.m_strNetCfgInstanceId));
+}
+
+CSnapshot SnapshotWithoutAdapter(const CSnapshot& snapshot, std::u16string_view strGuid)
+{
+    CSnapshot result = snapshot;
+    if (result.m_components) {
+        EraseIf(*result.m_components, [&](const CNetCfgComponentInfo& component) {
+            return EqualsNoCase(FormatGuidText(component.m_guidInstance), strGuid);
+        });
+    }
+    if (result.m_devices) {
+        EraseIf(*result.m_devices,
+                [&](const CSnapshotDevice& device) { return EqualsNoCase(SnapshotDeviceGuid(device), strGuid); });
+    }
+    EraseIf(result.m_drivers, [&](const CSnapshotDriver& driver) { return EqualsNoCase(driver.m_strName, strGuid); });
+    if (result.m_adapters) {
+        // The choice matches an entry without a name as the empty text.
+        EraseIf(*result.m_adapters, [&](const CAdapterEntry& entry) {
+            return EqualsNoCase(entry.m_strName.value_or(std::u16string()), strGuid);
+        });
+    }
+    return result;
+}
+
+CSnapshot SnapshotWithoutAdapterTable(const CSnapshot& snapshot)
+{
+    CSnapshot result = snapshot;
+    result.m_adapters.reset();
+    return result;
+}
+
+CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
+{
+    CWhatIfReport whatIf;
+    whatIf.m_strComputerName = snapshot.m_strComputerName;
+    const CInspectReport base = ReplaySnapshotReport(snapshot);
+    whatIf.m_base = SummarizeChoice(base);
+
+    std::unordered_set<std::u16string> seen;
+    for (const CHidDevNet& record : base.m_records) {
+        if (!seen.insert(AsciiUpperCopy(record.m_strGuid)).second)
+            continue;
+        CWhatIfAbsence absence;
+        absence.m_strGuid = record.m_strGuid;
+        absence.m_dwFlags = record.m_dwFlags;
+        absence.m_outcome =
+            SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapter(snapshot, record.m_strGuid)));
+        whatIf.m_without.push_back(std::move(absence));
+    }
+    whatIf.m_tableUnreadable = SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapterTable(snapshot)));
+    return whatIf;
+}
+
+std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
+{
+    const CChoiceOutcome& base = whatIf.m_base;
+    std::string out;
+    out += "Computer name: " +
+           (whatIf.m_strComputerName.empty() ? std::string("(none)") : PrintableText(whatIf.m_strComputerName)) +
+           "\n";
+    out += "Host ID: " + HostIdText(base) + " (" + ChoiceText(base) + ")\n\n";
+
+    size_t nChanging = 0;
+    for (const CWhatIfAbsence& absence : whatIf.m_without)
+        nChanging += absence.m_outcome.m_strHostId != base.m_strHostId ? 1 : 0;
+    out += "Without one adapter (" + std::to_string(nChanging) + " of " + std::to_string(whatIf.m_without.size()) +
+           " would change the host ID, marked *):\n";
+    if (whatIf.m_without.empty())
+        out += "  (no adapter records)\n";
+    for (const CWhatIfAbsence& absence : whatIf.m_without) {
+        const bool bChanges = absence.m_outcome.m_strHostId != base.m_strHostId;
+        out += std::string(bChanges ? "* " : "  ") + "unplugging " + AdapterPhrase(absence.m_strGuid, absence.m_dwFlags) +
+               " " + OutcomeText(absence.m_outcome, base) + "\n";
+    }
+    const bool bTableChanges = whatIf.m_tableUnreadable.m_strHostId != base.m_strHostId;
+    out += "\nWithout the adapter table:\n";
+    out += std::string(bTableChanges ? "* " : "  ") + "an adapter table that cannot be read " +
+           OutcomeText(whatIf.m_tableUnreadable, base) + "\n";
+    return out;
+}
+
+std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
+{
+    const CChoiceOutcome& base = whatIf.m_base;
+    json document = json::object();
+    document["host_id"] = Utf16ToUtf8(base.m_strHostId);
+    document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
+    document["how"] = ChoiceRuleName(base.m_rule);
+    json without = json::array();
+    for (const CWhatIfAbsence& absence : whatIf.m_without) {
+        json entry = json::object();
+        entry["guid"] = Utf16ToUtf8(absence.m_strGuid);
+        entry.update(OutcomeJson(absence.m_outcome, base));
+        without.push_back(std::move(entry));
+    }
+    document["without"] = std::move(without);
+    document["table_unreadable"] = OutcomeJson(whatIf.m_tableUnreadable, base);
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
