@@ -372,8 +372,9 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
                ChoiceRuleName(newRule) + ", which ranks above the rule " + ChoiceRuleName(oldRule) + " that chose " +
                PrintableText(pOld->m_strGuid) + " in OLD.";
     }
-    return strPrefix + Chooses(newReport, "NEW") + " ahead of " + PrintableText(pOld->m_strGuid) +
-           (bNewInOld ? "" : ", which is new in NEW") + ": " + OrderReason(newRule) + ".";
+    return strPrefix + "NEW chooses " + PrintableText(pNew->m_strGuid) + (bNewInOld ? "" : ", new in NEW,") +
+           " by the same rule " + ChoiceRuleName(newRule) + " ahead of " + PrintableText(pOld->m_strGuid) + ": " +
+           OrderReason(newRule) + ".";
 }
 
 CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport& newReport)
