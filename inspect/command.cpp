@@ -262,7 +262,7 @@ std::string InspectUsage()
            "chosen adapter with the rule that chose it, and the host ID with its digest input.\n"
            "\n"
            "  --json           print the answer as one JSON object\n"
-           "  --snapshot FILE  write what this machine's sources answered to FILE (snapshot format 1);\n"
+           "  --snapshot FILE  write what this machine's sources answered to FILE (snapshot format 2);\n"
            "                   FILE - is standard output\n"
            "  --replay FILE    report on the answers of a snapshot instead of this machine\n"
            "  --what-if        the host ID if each adapter in turn were absent, and if the adapter table\n"

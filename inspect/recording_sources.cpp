@@ -52,6 +52,8 @@ CRecordingSources::CRecordingSources(const CInventorySources& sources) : m_sourc
 
 bool CRecordingSources::EnumComponents(std::vector<CNetCfgComponentInfo>& components)
 {
+    // Every determination starts here, so the adapter table's next call is again a size query.
+    m_nTableCalls = 0;
     const bool bOk = m_sources.netCfg.EnumComponents(components);
     if (bOk)
         m_snapshot.m_components = components;
@@ -94,7 +96,7 @@ std::vector<uint32_t> CRecordingSources::GetResourceTypes()
 {
     std::vector<uint32_t> types = m_sources.devices.GetResourceTypes();
     if (CSnapshotDevice* pDevice = CurrentDevice())
-        pDevice->m_resourceTypes = types;
+        pDevice->m_resourceTypes.assign(types.begin(), types.end());
     return types;
 }
 
@@ -109,12 +111,8 @@ std::optional<std::u16string> CRecordingSources::GetInstanceId()
 std::optional<std::vector<uint8_t>> CRecordingSources::GetNetCfgInstanceIdData()
 {
     std::optional<std::vector<uint8_t>> data = m_sources.devices.GetNetCfgInstanceIdData();
-    if (CSnapshotDevice* pDevice = CurrentDevice()) {
-        if (data)
-            pDevice->m_strNetCfgInstanceId = NetCfgInstanceIdTextFromData(*data);
-        else
-            pDevice->m_strNetCfgInstanceId.reset();
-    }
+    if (CSnapshotDevice* pDevice = CurrentDevice())
+        pDevice->m_netCfgInstanceIdData = data;
     return data;
 }
 
@@ -150,6 +148,15 @@ std::unique_ptr<IDriverDevice> CRecordingSources::Open(const std::u16string& str
 uint32_t CRecordingSources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries)
 {
     const uint32_t dwAnswer = m_sources.adapters.GetAdaptersAddresses(nSize, entries);
+    // The choice asks twice: the size query first, then the read.
+    const bool bSizeQuery = m_nTableCalls++ == 0;
+    if (bSizeQuery) {
+        m_snapshot.m_dwTableSizeAnswer = dwAnswer;
+        m_snapshot.m_dwTableReadAnswer.reset();
+        m_snapshot.m_adapters.reset();
+        return dwAnswer;
+    }
+    m_snapshot.m_dwTableReadAnswer = dwAnswer;
     if (dwAnswer == kAdapterTableNoError) {
         m_snapshot.m_adapters = entries;
         // PhysicalAddress holds eight bytes; a longer length could only come from a broken source.

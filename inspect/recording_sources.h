@@ -38,8 +38,8 @@ public:
     // snapshot says it cannot be opened. A second opening of the same device records nothing new.
     std::unique_ptr<IDriverDevice> Open(const std::u16string& strDevicePath) override;
 
-    // Each call records its answer: the entries after kAdapterTableNoError, null after anything else. The choice
-    // reads the table last, so the snapshot holds what that read gave.
+    // The first call is the size query and the second the read; each records its answer, and the read its entries
+    // after kAdapterTableNoError.
     uint32_t GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries) override;
 
 private:
@@ -50,4 +50,5 @@ private:
     CInventorySources m_sources;
     CSnapshot m_snapshot;
     std::optional<size_t> m_nCurrentDevice;
+    uint32_t m_nTableCalls = 0;
 };

@@ -50,10 +50,19 @@ uint32_t ReplayTableSize(const std::vector<CAdapterEntry>& entries)
     return static_cast<uint32_t>(std::min<uint64_t>(nSize, UINT32_MAX));
 }
 
-CReplaySources::CReplaySources(CSnapshot snapshot) : m_snapshot(std::move(snapshot)) {}
+CReplaySources::CReplaySources(CSnapshot snapshot) : m_snapshot(std::move(snapshot))
+{
+    // Device names do not depend on letter case. Should two names still be equal apart from it, the first one
+    // answers, as a walk through the list would find it first.
+    m_driverIndex.reserve(m_snapshot.m_drivers.size());
+    for (size_t i = 0; i < m_snapshot.m_drivers.size(); ++i)
+        m_driverIndex.emplace(AsciiUpperCopy(m_snapshot.m_drivers[i].m_strName), i);
+}
 
 bool CReplaySources::EnumComponents(std::vector<CNetCfgComponentInfo>& components)
 {
+    // Every determination starts here, so the adapter table's next call is again a size query.
+    m_nTableCalls = 0;
     if (!m_snapshot.m_components)
         return false;
     components = *m_snapshot.m_components;
@@ -87,7 +96,15 @@ const CSnapshotDevice* CReplaySources::CurrentDevice() const
 std::vector<uint32_t> CReplaySources::GetResourceTypes()
 {
     const CSnapshotDevice* pDevice = CurrentDevice();
-    return pDevice ? pDevice->m_resourceTypes : std::vector<uint32_t>();
+    std::vector<uint32_t> types;
+    if (!pDevice)
+        return types;
+    types.reserve(pDevice->m_resourceTypes.size());
+    // A type below 0 or beyond 32 bits is none the configuration manager has; it is handed on as 0 (ResType_All),
+    // which sets no flag either.
+    for (const CSnapshotResourceType& type : pDevice->m_resourceTypes)
+        types.push_back(type.AsType().value_or(0));
+    return types;
 }
 
 std::optional<std::u16string> CReplaySources::GetInstanceId()
@@ -99,9 +116,7 @@ std::optional<std::u16string> CReplaySources::GetInstanceId()
 std::optional<std::vector<uint8_t>> CReplaySources::GetNetCfgInstanceIdData()
 {
     const CSnapshotDevice* pDevice = CurrentDevice();
-    if (!pDevice || !pDevice->m_strNetCfgInstanceId)
-        return std::nullopt;
-    return NetCfgInstanceIdDataFromText(*pDevice->m_strNetCfgInstanceId);
+    return pDevice ? pDevice->m_netCfgInstanceIdData : std::nullopt;
 }
 
 void CReplaySources::CloseDeviceSet()
@@ -115,28 +130,39 @@ std::unique_ptr<IDriverDevice> CReplaySources::Open(const std::u16string& strDev
     const std::u16string_view prefix(kDevicePathPrefix);
     if (strDevicePath.compare(0, prefix.size(), prefix) != 0)
         return nullptr;
-    const std::u16string_view name = std::u16string_view(strDevicePath).substr(prefix.size());
-    for (const CSnapshotDriver& driver : m_snapshot.m_drivers) {
-        if (EqualsNoCase(driver.m_strName, name))
-            return std::make_unique<CReplayDriverDevice>(driver);
-    }
-    return nullptr;
+    const auto it = m_driverIndex.find(AsciiUpperCopy(std::u16string_view(strDevicePath).substr(prefix.size())));
+    if (it == m_driverIndex.end())
+        return nullptr;
+    return std::make_unique<CReplayDriverDevice>(m_snapshot.m_drivers[it->second]);
 }
 
 uint32_t CReplaySources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries)
 {
-    if (!m_snapshot.m_adapters) {
-        if (nSize < kAdapterRecordSize) {
-            nSize = kAdapterRecordSize;
-            return kAdapterTableBufferOverflow;
+    // The size the table needs: one record when it cannot be read, as a machine whose table fails between the two
+    // calls reports.
+    const uint32_t nNeeded = m_snapshot.m_adapters ? ReplayTableSize(*m_snapshot.m_adapters) : kAdapterRecordSize;
+    const bool bSizeQuery = m_nTableCalls++ == 0;
+
+    if (m_snapshot.m_dwTableSizeAnswer) {
+        // The snapshot says what the machine answered: the first call is the size query, every later one a read.
+        if (bSizeQuery) {
+            if (*m_snapshot.m_dwTableSizeAnswer == kAdapterTableBufferOverflow)
+                nSize = nNeeded;
+            return *m_snapshot.m_dwTableSizeAnswer;
         }
-        return kReplayTableReadFailure;
+        const uint32_t dwRead = ReplayTableReadAnswer(m_snapshot);
+        if (dwRead == kAdapterTableNoError)
+            entries = *m_snapshot.m_adapters;
+        return dwRead;
     }
-    const uint32_t nNeeded = ReplayTableSize(*m_snapshot.m_adapters);
+
+    // A format-1 snapshot: the table answers the size it needs until it is given a buffer that large.
     if (nSize < nNeeded) {
         nSize = nNeeded;
         return kAdapterTableBufferOverflow;
     }
+    if (!m_snapshot.m_adapters)
+        return kReplayTableReadFailure;
     entries = *m_snapshot.m_adapters;
     return kAdapterTableNoError;
 }

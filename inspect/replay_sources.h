@@ -4,14 +4,11 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "inspect/snapshot.h"
 #include "inventory/sources.h"
-
-// What a failing read of the adapter table answers in a replay (ERROR_GEN_FAILURE). It is not
-// kAdapterTableNoMemory, so the choice takes its fallbacks as on a machine whose table cannot be read.
-constexpr uint32_t kReplayTableReadFailure = 31;
 
 // The size the adapter table reports as needed in a replay: one IP_ADAPTER_ADDRESSES record (448 bytes on 64-bit
 // Windows) per entry, plus its name in single bytes and its description in wide characters, each with its null.
@@ -41,8 +38,9 @@ public:
     // Only paths "\\.\<name>" open, and only names that the snapshot lists, without regard to letter case.
     std::unique_ptr<IDriverDevice> Open(const std::u16string& strDevicePath) override;
 
-    // adapters null: the size query answers overflow and the read fails; otherwise the table answers the size it
-    // needs until it is given a buffer that large.
+    // With the answers of the snapshot's adapter table, the first call answers the size query's and every later
+    // call the read's. Without them (format 1): adapters null, the size query answers overflow and the read fails;
+    // otherwise the table answers the size it needs until it is given a buffer that large.
     uint32_t GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries) override;
 
 private:
@@ -51,4 +49,6 @@ private:
     CSnapshot m_snapshot;
     bool m_bSetOpen = false;
     std::optional<size_t> m_nCurrentDevice;
+    std::unordered_map<std::u16string, size_t> m_driverIndex;  // the upper-case name of each driver
+    uint32_t m_nTableCalls = 0;
 };

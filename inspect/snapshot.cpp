@@ -3,19 +3,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <set>
+#include <unordered_set>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "common/text.h"
+#include "inspect/json_value.h"
 #include "inventory/passes.h"
 
 namespace {
 
-// Objects keep their keys in document order, so that a snapshot is written in the order of the format and a fault
-// is reported at the first offending key as the reader meets it.
-using json = nlohmann::ordered_json;
+using EKind = CJsonValue::EKind;
 
 // Raised inside the reader when the document breaks the format; ParseSnapshot turns it into its result.
 struct CFormatFault {
@@ -28,166 +25,95 @@ struct CFormatFault {
     throw CFormatFault{std::move(strPath), std::move(strMessage)};
 }
 
-std::string MemberPath(const std::string& strParent, const std::string& strKey)
+std::string MemberPath(const std::string& strParent, std::string_view key)
 {
-    return strParent.empty() ? strKey : strParent + "." + strKey;
+    return JsonMemberPath(strParent, key);
 }
 
 std::string ElementPath(const std::string& strParent, size_t nIndex)
 {
-    return strParent + "[" + std::to_string(nIndex) + "]";
+    return JsonElementPath(strParent, nIndex);
 }
+
+// An integer as the document has it, for messages: its text.
+std::string IntegerText(CJsonValue value) { return std::string(value.GetText()); }
 
 // What a value is, for the messages: "expected an integer, found a string".
-std::string Describe(const json& value)
+std::string Describe(CJsonValue value)
 {
-    switch (value.type()) {
-    case json::value_t::null:
+    switch (value.GetKind()) {
+    case EKind::Null:
         return "null";
-    case json::value_t::boolean:
-        return value.get<bool>() ? "true" : "false";
-    case json::value_t::string:
+    case EKind::Boolean:
+        return value.GetBoolean() ? "true" : "false";
+    case EKind::String:
         return "a string";
-    case json::value_t::array:
+    case EKind::Array:
         return "an array";
-    case json::value_t::object:
+    case EKind::Object:
         return "an object";
-    case json::value_t::number_float:
-        return "the number " + value.dump();
-    case json::value_t::number_integer:
-    case json::value_t::number_unsigned:
-        return "the integer " + value.dump();
-    default:
-        return "a value of another kind";
+    case EKind::Number:
+        return "the number " + std::string(value.GetText());
+    case EKind::Integer:
+        return "the integer " + IntegerText(value);
     }
+    return "a value of another kind";
 }
 
-[[noreturn]] void FailType(const std::string& strPath, const char* pszExpected, const json& found)
+[[noreturn]] void FailType(const std::string& strPath, const char* pszExpected, CJsonValue found)
 {
     Fail(strPath, std::string("expected ") + pszExpected + ", found " + Describe(found));
 }
 
-// Follows the parser through the document so that a syntax error can name the field it broke off in, and refuses
-// a key given twice in one object (the library would silently keep the last of them).
-class CPathTracker {
-public:
-    bool OnEvent(json::parse_event_t event, const json& parsed)
-    {
-        switch (event) {
-        case json::parse_event_t::object_start:
-            m_frames.emplace_back(true);
-            break;
-        case json::parse_event_t::array_start:
-            m_frames.emplace_back(false);
-            break;
-        case json::parse_event_t::key: {
-            CFrame& frame = m_frames.back();
-            frame.m_strKey = parsed.get<std::string>();
-            if (!frame.m_keys.insert(frame.m_strKey).second)
-                Fail(GetPath(), "the key is given twice in one object");
-            break;
-        }
-        case json::parse_event_t::object_end:
-        case json::parse_event_t::array_end:
-            m_frames.pop_back();
-            ChildDone();
-            break;
-        case json::parse_event_t::value:
-            ChildDone();
-            break;
-        }
-        return true;
-    }
-
-    // The path of the value being read: "devices[1].resources[2]".
-    std::string GetPath() const
-    {
-        std::string strPath;
-        for (const CFrame& frame : m_frames) {
-            if (!frame.m_bObject)
-                strPath = ElementPath(strPath, frame.m_nIndex);
-            else if (!frame.m_strKey.empty())
-                strPath = MemberPath(strPath, frame.m_strKey);
-        }
-        return strPath;
-    }
-
-private:
-    struct CFrame {
-        explicit CFrame(bool bObject) : m_bObject(bObject) {}
-
-        bool m_bObject = false;
-        std::string m_strKey;  // the key whose value is being read; empty between two members
-        size_t m_nIndex = 0;   // the element being read
-        std::set<std::string> m_keys;
-    };
-
-    void ChildDone()
-    {
-        if (m_frames.empty())
-            return;
-        CFrame& frame = m_frames.back();
-        if (frame.m_bObject)
-            frame.m_strKey.clear();
-        else
-            ++frame.m_nIndex;
-    }
-
-    std::vector<CFrame> m_frames;
-};
-
-const json& Member(const json& object, const std::string& strPath, const char* pszKey)
+CJsonValue Member(CJsonValue object, const std::string& strPath, const char* pszKey)
 {
-    const auto it = object.find(pszKey);
-    if (it == object.end())
+    CJsonValue value = object;
+    if (!object.Find(pszKey, value))
         Fail(MemberPath(strPath, pszKey), "missing");
-    return *it;
+    return value;
 }
 
-const json& ObjectAt(const json& value, const std::string& strPath)
+CJsonValue ObjectAt(CJsonValue value, const std::string& strPath)
 {
-    if (!value.is_object())
+    if (!value.IsObject())
         FailType(strPath, "an object", value);
     return value;
 }
 
-uint32_t ReadUInt32(const json& value, const std::string& strPath)
+uint32_t ReadUInt32(CJsonValue value, const std::string& strPath)
 {
-    if (!value.is_number_integer())
+    if (!value.IsInteger())
         FailType(strPath, "an integer", value);
-    // Non-negative integers are kept unsigned by the library, negative ones signed.
-    if (value.is_number_unsigned()) {
-        const auto n = value.get<uint64_t>();
-        if (n <= std::numeric_limits<uint32_t>::max())
-            return static_cast<uint32_t>(n);
-    }
-    Fail(strPath, "expected an integer from 0 to 4294967295, found " + value.dump());
+    if (!value.IsNegative() && !value.IsBeyond64Bits() &&
+        value.GetMagnitude() <= std::numeric_limits<uint32_t>::max())
+        return static_cast<uint32_t>(value.GetMagnitude());
+    Fail(strPath, "expected an integer from 0 to 4294967295, found " + IntegerText(value));
 }
 
-std::u16string ReadText(const json& value, const std::string& strPath)
+std::u16string ReadText(CJsonValue value, const std::string& strPath)
 {
-    if (!value.is_string())
+    if (!value.IsString())
         FailType(strPath, "a string", value);
     // The parser has already refused text that is not UTF-8.
-    return Utf8ToUtf16(value.get_ref<const std::string&>());
+    return Utf8ToUtf16(value.GetText());
 }
 
-std::optional<std::u16string> ReadOptionalText(const json& value, const std::string& strPath)
+std::optional<std::u16string> ReadOptionalText(CJsonValue value, const std::string& strPath)
 {
-    if (value.is_null())
+    if (value.IsNull())
         return std::nullopt;
-    if (!value.is_string())
+    if (!value.IsString())
         FailType(strPath, "a string or null", value);
-    return Utf8ToUtf16(value.get_ref<const std::string&>());
+    return Utf8ToUtf16(value.GetText());
 }
 
 // Two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
-std::vector<uint8_t> ReadHexBytes(const json& value, const std::string& strPath, size_t nMaxBytes,
+std::vector<uint8_t> ReadHexBytes(CJsonValue value, const std::string& strPath, size_t nMaxBytes,
                                   const char* pszLimit)
 {
-    if (!value.is_string())
+    if (!value.IsString())
         FailType(strPath, "a string of hexadecimal digits", value);
-    const std::string& strDigits = value.get_ref<const std::string&>();
+    const std::string_view strDigits = value.GetText();
     for (size_t i = 0; i < strDigits.size(); ++i) {
         if (HexDigitValue(strDigits[i]) < 0) {
             const char ch = strDigits[i];
@@ -210,16 +136,16 @@ std::vector<uint8_t> ReadHexBytes(const json& value, const std::string& strPath,
     return bytes;
 }
 
-std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(const json& value, const std::string& strPath)
+std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(CJsonValue value, const std::string& strPath)
 {
-    if (value.is_null())
+    if (value.IsNull())
         return std::nullopt;
-    if (!value.is_string())
+    if (!value.IsString())
         FailType(strPath, "a string of hexadecimal digits or null", value);
     return ReadHexBytes(value, strPath, kSnapshotMaxDriverBytes, "that a driver query can report");
 }
 
-CNetCfgComponentInfo ReadComponent(const json& value, const std::string& strPath)
+CNetCfgComponentInfo ReadComponent(CJsonValue value, const std::string& strPath, int)
 {
     ObjectAt(value, strPath);
     CNetCfgComponentInfo component;
@@ -233,24 +159,64 @@ CNetCfgComponentInfo ReadComponent(const json& value, const std::string& strPath
     return component;
 }
 
-CSnapshotDevice ReadDevice(const json& value, const std::string& strPath)
+// Any integer of 64 bits, signed or unsigned (format 2).
+CSnapshotResourceType ReadResourceType(CJsonValue value, const std::string& strPath)
+{
+    if (!value.IsInteger())
+        FailType(strPath, "an integer", value);
+    if (value.IsBeyond64Bits())
+        Fail(strPath, "expected an integer from -9223372036854775808 to 18446744073709551615, found " +
+                          IntegerText(value));
+    if (!value.IsNegative())
+        return CSnapshotResourceType::FromUnsigned(value.GetMagnitude());
+    // -2^63 has no positive counterpart in int64_t; the unsigned negation gives its bits all the same.
+    return CSnapshotResourceType::FromSigned(static_cast<int64_t>(0 - value.GetMagnitude()));
+}
+
+// Format 1: a string or null. Format 2 also takes { "data": hex }, the bytes exactly as stored.
+std::optional<std::vector<uint8_t>> ReadNetCfgInstanceId(CJsonValue value, const std::string& strPath,
+                                                         int nFormat)
+{
+    if (nFormat >= 2 && value.IsObject()) {
+        const std::string strDataPath = MemberPath(strPath, "data");
+        CJsonValue data = Member(value, strPath, "data");
+        if (!data.IsString())
+            FailType(strDataPath, "a string of hexadecimal digits", data);
+        // Any length: only the file size bounds it, and the pass itself refuses a value longer than its buffer.
+        return ReadHexBytes(data, strDataPath, std::numeric_limits<size_t>::max(), "");
+    }
+    if (!value.IsNull() && !value.IsString())
+        FailType(strPath, nFormat >= 2 ? "a string, null or an object" : "a string or null", value);
+    const std::optional<std::u16string> strText = ReadOptionalText(value, strPath);
+    if (!strText)
+        return std::nullopt;
+    return NetCfgInstanceIdDataFromText(*strText);
+}
+
+CSnapshotDevice ReadDevice(CJsonValue value, const std::string& strPath, int nFormat)
 {
     ObjectAt(value, strPath);
     CSnapshotDevice device;
     device.m_strInstanceId = ReadOptionalText(Member(value, strPath, "instance_id"),
                                               MemberPath(strPath, "instance_id"));
     const std::string strResourcesPath = MemberPath(strPath, "resources");
-    const json& resources = Member(value, strPath, "resources");
-    if (!resources.is_array())
+    CJsonValue resources = Member(value, strPath, "resources");
+    if (!resources.IsArray())
         FailType(strResourcesPath, "an array of integers", resources);
-    for (size_t i = 0; i < resources.size(); ++i)
-        device.m_resourceTypes.push_back(ReadUInt32(resources[i], ElementPath(strResourcesPath, i)));
-    device.m_strNetCfgInstanceId = ReadOptionalText(Member(value, strPath, "netcfg_instance_id"),
-                                                    MemberPath(strPath, "netcfg_instance_id"));
+    const size_t nTypes = resources.GetSize();
+    device.m_resourceTypes.reserve(nTypes);
+    for (size_t i = 0; i < nTypes; ++i) {
+        if (nFormat >= 2)
+            device.m_resourceTypes.push_back(ReadResourceType(resources.GetElement(i), ElementPath(strResourcesPath, i)));
+        else
+            device.m_resourceTypes.push_back(ReadUInt32(resources.GetElement(i), ElementPath(strResourcesPath, i)));
+    }
+    device.m_netCfgInstanceIdData = ReadNetCfgInstanceId(Member(value, strPath, "netcfg_instance_id"),
+                                                         MemberPath(strPath, "netcfg_instance_id"), nFormat);
     return device;
 }
 
-CAdapterEntry ReadAdapter(const json& value, const std::string& strPath)
+CAdapterEntry ReadAdapter(CJsonValue value, const std::string& strPath, int)
 {
     ObjectAt(value, strPath);
     CAdapterEntry entry;
@@ -267,73 +233,102 @@ CAdapterEntry ReadAdapter(const json& value, const std::string& strPath)
 }
 
 // A member that is null or an array whose elements each read with readElement.
-template <class TElement, class FRead>
-std::optional<std::vector<TElement>> ReadOptionalList(const json& document, const char* pszKey, FRead readElement)
+template <class TElement>
+std::optional<std::vector<TElement>> ReadOptionalList(CJsonValue document, const char* pszKey, int nFormat,
+                                                      TElement (*readElement)(CJsonValue, const std::string&,
+                                                                              int))
 {
-    const json& value = Member(document, std::string(), pszKey);
-    if (value.is_null())
+    CJsonValue value = Member(document, std::string(), pszKey);
+    if (value.IsNull())
         return std::nullopt;
-    if (!value.is_array())
+    if (!value.IsArray())
         FailType(pszKey, "an array or null", value);
+    const size_t nSize = value.GetSize();
     std::vector<TElement> elements;
-    elements.reserve(value.size());
-    for (size_t i = 0; i < value.size(); ++i)
-        elements.push_back(readElement(value[i], ElementPath(pszKey, i)));
+    elements.reserve(nSize);
+    for (size_t i = 0; i < nSize; ++i)
+        elements.push_back(readElement(value.GetElement(i), ElementPath(pszKey, i), nFormat));
     return elements;
 }
 
-CSnapshot ReadDocument(const json& document)
+// The driver keys, each naming a device. Windows finds a device by its name without regard to letter case, so two
+// keys equal apart from it would be one device with two sets of answers.
+std::vector<CSnapshotDriver> ReadDrivers(CJsonValue document)
 {
-    if (!document.is_object())
-        FailType(std::string(), "an object at the top level", document);
-
-    // The format number comes first: a later format may change what the other keys mean.
-    const json& format = Member(document, std::string(), "format");
-    if (!format.is_number_integer())
-        FailType("format", "an integer", format);
-    if (!format.is_number_unsigned() || format.get<uint64_t>() != static_cast<uint64_t>(kSnapshotFormat))
-        Fail("format", "unknown format " + format.dump() + "; this program reads format " +
-                           std::to_string(kSnapshotFormat));
-
-    CSnapshot snapshot;
-    snapshot.m_strComputerName = ReadText(Member(document, std::string(), "computer_name"), "computer_name");
-    snapshot.m_components = ReadOptionalList<CNetCfgComponentInfo>(document, "components", ReadComponent);
-    snapshot.m_devices = ReadOptionalList<CSnapshotDevice>(document, "devices", ReadDevice);
-
-    const json& drivers = Member(document, std::string(), "drivers");
-    if (!drivers.is_object())
+    CJsonValue drivers = Member(document, std::string(), "drivers");
+    if (!drivers.IsObject())
         FailType("drivers", "an object", drivers);
-    for (const auto& [strKey, value] : drivers.items()) {
-        const std::string strPath = MemberPath("drivers", strKey);
+    const size_t nSize = drivers.GetSize();
+    std::vector<CSnapshotDriver> result;
+    result.reserve(nSize);
+    std::unordered_map<std::u16string, size_t> seen;  // upper-case name: its key's position
+    seen.reserve(nSize);
+    for (size_t i = 0; i < nSize; ++i) {
+        const std::string strPath = MemberPath("drivers", drivers.GetKey(i));
         CSnapshotDriver driver;
-        driver.m_strName = Utf8ToUtf16(strKey);
-        // Windows finds a device by its name without regard to letter case, so two such keys would be one device
-        // with two sets of answers.
-        for (const CSnapshotDriver& other : snapshot.m_drivers) {
-            if (EqualsNoCase(other.m_strName, driver.m_strName))
-                Fail(strPath, "names the same device as drivers." + Utf16ToUtf8(other.m_strName) +
-                                  " (device names do not depend on letter case)");
-        }
-        ObjectAt(value, strPath);
+        driver.m_strName = Utf8ToUtf16(drivers.GetKey(i));
+        const auto [it, bNew] = seen.emplace(AsciiUpperCopy(driver.m_strName), i);
+        if (!bNew)
+            Fail(strPath, "names the same device as " + MemberPath("drivers", drivers.GetKey(it->second)) +
+                              " (device names do not depend on letter case)");
+        const CJsonValue value = ObjectAt(drivers.GetElement(i), strPath);
         driver.m_permanent = ReadOptionalDriverAnswer(Member(value, strPath, "permanent"),
                                                       MemberPath(strPath, "permanent"));
         driver.m_current = ReadOptionalDriverAnswer(Member(value, strPath, "current"),
                                                     MemberPath(strPath, "current"));
-        snapshot.m_drivers.push_back(std::move(driver));
+        result.push_back(std::move(driver));
     }
-
-    snapshot.m_adapters = ReadOptionalList<CAdapterEntry>(document, "adapters", ReadAdapter);
-    return snapshot;
+    return result;
 }
 
-// The parser's message without its "[json.exception.parse_error.101] " prefix.
-std::string ParserMessage(const char* pszWhat)
+// "adapter_table" of format 2: the answers of the size query and of the read, which must agree with "adapters".
+void ReadTableAnswers(CJsonValue document, CSnapshot& snapshot)
 {
-    std::string strMessage(pszWhat);
-    const size_t nEnd = strMessage.find("] ");
-    if (!strMessage.empty() && strMessage[0] == '[' && nEnd != std::string::npos)
-        strMessage.erase(0, nEnd + 2);
-    return strMessage;
+    const std::string strPath = "adapter_table";
+    CJsonValue table = ObjectAt(Member(document, std::string(), "adapter_table"), strPath);
+    snapshot.m_dwTableSizeAnswer = ReadUInt32(Member(table, strPath, "size_query"), MemberPath(strPath, "size_query"));
+    const std::string strReadPath = MemberPath(strPath, "read");
+    CJsonValue read = Member(table, strPath, "read");
+    if (!read.IsNull())
+        snapshot.m_dwTableReadAnswer = ReadUInt32(read, strReadPath);
+
+    if (*snapshot.m_dwTableSizeAnswer == kAdapterTableNoMemory && snapshot.m_dwTableReadAnswer)
+        Fail(strReadPath, "expected null: no read follows a size query that had no memory");
+    if (*snapshot.m_dwTableSizeAnswer != kAdapterTableNoMemory && !snapshot.m_dwTableReadAnswer)
+        Fail(strReadPath, "expected an integer: a read follows every size query that had memory");
+    const bool bRead = snapshot.m_dwTableReadAnswer == kAdapterTableNoError;
+    if (bRead && !snapshot.m_adapters)
+        Fail("adapters", "expected an array: the read answered 0 (NO_ERROR)");
+    if (!bRead && snapshot.m_adapters)
+        Fail("adapters", "expected null: the read did not answer 0 (NO_ERROR)");
+}
+
+CSnapshot ReadDocument(CJsonValue document)
+{
+    if (!document.IsObject())
+        FailType(std::string(), "an object at the top level", document);
+
+    // The format number comes first: a later format may change what the other keys mean.
+    CJsonValue format = Member(document, std::string(), "format");
+    if (!format.IsInteger())
+        FailType("format", "an integer", format);
+    const bool bKnown = !format.IsNegative() && !format.IsBeyond64Bits() &&
+                        format.GetMagnitude() >= static_cast<uint64_t>(kSnapshotOldestFormat) &&
+                        format.GetMagnitude() <= static_cast<uint64_t>(kSnapshotFormat);
+    if (!bKnown)
+        Fail("format", "unknown format " + IntegerText(format) + "; this program reads formats " +
+                           std::to_string(kSnapshotOldestFormat) + " to " + std::to_string(kSnapshotFormat));
+    const int nFormat = static_cast<int>(format.GetMagnitude());
+
+    CSnapshot snapshot;
+    snapshot.m_strComputerName = ReadText(Member(document, std::string(), "computer_name"), "computer_name");
+    snapshot.m_components = ReadOptionalList<CNetCfgComponentInfo>(document, "components", nFormat, ReadComponent);
+    snapshot.m_devices = ReadOptionalList<CSnapshotDevice>(document, "devices", nFormat, ReadDevice);
+    snapshot.m_drivers = ReadDrivers(document);
+    snapshot.m_adapters = ReadOptionalList<CAdapterEntry>(document, "adapters", nFormat, ReadAdapter);
+    if (nFormat >= 2)
+        ReadTableAnswers(document, snapshot);
+    return snapshot;
 }
 
 std::string HexText(const uint8_t* pBytes, size_t nCount)
@@ -345,96 +340,155 @@ std::string HexText(const uint8_t* pBytes, size_t nCount)
     return text;
 }
 
-json OptionalText(const std::optional<std::u16string>& text)
+void WriteOptionalText(CJsonWriter& writer, const std::optional<std::u16string>& text)
 {
-    return text ? json(Utf16ToUtf8(*text)) : json(nullptr);
+    if (text)
+        writer.String(Utf16ToUtf8(*text));
+    else
+        writer.Null();
 }
 
-json OptionalHex(const std::optional<std::vector<uint8_t>>& bytes)
+void WriteOptionalHex(CJsonWriter& writer, const std::optional<std::vector<uint8_t>>& bytes)
 {
-    return bytes ? json(HexText(bytes->data(), bytes->size())) : json(nullptr);
+    if (bytes)
+        writer.String(HexText(bytes->data(), bytes->size()));
+    else
+        writer.Null();
+}
+
+// A string when the data is a text stored as a registry string, else the bytes themselves.
+void WriteNetCfgInstanceId(CJsonWriter& writer, const std::optional<std::vector<uint8_t>>& data)
+{
+    if (!data) {
+        writer.Null();
+    } else if (const std::optional<std::u16string> strText = NetCfgInstanceIdTextFromData(*data)) {
+        writer.String(Utf16ToUtf8(*strText));
+    } else {
+        writer.BeginObject();
+        writer.Key("data");
+        writer.String(HexText(data->data(), data->size()));
+        writer.EndObject();
+    }
 }
 
 }  // namespace
 
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error)
 {
-    CPathTracker tracker;
+    CJsonDocument document;
+    CJsonError jsonError;
+    if (!ParseJson(text, kSnapshotMaxNesting, document, jsonError)) {
+        error = CSnapshotError{std::move(jsonError.m_strPath), std::move(jsonError.m_strMessage)};
+        return false;
+    }
     try {
-        const json document = json::parse(
-            text.begin(), text.end(),
-            [&tracker](int, json::parse_event_t event, json& parsed) { return tracker.OnEvent(event, parsed); });
-        snapshot = ReadDocument(document);
+        snapshot = ReadDocument(document.GetRoot());
         return true;
     } catch (const CFormatFault& fault) {
         error = CSnapshotError{fault.m_strPath, fault.m_strMessage};
-    } catch (const json::exception& e) {
-        // A syntax error, and equally a number too large for any type (1e400), which the library reports apart.
-        error = CSnapshotError{tracker.GetPath(), "malformed JSON: " + ParserMessage(e.what())};
     }
     return false;
 }
 
 std::string SerializeSnapshot(const CSnapshot& snapshot)
 {
-    json document = json::object();
-    document["format"] = kSnapshotFormat;
-    document["computer_name"] = Utf16ToUtf8(snapshot.m_strComputerName);
+    CJsonWriter writer;
+    writer.BeginObject();
+    writer.Key("format");
+    writer.Unsigned(kSnapshotFormat);
+    writer.Key("computer_name");
+    writer.String(Utf16ToUtf8(snapshot.m_strComputerName));
 
+    writer.Key("components");
     if (snapshot.m_components) {
-        json components = json::array();
+        writer.BeginArray();
         for (const CNetCfgComponentInfo& component : *snapshot.m_components) {
-            json entry = json::object();
-            entry["characteristics"] = component.m_dwCharacteristics;
-            entry["instance_guid"] = Utf16ToUtf8(AsciiUpperCopy(FormatGuidText(component.m_guidInstance)));
-            entry["id"] = OptionalText(component.m_strId);
-            components.push_back(std::move(entry));
+            writer.BeginObject();
+            writer.Key("characteristics");
+            writer.Unsigned(component.m_dwCharacteristics);
+            writer.Key("instance_guid");
+            writer.String(Utf16ToUtf8(AsciiUpperCopy(FormatGuidText(component.m_guidInstance))));
+            writer.Key("id");
+            WriteOptionalText(writer, component.m_strId);
+            writer.EndObject();
         }
-        document["components"] = std::move(components);
+        writer.EndArray();
     } else {
-        document["components"] = nullptr;
+        writer.Null();
     }
 
+    writer.Key("devices");
     if (snapshot.m_devices) {
-        json devices = json::array();
+        writer.BeginArray();
         for (const CSnapshotDevice& device : *snapshot.m_devices) {
-            json entry = json::object();
-            entry["instance_id"] = OptionalText(device.m_strInstanceId);
-            entry["resources"] = device.m_resourceTypes;
-            entry["netcfg_instance_id"] = OptionalText(device.m_strNetCfgInstanceId);
-            devices.push_back(std::move(entry));
+            writer.BeginObject();
+            writer.Key("instance_id");
+            WriteOptionalText(writer, device.m_strInstanceId);
+            writer.Key("resources");
+            writer.BeginArray();
+            for (const CSnapshotResourceType& type : device.m_resourceTypes) {
+                if (type.IsNegative())
+                    writer.Signed(type.GetSigned());
+                else
+                    writer.Unsigned(type.GetUnsigned());
+            }
+            writer.EndArray();
+            writer.Key("netcfg_instance_id");
+            WriteNetCfgInstanceId(writer, device.m_netCfgInstanceIdData);
+            writer.EndObject();
         }
-        document["devices"] = std::move(devices);
+        writer.EndArray();
     } else {
-        document["devices"] = nullptr;
+        writer.Null();
     }
 
-    json drivers = json::object();
+    writer.Key("drivers");
+    writer.BeginObject();
     for (const CSnapshotDriver& driver : snapshot.m_drivers) {
-        json entry = json::object();
-        entry["permanent"] = OptionalHex(driver.m_permanent);
-        entry["current"] = OptionalHex(driver.m_current);
-        drivers[Utf16ToUtf8(driver.m_strName)] = std::move(entry);
+        writer.Key(Utf16ToUtf8(driver.m_strName));
+        writer.BeginObject();
+        writer.Key("permanent");
+        WriteOptionalHex(writer, driver.m_permanent);
+        writer.Key("current");
+        WriteOptionalHex(writer, driver.m_current);
+        writer.EndObject();
     }
-    document["drivers"] = std::move(drivers);
+    writer.EndObject();
 
+    writer.Key("adapters");
     if (snapshot.m_adapters) {
-        json adapters = json::array();
+        writer.BeginArray();
         for (const CAdapterEntry& adapter : *snapshot.m_adapters) {
-            json entry = json::object();
-            entry["name"] = OptionalText(adapter.m_strName);
-            entry["description"] = OptionalText(adapter.m_strDescription);
+            writer.BeginObject();
+            writer.Key("name");
+            WriteOptionalText(writer, adapter.m_strName);
+            writer.Key("description");
+            WriteOptionalText(writer, adapter.m_strDescription);
+            writer.Key("address");
             const size_t nLength = std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes);
-            entry["address"] = HexText(adapter.m_address, nLength);
-            adapters.push_back(std::move(entry));
+            writer.String(HexText(adapter.m_address, nLength));
+            writer.EndObject();
         }
-        document["adapters"] = std::move(adapters);
+        writer.EndArray();
     } else {
-        document["adapters"] = nullptr;
+        writer.Null();
     }
 
-    // Utf16ToUtf8 never yields malformed UTF-8; the replacing handler only makes sure no text can throw here.
-    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    // A snapshot made in memory without the answers says what a replay of it answers.
+    writer.Key("adapter_table");
+    writer.BeginObject();
+    const uint32_t dwSizeAnswer = snapshot.m_dwTableSizeAnswer.value_or(kAdapterTableBufferOverflow);
+    writer.Key("size_query");
+    writer.Unsigned(dwSizeAnswer);
+    writer.Key("read");
+    if (dwSizeAnswer == kAdapterTableNoMemory)
+        writer.Null();
+    else
+        writer.Unsigned(ReplayTableReadAnswer(snapshot));
+    writer.EndObject();
+
+    writer.EndObject();
+    return writer.Finish();
 }
 
 std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text)
@@ -442,14 +496,51 @@ std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text)
     return RegistryStringData(text);
 }
 
-std::u16string NetCfgInstanceIdTextFromData(const std::vector<uint8_t>& data)
+std::optional<std::u16string> NetCfgInstanceIdTextFromData(const std::vector<uint8_t>& data)
 {
+    if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 2] != 0 || data[data.size() - 1] != 0)
+        return std::nullopt;
     std::u16string text;
-    const size_t nUnits = data.size() / 2;  // a final odd byte is no unit
+    const size_t nUnits = data.size() / 2 - 1;
     text.reserve(nUnits);
     for (size_t i = 0; i < nUnits; ++i)
         text.push_back(static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8)));
-    if (!text.empty() && text.back() == 0)
-        text.pop_back();
+    if (Utf8ToUtf16(Utf16ToUtf8(text)) != text)
+        return std::nullopt;  // an unpaired surrogate
     return text;
+}
+
+CSnapshotResourceType CSnapshotResourceType::FromSigned(int64_t nValue)
+{
+    CSnapshotResourceType type;
+    type.m_bNegative = nValue < 0;
+    type.m_nBits = static_cast<uint64_t>(nValue);
+    return type;
+}
+
+CSnapshotResourceType CSnapshotResourceType::FromUnsigned(uint64_t nValue)
+{
+    CSnapshotResourceType type;
+    type.m_nBits = nValue;
+    return type;
+}
+
+std::optional<uint32_t> CSnapshotResourceType::AsType() const
+{
+    if (m_bNegative || m_nBits > std::numeric_limits<uint32_t>::max())
+        return std::nullopt;
+    return static_cast<uint32_t>(m_nBits);
+}
+
+std::u16string CSnapshotDevice::GetNetCfgInstanceIdText() const
+{
+    return NetCfgInstanceIdText(m_netCfgInstanceIdData);
+}
+
+uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot)
+{
+    if (snapshot.m_adapters)
+        return kAdapterTableNoError;
+    const uint32_t dwAnswer = snapshot.m_dwTableReadAnswer.value_or(kReplayTableReadFailure);
+    return dwAnswer == kAdapterTableNoError ? kReplayTableReadFailure : dwAnswer;
 }

@@ -1,17 +1,33 @@
 #pragma once
 
-// Snapshot format 1: what the four sources of one determination answered, as a JSON document.
+// Snapshots: what the four sources of one determination answered, as a JSON document.
 //
-// { "format": 1,
+// Format 2, which --snapshot writes:
+//
+// { "format": 2,
 //   "computer_name": "WS-0042",
 //   "components": null | [ { "characteristics": 4, "instance_guid": "{...}", "id": "PCI\\..." | null } ],
-//   "devices":    null | [ { "instance_id": "PCI\\..." | null, "resources": [1, 4, 2],
-//                            "netcfg_instance_id": "{...}" | null } ],
+//   "devices":    null | [ { "instance_id": "PCI\\..." | null, "resources": [1, 4, 2, -1, 18446744073709551615],
+//                            "netcfg_instance_id": "{...}" | null | { "data": "7B003600..." } } ],
 //   "drivers":    { "<text after \\.\>": { "permanent": "001A2B3C4D5E" | null, "current": "..." | null } },
-//   "adapters":   null | [ { "name": "{...}" | null, "description": "..." | null, "address": "001A2B3C4D5E" } ] }
+//   "adapters":   null | [ { "name": "{...}" | null, "description": "..." | null, "address": "001A2B3C4D5E" } ],
+//   "adapter_table": { "size_query": 111, "read": 0 | 1232 | null } }
 //
-// Every listed key must be present with a value of its type; keys not listed are ignored, so that later formats can
-// add some. Byte strings are two hexadecimal digits per byte, read in either letter case and written in upper case.
+// - A resource type is any integer of 64 bits, signed or unsigned, as a file may hold it; only 1 to 7 set a flag.
+// - A NetCfgInstanceId is the registry value's data: a string stands for that text stored as a registry string
+//   (UTF-16LE units and one null unit); { "data": hex } gives the bytes exactly as stored, which is how a value
+//   that is no such string (no terminating null, an odd length, more than one null at the end) is written.
+// - "adapter_table" holds what the size query and the read of the adapter table answered; "read" is null when the
+//   size query's answer ended the choice, and "adapters" is an array exactly when "read" is 0 (NO_ERROR).
+//
+// Format 1 is format 2 without "adapter_table", with every NetCfgInstanceId a string or null, and with resource
+// types from 0 to 4294967295 only. It is still read; a replay then answers the size query and the read as a table
+// of that size does (ERROR_BUFFER_OVERFLOW, then NO_ERROR or kReplayTableReadFailure).
+//
+// Every listed key must be present with a value of its type; keys not listed are ignored. Byte strings are two
+// hexadecimal digits per byte, read in either letter case and written in upper case. Text may hold any UTF-16 units,
+// unpaired surrogates included (written as \u escapes). A snapshot nests at most kSnapshotMaxNesting arrays and
+// objects deep.
 
 #include <cstdint>
 #include <optional>
@@ -21,17 +37,58 @@
 
 #include "inventory/sources.h"
 
-constexpr int kSnapshotFormat = 1;
+// The format --snapshot writes, and the oldest one still read.
+constexpr int kSnapshotFormat = 2;
+constexpr int kSnapshotOldestFormat = 1;
 
 // The largest driver answer (the driver query buffer) and adapter address (PhysicalAddress) a snapshot may hold.
 constexpr size_t kSnapshotMaxDriverBytes = kDriverQueryBufferSize;
 constexpr size_t kSnapshotMaxAddressBytes = 8;
 
+// The deepest nesting of arrays and objects the format has: the top-level object, "devices", one device and its
+// "resources" (or its "netcfg_instance_id" object). Anything deeper is refused as soon as it opens.
+constexpr size_t kSnapshotMaxNesting = 4;
+
+// A resource type as a snapshot holds it: any integer of 64 bits, signed or unsigned. The live sources answer 32-bit
+// types; a file may hold others, and those set no flag, as any type outside 1 to 7 does.
+class CSnapshotResourceType {
+public:
+    CSnapshotResourceType(uint32_t nType = 0) : m_nBits(nType) {}  // NOLINT: a 32-bit type is the usual case
+
+    static CSnapshotResourceType FromSigned(int64_t nValue);
+    static CSnapshotResourceType FromUnsigned(uint64_t nValue);
+
+    bool IsNegative() const { return m_bNegative; }
+    int64_t GetSigned() const { return static_cast<int64_t>(m_nBits); }  // for a negative value
+    uint64_t GetUnsigned() const { return m_nBits; }                      // for a value of 0 or more
+
+    // The type as the device source answers it, or none when it is below 0 or beyond 32 bits.
+    std::optional<uint32_t> AsType() const;
+
+    bool operator==(const CSnapshotResourceType& other) const
+    {
+        return m_bNegative == other.m_bNegative && m_nBits == other.m_nBits;
+    }
+    bool operator!=(const CSnapshotResourceType& other) const { return !(*this == other); }
+
+private:
+    bool m_bNegative = false;
+    uint64_t m_nBits = 0;  // the value, in two's complement when it is negative
+};
+
+// What a failing read of the adapter table answers in a replay when the snapshot does not say (ERROR_GEN_FAILURE).
+// It is not kAdapterTableNoMemory, so the choice takes its fallbacks as on a machine whose table cannot be read.
+constexpr uint32_t kReplayTableReadFailure = 31;
+
 // One present network-class device, with the answers the device setup pass got for it.
 struct CSnapshotDevice {
-    std::vector<uint32_t> m_resourceTypes;               // types of the readable allocated descriptors, in order
+    std::vector<CSnapshotResourceType> m_resourceTypes;  // types of the readable allocated descriptors, in order
     std::optional<std::u16string> m_strInstanceId;       // none: the ID could not be read
-    std::optional<std::u16string> m_strNetCfgInstanceId;  // none: no value, or the pass did not ask for it
+    // The data of the NetCfgInstanceId value exactly as stored; none: no value, or the pass did not ask for it.
+    std::optional<std::vector<uint8_t>> m_netCfgInstanceIdData;
+
+    // The GUID text the device setup pass takes from that data (empty without a value or for one too long).
+    std::u16string GetNetCfgInstanceIdText() const;
 };
 
 // One driver device that opens.
@@ -46,8 +103,18 @@ struct CSnapshot {
     std::optional<std::vector<CNetCfgComponentInfo>> m_components;  // none: no configuration object or enumerator
     std::optional<std::vector<CSnapshotDevice>> m_devices;          // none: no device set
     std::vector<CSnapshotDriver> m_drivers;                         // no two names equal apart from letter case
-    std::optional<std::vector<CAdapterEntry>> m_adapters;           // none: the adapter table cannot be read
+    std::optional<std::vector<CAdapterEntry>> m_adapters;           // none: the adapter table was not read
+
+    // What GetAdaptersAddresses answered to the size query and to the read; none where a format-1 snapshot does not
+    // say. The read's answer is none also when the size query's answer ended the choice (kAdapterTableNoMemory).
+    // A replay answers the read with NO_ERROR whenever m_adapters holds a table, and otherwise with the read's
+    // answer, or kReplayTableReadFailure when that is none or NO_ERROR.
+    std::optional<uint32_t> m_dwTableSizeAnswer;
+    std::optional<uint32_t> m_dwTableReadAnswer;
 };
+
+// What a replay of the snapshot answers to the read of the adapter table (see m_dwTableReadAnswer).
+uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot);
 
 // Where a snapshot breaks the format: the field path ("devices[3].resources[1]", empty for the document as a
 // whole) and what is wrong there.
@@ -60,13 +127,12 @@ struct CSnapshotError {
 // the format.
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error);
 
-// The snapshot as format-1 JSON text, ending with a line end.
+// The snapshot as format-2 JSON text, ending with a line end.
 std::string SerializeSnapshot(const CSnapshot& snapshot);
 
-// A NetCfgInstanceId value is kept in a snapshot as the text of a registry string. These two convert between the
-// value's data and that text:
-// - the data of a text is its UTF-16LE units followed by one null unit, as a REG_SZ value is stored;
-// - the text of some data drops a final odd byte, then exactly one trailing null unit when the data ends with one;
-//   every other unit, embedded nulls included, stays.
+// The data of a text stored as a registry string (REG_SZ): its UTF-16LE units followed by one null unit.
 std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text);
-std::u16string NetCfgInstanceIdTextFromData(const std::vector<uint8_t>& data);
+
+// The text whose registry-string data is exactly this data, when there is one: an even length, one null unit at the
+// end, and no unpaired surrogate (which UTF-8 cannot carry). Embedded null units belong to the text.
+std::optional<std::u16string> NetCfgInstanceIdTextFromData(const std::vector<uint8_t>& data);

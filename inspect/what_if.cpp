@@ -46,13 +46,6 @@ std::string OutcomeText(const CChoiceOutcome& outcome, const CChoiceOutcome& bas
 
 }  // namespace
 
-std::u16string SnapshotDeviceGuid(const CSnapshotDevice& device)
-{
-    if (!device.m_strNetCfgInstanceId)
-        return std::u16string();
-    return NetCfgInstanceIdText(NetCfgInstanceIdDataFromText(*device.m_strNetCfgInstanceId));
-}
-
 CSnapshot SnapshotWithoutAdapter(const CSnapshot& snapshot, std::u16string_view strGuid)
 {
     CSnapshot result = snapshot;
@@ -63,7 +56,7 @@ CSnapshot SnapshotWithoutAdapter(const CSnapshot& snapshot, std::u16string_view 
     }
     if (result.m_devices) {
         EraseIf(*result.m_devices,
-                [&](const CSnapshotDevice& device) { return EqualsNoCase(SnapshotDeviceGuid(device), strGuid); });
+                [&](const CSnapshotDevice& device) { return EqualsNoCase(device.GetNetCfgInstanceIdText(), strGuid); });
     }
     EraseIf(result.m_drivers, [&](const CSnapshotDriver& driver) { return EqualsNoCase(driver.m_strName, strGuid); });
     if (result.m_adapters) {
@@ -77,8 +70,12 @@ CSnapshot SnapshotWithoutAdapter(const CSnapshot& snapshot, std::u16string_view 
 
 CSnapshot SnapshotWithoutAdapterTable(const CSnapshot& snapshot)
 {
+    // The size query succeeds and the read fails, so that the choice takes its fallbacks; a snapshot whose own
+    // size query found no memory for the table would otherwise replay to no choice at all.
     CSnapshot result = snapshot;
     result.m_adapters.reset();
+    result.m_dwTableSizeAnswer = kAdapterTableBufferOverflow;
+    result.m_dwTableReadAnswer = kReplayTableReadFailure;
     return result;
 }
 

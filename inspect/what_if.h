@@ -13,16 +13,13 @@
 #include "inspect/report.h"
 #include "inspect/snapshot.h"
 
-// The GUID text the device setup pass takes from a device's NetCfgInstanceId answer; empty without one.
-std::u16string SnapshotDeviceGuid(const CSnapshotDevice& device);
-
 // The snapshot without every answer about the GUID (compared without regard to letter case): the network
 // components with that instance GUID, the devices whose NetCfgInstanceId names it, the driver of that name, and the
 // adapter-table entries named by it. The empty GUID text names the devices without a NetCfgInstanceId and the table
 // entries without a name, as the passes match them.
 CSnapshot SnapshotWithoutAdapter(const CSnapshot& snapshot, std::u16string_view strGuid);
 
-// The snapshot with an adapter table that cannot be read.
+// The snapshot with an adapter table whose read fails after its size query succeeded.
 CSnapshot SnapshotWithoutAdapterTable(const CSnapshot& snapshot);
 
 struct CWhatIfAbsence {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "inspect/platform.h"
 
 #include <cerrno>
@@ -43,8 +44,12 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
         return false;
     }
 
-    // Reads until the end of the file, but never more than one chunk beyond the limit.
+    // Reads until the end of the file, but never more than one chunk beyond the limit. The size the file says it
+    // has is room taken at once, so that a large file is not copied again and again as the text grows; the file
+    // may still turn out shorter or longer.
     bytes.clear();
+    if (S_ISREG(status.st_mode) && status.st_size > 0)
+        bytes.reserve(std::min<size_t>(static_cast<size_t>(status.st_size), nMaxBytes) + 1);
     char chunk[65536];
     int nInterruptions = 0;
     for (;;) {

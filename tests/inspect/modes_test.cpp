@@ -158,11 +158,12 @@ CSnapshot DeviceOnlyMachine()
     CSnapshotDevice keep;
     keep.m_resourceTypes = {1, 4};
     keep.m_strInstanceId = u"PCI\\VEN_8086&DEV_100E\\1";
-    keep.m_strNetCfgInstanceId = u"{6B7D3F10-1111-2222-3333-444455556666}";
+    keep.m_netCfgInstanceIdData = NetCfgInstanceIdDataFromText(u"{6B7D3F10-1111-2222-3333-444455556666}");
     CSnapshotDevice gone;
     gone.m_resourceTypes = {1, 2, 4};
     gone.m_strInstanceId = u"PCI\\VEN_10EC&DEV_8168\\2";
-    gone.m_strNetCfgInstanceId = std::u16string(u"{AABBCCDD-0000-4000-8000-000000000001}") + u'\0' + u"junk";
+    gone.m_netCfgInstanceIdData =
+        NetCfgInstanceIdDataFromText(std::u16string(u"{AABBCCDD-0000-4000-8000-000000000001}") + u'\0' + u"junk");
     snapshot.m_devices = std::vector<CSnapshotDevice>{keep, gone};
     snapshot.m_drivers = {
         {u"{6b7d3f10-1111-2222-3333-444455556666}", Bytes({0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}), std::nullopt},

@@ -18,7 +18,7 @@ CSnapshot Replayable()
     snapshot.m_components.emplace();
     snapshot.m_components->push_back(Component(NCF_PHYSICAL, u"{6B7D3F10-1111-2222-3333-444455556666}", u"PCI\\X"));
     snapshot.m_devices.emplace();
-    snapshot.m_devices->push_back(CSnapshotDevice{{1, 2}, u"PCI\\X\\1", u"{6B7D3F10-1111-2222-3333-444455556666}"});
+    snapshot.m_devices->push_back(CSnapshotDevice{{1, 2}, u"PCI\\X\\1", RegistryString(u"{6B7D3F10-1111-2222-3333-444455556666}")});
     snapshot.m_devices->push_back(CSnapshotDevice{{}, std::nullopt, std::nullopt});
     snapshot.m_drivers.push_back(CSnapshotDriver{u"{6b7d3f10-1111-2222-3333-444455556666}",
                                                  Bytes({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}), std::nullopt});
@@ -120,7 +120,7 @@ TEST(ReplayTest, NetCfgInstanceIdMeetsTheRegistryBufferRule)
         CSnapshot snapshot;
         snapshot.m_components.emplace();
         snapshot.m_devices.emplace();
-        snapshot.m_devices->push_back(CSnapshotDevice{{1}, u"PCI\\X\\1", std::u16string(nLength, u'g')});
+        snapshot.m_devices->push_back(CSnapshotDevice{{1}, u"PCI\\X\\1", RegistryString(std::u16string(nLength, u'g'))});
         snapshot.m_adapters.emplace();
         CReplaySources replay(snapshot);
         const CInspectReport report = BuildReport(replay.Get(), u"");
@@ -154,12 +154,10 @@ TEST(RecordingTest, RecordsWhatThePassesAsk)
 
     ASSERT_TRUE(snapshot.m_devices);
     ASSERT_EQ(snapshot.m_devices->size(), 3u);
-    EXPECT_EQ((*snapshot.m_devices)[0].m_strNetCfgInstanceId,
-              std::u16string(u"{6B7D3F10-1111-2222-3333-444455556666}"));
+    EXPECT_EQ((*snapshot.m_devices)[0].m_netCfgInstanceIdData, RegistryString(u"{6B7D3F10-1111-2222-3333-444455556666}"));
     EXPECT_EQ((*snapshot.m_devices)[1].m_strInstanceId, std::u16string(u"SWD\\MSRRAS\\MS_NDISWANIP"));
-    EXPECT_FALSE((*snapshot.m_devices)[1].m_strNetCfgInstanceId) << "a dropped device is not asked";
-    EXPECT_EQ((*snapshot.m_devices)[2].m_strNetCfgInstanceId,
-              std::u16string(u"{11111111-2222-3333-4444-555555555555}"));
+    EXPECT_FALSE((*snapshot.m_devices)[1].m_netCfgInstanceIdData) << "a dropped device is not asked";
+    EXPECT_EQ((*snapshot.m_devices)[2].m_netCfgInstanceIdData, RegistryString(u"{11111111-2222-3333-4444-555555555555}"));
     EXPECT_EQ(live.netCfgReads, 2);
 
     // Only the driver that opened is listed, under the name the pass asked for.
@@ -187,10 +185,21 @@ TEST(RecordingTest, FailuresAreRecordedAsNull)
              EXPECT_FALSE(s.m_devices);
              EXPECT_TRUE(s.m_drivers.empty());
          }},
-        {"adapter table read fails", [](CFakeSources& m) { m.adapters.reset(); },
-         [](const CSnapshot& s) { EXPECT_FALSE(s.m_adapters); }},
+        {"adapter table read fails, with the machine's own answer",
+         [](CFakeSources& m) {
+             m.adapters.reset();
+             m.tableReadAnswer = 1232;
+         },
+         [](const CSnapshot& s) {
+             EXPECT_FALSE(s.m_adapters);
+             EXPECT_EQ(s.m_dwTableSizeAnswer, kAdapterTableBufferOverflow);
+             EXPECT_EQ(s.m_dwTableReadAnswer, 1232u);
+         }},
         {"adapter table grows between the calls", [](CFakeSources& m) { m.tableGrowsBetweenCalls = true; },
-         [](const CSnapshot& s) { EXPECT_FALSE(s.m_adapters); }},
+         [](const CSnapshot& s) {
+             EXPECT_FALSE(s.m_adapters);
+             EXPECT_EQ(s.m_dwTableReadAnswer, kAdapterTableBufferOverflow);
+         }},
         {"permanent-address query fails",
          [](CFakeSources& m) { m.drivers.begin()->second.permanent.reset(); },
          [](const CSnapshot& s) {
@@ -241,6 +250,7 @@ CFakeSources OddAnswers()
 {
     CFakeSources m = TypicalMachine();
     m.adapters.reset();
+    m.tableReadAnswer = 1232;  // ERROR_NETWORK_UNREACHABLE, say
     FakeDevice noNull = Device({2}, u"PCI\\A\\1", std::nullopt);
     noNull.netCfg = RegistryString(u"{22222222-0000-0000-0000-000000000001}", false);
     FakeDevice embedded = Device({4}, u"pci_x\\B\\2", std::nullopt);
@@ -250,6 +260,10 @@ CFakeSources OddAnswers()
     oddLength.netCfg->push_back(0x41);
     FakeDevice tooLong = Device({6}, u"VMBUS\\D\\4", std::nullopt);
     tooLong.netCfg = RegistryString(std::u16string(140, u'x'));
+    // 128 characters without a terminating null fill the 256-byte buffer exactly, and are read.
+    FakeDevice fullBuffer = Device({0xFFFFFFFF, 1}, u"ROOT\\E\\5", std::nullopt);
+    fullBuffer.netCfg = RegistryString(std::u16string(128, u'h'), false);
+    m.devices->push_back(fullBuffer);
     m.devices->push_back(noNull);
     m.devices->push_back(embedded);
     m.devices->push_back(oddLength);

@@ -1,4 +1,4 @@
-// Snapshot format 1: what is read, what is refused with which field path, and what is written.
+// Snapshot formats 1 and 2: what is read, what is refused with which field path, and what is written.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 // A valid document with one of each thing; each part can be replaced by a test.
 struct Doc {
-    std::string format = "1";
+    std::string format = "2";
     std::string computerName = "\"WS-0042\"";
     std::string components =
         R"([ { "characteristics": 4, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}", "id": "PCI\\VEN_8086" } ])";
@@ -18,12 +18,13 @@ struct Doc {
     std::string drivers = R"({ "{6b7d3f10-1111-2222-3333-444455556666}": { "permanent": "001A2B3C4D5E", "current": null } })";
     std::string adapters =
         R"([ { "name": "{6B7D3F10-1111-2222-3333-444455556666}", "description": "Intel(R) Ethernet", "address": "001A2B3C4D5E" } ])";
+    std::string adapterTable = R"({ "size_query": 111, "read": 0 })";
 
     std::string Text() const
     {
         return "{ \"format\": " + format + ",\n  \"computer_name\": " + computerName + ",\n  \"components\": " +
                components + ",\n  \"devices\": " + devices + ",\n  \"drivers\": " + drivers +
-               ",\n  \"adapters\": " + adapters + " }\n";
+               ",\n  \"adapters\": " + adapters + ",\n  \"adapter_table\": " + adapterTable + " }\n";
     }
 };
 
@@ -60,12 +61,12 @@ std::vector<MalformedCase> MalformedCases()
         {"text after the document", full + "x", "", "malformed JSON"},
         {"text that is not UTF-8", With(&Doc::computerName, "\"WS-\xC3\x28\"").Text(), "computer_name",
          "malformed JSON"},
-        {"number beyond every number type",
+        {"number that is no integer",
          With(&Doc::devices, R"([ { "instance_id": null, "resources": [1e400], "netcfg_instance_id": null } ])").Text(),
-         "devices[0].resources[0]", "malformed JSON: number overflow"},
+         "devices[0].resources[0]", "expected an integer, found the number 1e400"},
         {"top level is an array", "[ 1, 2 ]", "", "expected an object at the top level, found an array"},
         {"top level is a string", "\"format\"", "", "expected an object at the top level, found a string"},
-        {"unknown format number", With(&Doc::format, "2").Text(), "format", "unknown format 2"},
+        {"unknown format number", With(&Doc::format, "3").Text(), "format", "unknown format 3"},
         {"format zero", With(&Doc::format, "0").Text(), "format", "unknown format 0"},
         {"negative format", With(&Doc::format, "-1").Text(), "format", "unknown format -1"},
         {"format as text", With(&Doc::format, "\"1\"").Text(), "format", "expected an integer, found a string"},
@@ -149,6 +150,56 @@ std::vector<MalformedCase> MalformedCases()
          "expected a string or null"},
         {"adapters is a string", With(&Doc::adapters, "\"none\"").Text(), "adapters",
          "expected an array or null, found a string"},
+        // What only format 2 says, and what format 1 still refuses.
+        {"resource type beyond 32 bits in format 1",
+         [] {
+             Doc doc = With(&Doc::format, "1");
+             doc.devices = R"([ { "instance_id": null, "resources": [4294967296], "netcfg_instance_id": null } ])";
+             return doc.Text();
+         }(),
+         "devices[0].resources[0]", "expected an integer from 0 to 4294967295"},
+        {"registry bytes in format 1",
+         [] {
+             Doc doc = With(&Doc::format, "1");
+             doc.devices = R"([ { "instance_id": null, "resources": [], "netcfg_instance_id": { "data": "00" } } ])";
+             return doc.Text();
+         }(),
+         "devices[0].netcfg_instance_id", "expected a string or null, found an object"},
+        {"resource type beyond 64 bits",
+         With(&Doc::devices, R"([ { "instance_id": null, "resources": [18446744073709551616], "netcfg_instance_id": null } ])").Text(),
+         "devices[0].resources[0]", "expected an integer"},
+        {"registry bytes that are not hex",
+         With(&Doc::devices, R"([ { "instance_id": null, "resources": [], "netcfg_instance_id": { "data": "7B0X" } } ])").Text(),
+         "devices[0].netcfg_instance_id.data", "character 4 'X' is not a hexadecimal digit"},
+        {"registry bytes missing",
+         With(&Doc::devices, R"([ { "instance_id": null, "resources": [], "netcfg_instance_id": { } } ])").Text(),
+         "devices[0].netcfg_instance_id.data", "missing"},
+        {"NetCfgInstanceId is a number",
+         With(&Doc::devices, R"([ { "instance_id": null, "resources": [], "netcfg_instance_id": 5 } ])").Text(),
+         "devices[0].netcfg_instance_id", "expected a string, null or an object"},
+        {"adapter table answers missing", R"({ "format": 2, "computer_name": "", "components": null, "devices": null, "drivers": {}, "adapters": null })",
+         "adapter_table", "missing"},
+        {"read answer missing", With(&Doc::adapterTable, R"({ "size_query": 111 })").Text(), "adapter_table.read",
+         "missing"},
+        {"read answer negative", With(&Doc::adapterTable, R"({ "size_query": 111, "read": -1 })").Text(),
+         "adapter_table.read", "expected an integer from 0 to 4294967295"},
+        {"read failed but the table is there", With(&Doc::adapterTable, R"({ "size_query": 111, "read": 31 })").Text(),
+         "adapters", "expected null"},
+        {"read succeeded without a table",
+         [] {
+             Doc doc = With(&Doc::adapters, "null");
+             return doc.Text();
+         }(),
+         "adapters", "expected an array"},
+        {"no read after a size query without memory",
+         [] {
+             Doc doc = With(&Doc::adapters, "null");
+             doc.adapterTable = R"({ "size_query": 4294967295, "read": 0 })";
+             return doc.Text();
+         }(),
+         "adapter_table.read", "expected null"},
+        {"a read after every other size query", With(&Doc::adapterTable, R"({ "size_query": 232, "read": null })").Text(),
+         "adapter_table.read", "expected an integer"},
     };
 }
 
@@ -209,9 +260,9 @@ TEST(SnapshotTest, ReadsEveryFieldInEitherLetterCaseAndIgnoresUnlistedKeys)
 
     ASSERT_TRUE(snapshot.m_devices && snapshot.m_devices->size() == 1);
     const CSnapshotDevice& device = (*snapshot.m_devices)[0];
-    EXPECT_EQ(device.m_resourceTypes, (std::vector<uint32_t>{0, 7, 4294967295u}));
+    EXPECT_EQ(device.m_resourceTypes, (std::vector<CSnapshotResourceType>{0, 7, 4294967295u}));
     EXPECT_FALSE(device.m_strInstanceId);
-    EXPECT_EQ(device.m_strNetCfgInstanceId, std::u16string(u"{X}\0junk", 8));
+    EXPECT_EQ(device.m_netCfgInstanceIdData, RegistryString(std::u16string(u"{X}\0junk", 8)));
 
     ASSERT_EQ(snapshot.m_drivers.size(), 1u);
     EXPECT_EQ(snapshot.m_drivers[0].m_strName, u"{Ab}");
@@ -224,6 +275,46 @@ TEST(SnapshotTest, ReadsEveryFieldInEitherLetterCaseAndIgnoresUnlistedKeys)
     EXPECT_FALSE(adapter.m_strDescription);
     EXPECT_EQ(adapter.m_nAddressLength, 8u);
     EXPECT_EQ(FormatAddressText(adapter.m_address, 8), u"0102030405060708");
+}
+
+// Format 2 holds what format 1 could not: any 64-bit resource type, registry bytes as stored, the table's answers.
+TEST(SnapshotTest, FormatTwoHoldsWhatFormatOneCouldNot)
+{
+    Doc doc;
+    doc.devices = R"([ { "instance_id": null, "resources": [-9223372036854775808, -1, 0, 4294967296, 18446744073709551615],
+                         "netcfg_instance_id": { "data": "7b0041007D00" } } ])";
+    doc.adapters = "null";
+    doc.adapterTable = R"({ "size_query": 232, "read": 1232 })";
+    CSnapshot snapshot;
+    CSnapshotError error;
+    ASSERT_TRUE(ParseSnapshot(doc.Text(), snapshot, error)) << error.m_strPath << ": " << error.m_strMessage;
+    const CSnapshotDevice& device = (*snapshot.m_devices)[0];
+    EXPECT_EQ(device.m_resourceTypes,
+              (std::vector<CSnapshotResourceType>{CSnapshotResourceType::FromSigned(INT64_MIN),
+                                                  CSnapshotResourceType::FromSigned(-1), 0,
+                                                  CSnapshotResourceType::FromUnsigned(4294967296u),
+                                                  CSnapshotResourceType::FromUnsigned(UINT64_MAX)}));
+    EXPECT_FALSE(device.m_resourceTypes[1].AsType());
+    EXPECT_FALSE(device.m_resourceTypes[3].AsType());
+    EXPECT_EQ(device.m_resourceTypes[2].AsType(), 0u);
+    EXPECT_EQ(device.m_netCfgInstanceIdData, Bytes({'{', 0, 'A', 0, '}', 0}));
+    EXPECT_EQ(device.GetNetCfgInstanceIdText(), u"{A}");
+    EXPECT_EQ(snapshot.m_dwTableSizeAnswer, 232u);
+    EXPECT_EQ(snapshot.m_dwTableReadAnswer, 1232u);
+
+    // Written back the same, and a format-1 reading leaves the answers unsaid.
+    const std::string text = SerializeSnapshot(snapshot);
+    EXPECT_NE(text.find("-9223372036854775808,"), std::string::npos) << text;
+    EXPECT_NE(text.find("18446744073709551615\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"data\": \"7B0041007D00\""), std::string::npos) << text;
+    CSnapshot back;
+    ASSERT_TRUE(ParseSnapshot(text, back, error)) << error.m_strPath << ": " << error.m_strMessage;
+    EXPECT_EQ(SerializeSnapshot(back), text);
+
+    CSnapshot old;
+    ASSERT_TRUE(ParseSnapshot(With(&Doc::format, "1").Text(), old, error)) << error.m_strMessage;
+    EXPECT_FALSE(old.m_dwTableSizeAnswer);
+    EXPECT_FALSE(old.m_dwTableReadAnswer);
 }
 
 TEST(SnapshotTest, LimitsAreInclusive)
@@ -253,14 +344,14 @@ TEST(SnapshotTest, NullSourcesStayNull)
 }
 
 // Written in the order of the format, hex in upper case, GUIDs in upper case; reading it back gives the same.
-TEST(SnapshotTest, WritesFormatOneAndReadsItBack)
+TEST(SnapshotTest, WritesFormatTwoAndReadsItBack)
 {
     CSnapshot snapshot;
     snapshot.m_strComputerName = u"WS-0042";
     snapshot.m_components.emplace();
     snapshot.m_components->push_back(Component(0x84, u"{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}", u"usb\\vid_0b95"));
     snapshot.m_devices.emplace();
-    snapshot.m_devices->push_back(CSnapshotDevice{{1, 4}, u"PCI\\X\\1", std::u16string(u"{g}\0x", 5)});
+    snapshot.m_devices->push_back(CSnapshotDevice{{1, 4}, u"PCI\\X\\1", RegistryString(std::u16string(u"{g}\0x", 5))});
     snapshot.m_devices->push_back(CSnapshotDevice{{}, std::nullopt, std::nullopt});
     snapshot.m_drivers.push_back(CSnapshotDriver{u"{g}", Bytes({0x00, 0xab}), std::nullopt});
     snapshot.m_adapters.emplace();
@@ -269,7 +360,7 @@ TEST(SnapshotTest, WritesFormatOneAndReadsItBack)
     const std::string text = SerializeSnapshot(snapshot);
     EXPECT_EQ(text,
               "{\n"
-              "  \"format\": 1,\n"
+              "  \"format\": 2,\n"
               "  \"computer_name\": \"WS-0042\",\n"
               "  \"components\": [\n"
               "    {\n"
@@ -305,7 +396,11 @@ TEST(SnapshotTest, WritesFormatOneAndReadsItBack)
               "      \"description\": null,\n"
               "      \"address\": \"DEADBEEF0001\"\n"
               "    }\n"
-              "  ]\n"
+              "  ],\n"
+              "  \"adapter_table\": {\n"
+              "    \"size_query\": 111,\n"
+              "    \"read\": 0\n"
+              "  }\n"
               "}\n");
 
     CSnapshot back;
@@ -317,30 +412,31 @@ TEST(SnapshotTest, WritesFormatOneAndReadsItBack)
 struct NetCfgCase {
     const char* name;
     std::vector<uint8_t> data;
-    std::u16string text;
+    std::optional<std::u16string> text;  // none: only the bytes can say it
 };
 
-// The lead's convention for NetCfgInstanceId: a registry string, stored with one terminating null unit.
-TEST(SnapshotTest, NetCfgInstanceIdTextAndData)
+// A NetCfgInstanceId is written as text only when that text, stored as a registry string, gives the same bytes.
+TEST(SnapshotTest, NetCfgInstanceIdIsTextOnlyWhenTheTextGivesTheSameBytes)
 {
     const NetCfgCase cases[] = {
         {"stored with its null", Bytes({'{', 0, 'a', 0, '}', 0, 0, 0}), u"{a}"},
-        {"stored without a null", Bytes({'{', 0, 'a', 0, '}', 0}), u"{a}"},
-        {"two nulls: exactly one is taken off", Bytes({'a', 0, 0, 0, 0, 0}), std::u16string(u"a\0", 2)},
-        {"embedded null stays", Bytes({'a', 0, 0, 0, 'b', 0, 0, 0}), std::u16string(u"a\0b", 3)},
-        {"odd final byte is dropped", Bytes({'a', 0, 'b'}), u"a"},
-        {"odd final byte after a null", Bytes({'a', 0, 0, 0, 7}), u"a"},
+        {"stored without a null", Bytes({'{', 0, 'a', 0, '}', 0}), std::nullopt},
+        {"two nulls", Bytes({'a', 0, 0, 0, 0, 0}), std::u16string(u"a\0", 2)},
+        {"embedded null", Bytes({'a', 0, 0, 0, 'b', 0, 0, 0}), std::u16string(u"a\0b", 3)},
+        {"odd length", Bytes({'a', 0, 0, 0, 7}), std::nullopt},
         {"unit above 0xFF", Bytes({0xAC, 0x20, 0, 0}), u"\u20AC"},
-        {"empty data", {}, u""},
+        {"unpaired surrogate", Bytes({0x00, 0xD8, 0, 0}), std::nullopt},
+        {"empty data", {}, std::nullopt},
         {"a lone null", Bytes({0, 0}), u""},
+        {"a lone byte", Bytes({0}), std::nullopt},
     };
     for (const NetCfgCase& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(NetCfgInstanceIdTextFromData(c.data), c.text);
+        if (c.text) {
+            EXPECT_EQ(NetCfgInstanceIdDataFromText(*c.text), c.data);
+        }
     }
-    EXPECT_EQ(NetCfgInstanceIdDataFromText(u"{a}"), Bytes({'{', 0, 'a', 0, '}', 0, 0, 0}));
-    EXPECT_EQ(NetCfgInstanceIdDataFromText(u""), Bytes({0, 0}));
-    EXPECT_EQ(NetCfgInstanceIdDataFromText(u"\u20AC"), Bytes({0xAC, 0x20, 0, 0}));
 }
 
 }  // namespace
