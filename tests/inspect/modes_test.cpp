@@ -306,6 +306,20 @@ TEST(WhatIfTest, ThisMachineIsRecordedFirst)
     EXPECT_EQ(whatIf["table_unreadable"]["how"], "first-addressed");
 }
 
+// A machine whose own size query found no memory for the table chose nothing; the what-if's unreadable table is a
+// read that fails after a good size query, so the fallbacks run.
+TEST(WhatIfTest, UnreadableTableRunsTheFallbacksWhateverTheSnapshotAnswered)
+{
+    CSnapshot snapshot = DeviceOnlyMachine();
+    snapshot.m_adapters.reset();
+    snapshot.m_dwTableSizeAnswer = kAdapterTableNoMemory;
+    snapshot.m_dwTableReadAnswer.reset();
+    const CWhatIfReport whatIf = BuildWhatIf(snapshot);
+    EXPECT_EQ(whatIf.m_base.m_strHostId, u"");
+    EXPECT_EQ(whatIf.m_tableUnreadable.m_rule, EChoiceRule::FirstAddressed);
+    EXPECT_EQ(whatIf.m_tableUnreadable.m_strHostId, u"44-9D-95-72-3E");
+}
+
 // --- --diff ----------------------------------------------------------------------------------------------------
 
 json Edited(const char* file, const std::function<void(json&)>& edit)
