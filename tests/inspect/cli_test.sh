@@ -89,6 +89,20 @@ set -e
 [ "$rc" = 2 ] || fail "--diff with a malformed NEW exited $rc"
 [ "$(wc -l <err.txt)" = 1 ] || fail "expected one line on standard error: $(cat err.txt)"
 
+# The worked examples in README.md are this program's output, line for line (run from the top of the tree, as there).
+if [ $# -eq 0 ]; then
+  for command in "--what-if --replay examples/laptop_wifi_usb_dock.json" \
+                 "--diff examples/wifi_only_laptop.json examples/wifi_and_bluetooth.json" \
+                 "--check 44-9D-59-72-3E" "--check 44-9D-95-77-3B"; do
+    awk -v cmd="\$ lumohostid-inspect $command" '$0 == cmd {on=1; next} on && (/^\$ / || /^```/) {exit} on {print}' \
+      "$examples/../README.md" >expected.txt
+    [ -s expected.txt ] || fail "README.md shows no output of $command"
+    # shellcheck disable=SC2086 # the command is words on purpose
+    (cd "$examples/.." && "$inspect" $command) >actual.txt || true
+    cmp -s expected.txt actual.txt || fail "README.md's output of $command differs: $(diff expected.txt actual.txt)"
+  done
+fi
+
 # A usage error.
 set +e
 "$@" "$inspect" --bogus >out.txt 2>err.txt
