@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "inspect/json_value.h"
 #include "inspect/snapshot.h"
 #include "support.h"
 
@@ -221,6 +224,73 @@ TEST(SnapshotTest, MalformedSnapshotsGiveOneLineWithFileAndFieldPath)
         EXPECT_EQ(host.err.find('\n'), host.err.size() - 1) << "one line: " << host.err;
         EXPECT_EQ(host.liveSourceRequests, 0);
     }
+}
+
+// Driver keys by the ten thousand, the last one naming the device of an earlier one.
+std::string ManyDrivers(size_t count, const std::string& last)
+{
+    std::string drivers = "{";
+    char szKey[64];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(szKey, sizeof(szKey), "\"{%08zx-aaaa-bbbb-cccc-ddddeeeeffff}\"", i);
+        drivers += std::string(i ? ", " : "") + szKey + ": { \"permanent\": null, \"current\": null }";
+    }
+    return drivers + ", \"" + last + "\": { \"permanent\": null, \"current\": null } }";
+}
+
+// Files no one would write by hand: each gives exit code 2 and one short line naming the field, at once, never a
+// crash or a line the size of the file.
+TEST(SnapshotTest, HostileFilesGiveOneShortLine)
+{
+    const std::string full = Doc().Text();
+    const MalformedCase cases[] = {
+        {"160 KB of nested brackets", std::string(80000, '[') + std::string(80000, ']'), "[0][0][0][0]",
+         "nested more than 4 deep"},
+        {"400,000 unclosed brackets", std::string(400000, '['), "[0][0][0][0]", "nested more than 4 deep"},
+        {"100,000 unclosed objects", Repeat("{\"devices\": ", 100000), "devices.devices.devices.devices",
+         "nested more than 4 deep"},
+        {"nesting within the format, unclosed", R"({"format": 2, "devices": [{"resources": [1, )",
+         "devices[0].resources[1]", "the document ends early"},
+        {"deeper than the format inside a device", With(&Doc::devices, R"([ { "extra": [[1]] } ])").Text(),
+         "devices[0].extra[0]", "nested more than 4 deep"},
+        {"a zero byte after the document", full + std::string("\0garbage", 8), "", "a zero byte after the document"},
+        {"a zero byte after white space", full + std::string("\n\0", 2), "", "a zero byte after the document"},
+        {"a second document", full + full, "", "text after the document"},
+        {"40,000 driver keys, the last the same device as the first but one",
+         With(&Doc::drivers, ManyDrivers(40000, "{00000001-AAAA-BBBB-CCCC-DDDDEEEEFFFF}")).Text(),
+         "drivers.{00000001-AAAA-BBBB-CCCC-DDDDEEEEFFFF}",
+         "names the same device as drivers.{00000001-aaaa-bbbb-cccc-ddddeeeeffff}"},
+        {"40,000 driver keys, the last given twice",
+         With(&Doc::drivers, ManyDrivers(40000, "{00009c3f-aaaa-bbbb-cccc-ddddeeeeffff}")).Text(),
+         "drivers.{00009c3f-aaaa-bbbb-cccc-ddddeeeeffff}", "given twice"},
+        {"a key of 100,000 characters, unclosed",
+         "{ \"format\": 2, \"drivers\": { \"" + std::string(100000, 'k') + "\": { \"permanent\": \"00",
+         "drivers." + std::string(kMaxPathKeyChars, 'k') + "....permanent", "the document ends early"},
+        {"a number of 100,000 digits", With(&Doc::format, std::string(100000, '9')).Text(), "format",
+         "unknown format 9999999999"},
+        {"a string of 1,000,000 characters where an integer belongs",
+         With(&Doc::format, "\"" + std::string(1000000, 'x') + "\"").Text(), "format", "expected an integer"},
+    };
+    for (const MalformedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeInspectHost host;
+        host.files[u"bad.json"] = c.text;
+        EXPECT_EQ(host.Run({u"--replay", u"bad.json", u"--json"}), 2);
+        EXPECT_EQ(host.out, "");
+        const std::string prefix = "bad.json: " + (c.where.empty() ? std::string() : c.where + ": ");
+        EXPECT_EQ(host.err.compare(0, prefix.size(), prefix), 0) << host.err;
+        EXPECT_NE(host.err.find(c.message), std::string::npos) << host.err;
+        EXPECT_EQ(host.err.find('\n'), host.err.size() - 1) << "one line: " << host.err;
+        EXPECT_LT(host.err.size(), 200u) << host.err;
+    }
+}
+
+// The same documents with harmless white space around them are read.
+TEST(SnapshotTest, WhiteSpaceAndAByteOrderMarkAroundTheDocumentAreTaken)
+{
+    CSnapshot snapshot;
+    CSnapshotError error;
+    EXPECT_TRUE(ParseSnapshot("\xEF\xBB\xBF\r\n" + Doc().Text() + " \t\r\n\n", snapshot, error)) << error.m_strMessage;
 }
 
 TEST(SnapshotTest, UnreadableFileIsNamedOnOneLine)
