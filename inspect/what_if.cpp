@@ -1,6 +1,7 @@
 #include "inspect/what_if.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include <nlohmann/json.hpp>
@@ -85,7 +86,84 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
     whatIf.m_strComputerName = snapshot.m_strComputerName;
     const CInspectReport base = ReplaySnapshotReport(snapshot);
     whatIf.m_base = SummarizeChoice(base);
+    const std::vector<CHidDevNet>& records = base.m_records;
+    const CChoiceTrace& trace = base.m_trace;
 
+    // Taking one adapter away takes away its records and its table entries and nothing else: every other record
+    // keeps its flags (devices merge only into records of their own GUID), its driver's addresses and the table
+    // entries that stamp it. The choice can only lose candidates, so the chosen record C stays chosen, by the same
+    // rule and with the same host ID, unless the absent adapter
+    // - is C itself;
+    // - holds the first wireless entry that the primary rule passed over, so that C's own wireless entry may now be
+    //   the first one (with no primary candidate in the first place, the primary group held at most that entry);
+    // - or, when C was chosen by the address match, holds every usable entry with C's address.
+    // Those absences are replayed in full; the others take the base outcome with C's index moved up past the
+    // absent adapter's records. A machine with n adapters then costs a few determinations rather than n of them.
+    const std::optional<size_t> nSelected = whatIf.m_base.m_nSelected;
+    std::u16string strFirstWireless;  // case-folded GUID of the passed-over wireless entry's record
+    bool bHasFirstWireless = false;
+    std::unordered_map<std::u16string, size_t> entriesWithSelectedAddress;  // by case-folded entry name
+    size_t nEntriesWithSelectedAddress = 0;
+    for (const CAdapterTrace& adapter : trace.m_adapters) {
+        if (adapter.m_slot == EAdapterSlot::FirstWireless && adapter.m_nMatched &&
+            *adapter.m_nMatched < records.size()) {
+            strFirstWireless = AsciiUpperCopy(records[*adapter.m_nMatched].m_strGuid);
+            bHasFirstWireless = true;
+        }
+    }
+    if (nSelected && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
+        const std::u16string& strAddress = records[*nSelected].m_strAddress;
+        for (size_t i = 0; i < trace.m_adapters.size() && i < trace.m_entries.size(); ++i) {
+            if (trace.m_adapters[i].m_bUsable && trace.m_adapters[i].m_strAddress == strAddress) {
+                ++nEntriesWithSelectedAddress;
+                ++entriesWithSelectedAddress[AsciiUpperCopy(trace.m_entries[i].m_strName.value_or(u""))];
+            }
+        }
+    }
+    // How many records of each GUID come before C.
+    std::unordered_map<std::u16string, size_t> recordsBeforeSelected;
+    for (size_t i = 0; nSelected && i < *nSelected; ++i)
+        ++recordsBeforeSelected[AsciiUpperCopy(records[i].m_strGuid)];
+    const std::u16string strSelected = nSelected ? AsciiUpperCopy(records[*nSelected].m_strGuid) : u"";
+
+    std::unordered_set<std::u16string> seen;
+    for (const CHidDevNet& record : records) {
+        std::u16string strKey = AsciiUpperCopy(record.m_strGuid);
+        if (!seen.insert(strKey).second)
+            continue;
+        CWhatIfAbsence absence;
+        absence.m_strGuid = record.m_strGuid;
+        absence.m_dwFlags = record.m_dwFlags;
+        bool bReplay = nSelected && strKey == strSelected;
+        bReplay = bReplay || (whatIf.m_base.m_rule == EChoiceRule::Primary && bHasFirstWireless &&
+                              strKey == strFirstWireless);
+        if (!bReplay && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
+            const auto it = entriesWithSelectedAddress.find(strKey);
+            bReplay = it != entriesWithSelectedAddress.end() && it->second == nEntriesWithSelectedAddress;
+        }
+        if (bReplay) {
+            absence.m_outcome =
+                SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapter(snapshot, record.m_strGuid)));
+        } else {
+            absence.m_outcome = whatIf.m_base;
+            if (nSelected) {
+                const auto it = recordsBeforeSelected.find(strKey);
+                if (it != recordsBeforeSelected.end())
+                    *absence.m_outcome.m_nSelected -= it->second;
+            }
+        }
+        whatIf.m_without.push_back(std::move(absence));
+    }
+    whatIf.m_tableUnreadable = SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapterTable(snapshot)));
+    return whatIf;
+}
+
+CWhatIfReport BuildWhatIfByReplay(const CSnapshot& snapshot)
+{
+    CWhatIfReport whatIf;
+    whatIf.m_strComputerName = snapshot.m_strComputerName;
+    const CInspectReport base = ReplaySnapshotReport(snapshot);
+    whatIf.m_base = SummarizeChoice(base);
     std::unordered_set<std::u16string> seen;
     for (const CHidDevNet& record : base.m_records) {
         if (!seen.insert(AsciiUpperCopy(record.m_strGuid)).second)
