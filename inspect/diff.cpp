@@ -102,6 +102,8 @@ std::optional<std::string> WhyNotQualified(const CInspectReport& report, size_t 
     const CChoiceTrace& trace = report.m_trace;
     if (record.m_dwFlags == 0)
         return std::string("it has no flags");
+    if (trace.m_dwFirstAnswer == kAdapterTableNoMemory || trace.m_dwSecondAnswer == kAdapterTableNoMemory)
+        return "there was no memory for " + strSide + "'s adapter table, so no fallback ran";
 
     if (rule == EChoiceRule::Primary || rule == EChoiceRule::OtherBus || rule == EChoiceRule::Usb) {
         if (!trace.m_bTableRead)
@@ -490,7 +492,7 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
                            const std::string& strOld, const std::string& strNew)
 {
     json document = json::object();
-    document["changed"] = diff.m_bHostIdChanged;
+    document["host_id_changed"] = diff.m_bHostIdChanged;
     document["why"] = diff.m_strWhy;
     document["old"] = SideJson(oldReport, strOld);
     document["new"] = SideJson(newReport, strNew);

@@ -33,7 +33,7 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
 std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport& newReport, const CReportDiff& diff,
                            const std::string& strOld, const std::string& strNew);
 
-// { "changed", "why",
+// { "host_id_changed", "why",
 //   "old": { "source", "computer_name", "host_id", "selected", "selected_guid", "how", "table_read" }, "new": {...},
 //   "records": { "added": [record], "removed": [record],
 //                "changed": [ { "guid", "old": record, "new": record, "fields": ["flags", ...],

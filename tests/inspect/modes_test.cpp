@@ -450,6 +450,16 @@ TEST(DiffTest, TheSentenceSaysWhy)
          "The host ID changed from 44-9D-95-72-3E to (none): the chosen adapter "
          "{6b7d3f10-1111-2222-3333-444455556666} on PCI no longer qualifies for the rule primary: NEW's adapter "
          "table does not list it; NEW chooses no adapter."},
+        {"no memory for the table", "wired_pci_desktop.json",
+         [](json& d) {
+             d["format"] = 2;
+             d["adapters"] = nullptr;
+             d["adapter_table"] = {{"size_query", 4294967295u}, {"read", nullptr}};
+         },
+         true,
+         "The host ID changed from 44-9D-95-72-3E to (none): the chosen adapter "
+         "{6b7d3f10-1111-2222-3333-444455556666} on PCI no longer qualifies for the rule primary: there was no "
+         "memory for NEW's adapter table, so no fallback ran; NEW chooses no adapter."},
         {"the same adapter by another rule", "wired_pci_desktop.json", [](json& d) { d["adapters"] = nullptr; },
          false,
          "The host ID did not change: both choose the PCI adapter {6b7d3f10-1111-2222-3333-444455556666}, OLD by "
@@ -462,8 +472,8 @@ TEST(DiffTest, TheSentenceSaysWhy)
         host.files[u"new.json"] = Edited(c.oldFile, c.edit).dump();
         ASSERT_EQ(host.Run({u"--diff", u"old.json", u"new.json", u"--json"}), 0) << host.err;
         const json diff = json::parse(host.out);
-        EXPECT_EQ(diff["changed"], c.changed);
-        EXPECT_EQ(diff["changed"], diff["old"]["host_id"] != diff["new"]["host_id"]);
+        EXPECT_EQ(diff["host_id_changed"], c.changed);
+        EXPECT_EQ(diff["host_id_changed"], diff["old"]["host_id"] != diff["new"]["host_id"]);
         const std::string why = diff["why"];
         if (std::string(c.why).rfind("The host ID", 0) == 0) {
             EXPECT_EQ(why, c.why);
@@ -541,7 +551,7 @@ TEST(DiffTest, EveryPairOfExamples)
                 << host.err;
             const json diff = json::parse(host.out);
             const bool changed = diff["old"]["host_id"] != diff["new"]["host_id"];
-            EXPECT_EQ(diff["changed"], changed);
+            EXPECT_EQ(diff["host_id_changed"], changed);
             const std::string why = diff["why"];
             EXPECT_EQ(why.rfind(changed ? "The host ID changed from " : "The host ID did not change", 0), 0u) << why;
             EXPECT_EQ(why.find('\n'), std::string::npos);
