@@ -303,7 +303,8 @@ json SideJson(const CInspectReport& report, const std::string& strSource)
 std::string SideText(const CInspectReport& report, const std::string& strLabel, const std::string& strSource)
 {
     const CChoiceOutcome outcome = SummarizeChoice(report);
-    std::string out = strLabel + " " + strSource + " (computer name " +
+    // A file name may hold a line end; it must not start a line of its own.
+    std::string out = strLabel + " " + PrintableText(Utf8ToUtf16(strSource)) + " (computer name " +
                       (report.m_strComputerName.empty() ? std::string("(none)")
                                                         : PrintableText(report.m_strComputerName)) +
                       ")\n";

@@ -577,6 +577,15 @@ TEST(DiffTest, ThisMachineAsNew)
     EXPECT_NE(host.out.find("\nNEW this machine (computer name WS-0042)\n"), std::string::npos) << host.out;
 }
 
+TEST(DiffTest, FileNamesStayOnTheirLine)
+{
+    CFakeInspectHost host;
+    host.files[u"old\n.json"] = ReadExample("wired_pci_desktop.json");
+    host.files[u"new.json"] = ReadExample("wired_pci_desktop.json");
+    ASSERT_EQ(host.Run({u"--diff", u"old\n.json", u"new.json"}), 0);
+    EXPECT_NE(host.out.find("\nOLD old?.json (computer name WS-0042)\n"), std::string::npos) << host.out;
+}
+
 TEST(DiffTest, BadFilesExitTwoWithOneLine)
 {
     struct {
