@@ -3,6 +3,9 @@
 #   - the kind-3 digest's throughput;
 #   - the determination in-process on generated machines of 10 to 10,000 adapters;
 #   - the whole `lumohostid /exit:FILE` process beside coreutils `hostid` (median of many runs each);
+#   - the whole `lumohostid-inspect --replay FILE --json` process on generated snapshots of 1,000 and 10,000
+#     adapters (bench/make_snapshot.py), and on hostile files (deep and unclosed nesting, 40,000 driver keys, a zero
+#     byte after the document), each of which must be refused at once;
 #   - the Linux sources with 2,000 dummy interfaces (veth pairs where the kernel has no dummy driver) in a network
 #     namespace made for the purpose.
 # Needs hyperfine and python3 (scripts/setup.sh installs them); the namespace needs root (CAP_SYS_ADMIN).
@@ -12,7 +15,7 @@ runs=${LUMO_BENCH_RUNS:-60}
 dummies=${LUMO_BENCH_DUMMIES:-2000}
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target lumo_core_bench lumo_live_bench lumohostid >/dev/null
+cmake --build --preset linux --target lumo_core_bench lumo_live_bench lumohostid lumohostid-inspect >/dev/null
 
 work=$(mktemp -d)
 namespace=lumo-bench-$$
@@ -27,6 +30,32 @@ build/linux/bench/lumo_core_bench --benchmark_format=json --benchmark_min_time=0
   --benchmark_report_aggregates_only=true >"$work/core.json" 2>/dev/null
 hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/process.json" \
   "build/linux/app/linux/lumohostid /exit:$work/host.txt" hostid >/dev/null 2>&1
+
+# Whole replays of generated machines, and hostile files.
+inspect=build/linux/inspect/lumohostid-inspect
+python3 bench/make_snapshot.py 1000 "$work/replay-1000.json"
+python3 bench/make_snapshot.py 10000 "$work/replay-10000.json"
+hyperfine -N --warmup 3 --runs 20 --export-json "$work/replay.json" \
+  "$inspect --replay $work/replay-1000.json --json" "$inspect --replay $work/replay-10000.json --json" >/dev/null 2>&1
+python3 - "$work" <<'PY'
+import json, os, sys
+work = sys.argv[1]
+def write(name, data):
+    with open(os.path.join(work, name), "wb") as f:
+        f.write(data)
+write("deep.json", b"[" * 80000 + b"]" * 80000)
+write("unclosed.json", b"[" * 400000)
+drivers = ", ".join('"{%08x-aaaa-bbbb-cccc-ddddeeeeffff}": {"permanent": null, "current": null}' % i
+                    for i in range(40000))
+write("drivers.json", ('{"format": 2, "computer_name": "", "components": null, "devices": null, "drivers": {%s, '
+                       '"{00000001-AAAA-BBBB-CCCC-DDDDEEEEFFFF}": {"permanent": null, "current": null}}, '
+                       '"adapters": null, "adapter_table": {"size_query": 111, "read": 31}}' % drivers).encode())
+write("zero.json", open(os.path.join(work, "replay-1000.json"), "rb").read() + b"\0garbage")
+PY
+# Each must be refused with exit code 2 (hyperfine's -i lets that through).
+hyperfine -N -i --warmup 1 --runs 5 --export-json "$work/hostile.json" \
+  "$inspect --replay $work/deep.json" "$inspect --replay $work/unclosed.json" \
+  "$inspect --replay $work/drivers.json" "$inspect --replay $work/zero.json" >/dev/null 2>&1
 
 namespace_note=""
 kind=dummy
@@ -83,6 +112,19 @@ runs = len(process[0]["times"])
 rows.append(("lumohostid /exit:FILE, median of %d" % runs, "%.3f ms" % ours, ""))
 rows.append(("hostid (coreutils), median of %d" % runs, "%.3f ms" % peer, ""))
 rows.append(("lumohostid / hostid", "%.2f x" % (ours / peer), "target <= 1.5 x: %s" % ("met" if ours / peer <= 1.5 else "missed")))
+
+replay = json.load(open(os.path.join(work, "replay.json")))["results"]
+r1k, r10k = replay[0]["median"] * 1e3, replay[1]["median"] * 1e3
+rows.append(("inspect replay --json, 1000 adapters", "%.1f ms" % r1k, "median of %d" % len(replay[0]["times"])))
+rows.append(("inspect replay --json, 10000 adapters", "%.1f ms" % r10k,
+             "target < 150 ms: %s" % ("met" if r10k < 150 else "missed")))
+rows.append(("inspect replay, 10,000 / 1,000", "%.1f x" % (r10k / r1k),
+             "target <= 12 x: %s" % ("met" if r10k / r1k <= 12 else "missed")))
+hostile = json.load(open(os.path.join(work, "hostile.json")))["results"]
+worst = max(max(r["times"]) for r in hostile) * 1e3
+refused = all(all(code == 2 for code in r.get("exit_codes", [2])) for r in hostile)
+rows.append(("inspect, 4 hostile files, slowest run", "%.1f ms" % worst,
+             "exit 2 within 1 s: %s" % ("met" if worst < 1000 and refused else "missed")))
 
 host = json.load(open(os.path.join(work, "live-host.json")))["benchmarks"][0]
 rows.append(("live sources, this machine (%d records)" % host["records"], "%.3f ms" % ms(host), ""))

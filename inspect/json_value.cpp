@@ -110,6 +110,17 @@ std::string JsonElementPath(const std::string& strParent, size_t nIndex)
     return strParent + "[" + std::to_string(nIndex) + "]";
 }
 
+std::string JsonShortPath(const std::string& strPath)
+{
+    if (strPath.size() <= kMaxPathBytes)
+        return strPath;
+    // The end says most; the cut goes to the start of a character.
+    size_t nStart = strPath.size() - (kMaxPathBytes - 3);
+    while (nStart < strPath.size() && (static_cast<unsigned char>(strPath[nStart]) & 0xC0) == 0x80)
+        ++nStart;
+    return "..." + strPath.substr(nStart);
+}
+
 CJsonValue::EKind CJsonValue::GetKind() const { return m_pDocument->m_nodes[m_nNode].m_kind; }
 
 bool CJsonValue::GetBoolean() const { return (m_pDocument->m_nodes[m_nNode].m_nFlags & CJsonDocument::kFlagTrue) != 0; }
@@ -287,7 +298,7 @@ private:
     {
         if (!m_bFailed) {
             m_bFailed = true;
-            m_error = CJsonError{CurrentPath(), std::move(strMessage)};
+            m_error = CJsonError{JsonShortPath(CurrentPath()), std::move(strMessage)};
         }
         return false;
     }
@@ -295,10 +306,9 @@ private:
     bool FailHere(const char* pszExpected)
     {
         if (AtEnd())
-            return Fail("malformed JSON: the document ends early, where " + std::string(pszExpected) +
-                        " was expected");
+            return Fail("malformed JSON: the document ends early; expected " + std::string(pszExpected));
         return Fail("malformed JSON: unexpected " + ShowByte(m_text[m_nPos]) + " at byte " +
-                    std::to_string(m_nPos + 1) + ", where " + pszExpected + " was expected");
+                    std::to_string(m_nPos + 1) + "; expected " + pszExpected);
     }
 
     bool ParseLiteral(std::string_view word)
@@ -561,7 +571,7 @@ private:
                 }
                 if (!AtEnd() && m_text[m_nPos] == chClose)
                     break;
-                return FailHere(bObject ? "a comma or a closing brace" : "a comma or a closing bracket");
+                return FailHere(bObject ? "a comma or '}'" : "a comma or ']'");
             }
         }
         ++m_nPos;  // the closing bracket or brace
@@ -741,6 +751,12 @@ void CJsonWriter::Null()
 {
     BeforeValue();
     m_strOut += "null";
+}
+
+void CJsonWriter::Boolean(bool bValue)
+{
+    BeforeValue();
+    m_strOut += bValue ? "true" : "false";
 }
 
 void CJsonWriter::Unsigned(uint64_t nValue)

@@ -98,11 +98,14 @@ struct CJsonError {
 // strings from the text, which must outlive it.
 bool ParseJson(std::string_view text, size_t nMaxNesting, CJsonDocument& document, CJsonError& error);
 
-// Field paths for messages. A key longer than kMaxPathKeyChars characters is cut there and ends in "...", so that a
-// message stays one short line whatever the document holds.
-constexpr size_t kMaxPathKeyChars = 48;
+// Field paths for messages. A key longer than kMaxPathKeyChars characters is cut there and ends in "...", and a whole
+// path longer than kMaxPathBytes keeps only its end after "...", so that a message stays one short line whatever the
+// document holds.
+constexpr size_t kMaxPathKeyChars = 40;
+constexpr size_t kMaxPathBytes = 72;
 std::string JsonMemberPath(const std::string& strParent, std::string_view key);
 std::string JsonElementPath(const std::string& strParent, size_t nIndex);
+std::string JsonShortPath(const std::string& strPath);
 
 // Writes JSON text as nlohmann::json's dump(2) does: two spaces per level, "key": value, empty containers as [] and
 // {}, non-ASCII text as UTF-8, control characters escaped.
@@ -115,6 +118,7 @@ public:
     void Key(std::string_view key);  // inside an object, before each value
     void String(std::string_view text);
     void Null();
+    void Boolean(bool bValue);
     void Unsigned(uint64_t nValue);
     void Signed(int64_t nValue);
 

@@ -39,6 +39,21 @@ private:
 
 }  // namespace
 
+size_t CReplaySources::CNoCaseHash::operator()(std::u16string_view text) const
+{
+    uint64_t nHash = 14695981039346656037u;  // FNV-1a over the folded units
+    for (const char16_t ch : text) {
+        nHash ^= AsciiToUpper(ch);
+        nHash *= 1099511628211u;
+    }
+    return static_cast<size_t>(nHash);
+}
+
+bool CReplaySources::CNoCaseEqual::operator()(std::u16string_view a, std::u16string_view b) const
+{
+    return EqualsNoCase(a, b);
+}
+
 uint32_t ReplayTableSize(const std::vector<CAdapterEntry>& entries)
 {
     uint64_t nSize = 0;
@@ -56,7 +71,7 @@ CReplaySources::CReplaySources(CSnapshot snapshot) : m_snapshot(std::move(snapsh
     // answers, as a walk through the list would find it first.
     m_driverIndex.reserve(m_snapshot.m_drivers.size());
     for (size_t i = 0; i < m_snapshot.m_drivers.size(); ++i)
-        m_driverIndex.emplace(AsciiUpperCopy(m_snapshot.m_drivers[i].m_strName), i);
+        m_driverIndex.emplace(m_snapshot.m_drivers[i].m_strName, i);
 }
 
 bool CReplaySources::EnumComponents(std::vector<CNetCfgComponentInfo>& components)
@@ -130,7 +145,7 @@ std::unique_ptr<IDriverDevice> CReplaySources::Open(const std::u16string& strDev
     const std::u16string_view prefix(kDevicePathPrefix);
     if (strDevicePath.compare(0, prefix.size(), prefix) != 0)
         return nullptr;
-    const auto it = m_driverIndex.find(AsciiUpperCopy(std::u16string_view(strDevicePath).substr(prefix.size())));
+    const auto it = m_driverIndex.find(std::u16string_view(strDevicePath).substr(prefix.size()));
     if (it == m_driverIndex.end())
         return nullptr;
     return std::make_unique<CReplayDriverDevice>(m_snapshot.m_drivers[it->second]);

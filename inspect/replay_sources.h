@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -20,6 +21,9 @@ class CReplaySources : public INetCfgSource,
                        public IAdapterTableSource {
 public:
     explicit CReplaySources(CSnapshot snapshot);
+    // The driver index holds views of the snapshot's names: a copy would point into the original.
+    CReplaySources(const CReplaySources&) = delete;
+    CReplaySources& operator=(const CReplaySources&) = delete;
 
     CInventorySources Get() { return CInventorySources{*this, *this, *this, *this}; }
     const CSnapshot& GetSnapshot() const { return m_snapshot; }
@@ -49,6 +53,14 @@ private:
     CSnapshot m_snapshot;
     bool m_bSetOpen = false;
     std::optional<size_t> m_nCurrentDevice;
-    std::unordered_map<std::u16string, size_t> m_driverIndex;  // the upper-case name of each driver
+    // Device names without regard to letter case (A to Z), as Windows finds devices.
+    struct CNoCaseHash {
+        size_t operator()(std::u16string_view text) const;
+    };
+    struct CNoCaseEqual {
+        bool operator()(std::u16string_view a, std::u16string_view b) const;
+    };
+    // Each driver by its name, a view of m_snapshot, which does not change after construction.
+    std::unordered_map<std::u16string_view, size_t, CNoCaseHash, CNoCaseEqual> m_driverIndex;
     uint32_t m_nTableCalls = 0;
 };

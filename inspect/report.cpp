@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "hostid/release_host_id.h"
+#include "inspect/json_value.h"
 
 namespace {
 
@@ -208,6 +209,7 @@ CInspectReport BuildReport(const CInventorySources& sources, std::u16string strC
 
     CBaseHostId hostId(sources);
     hostId.DetermineAdapter(&report.m_trace);
+    report.m_records.reserve(hostId.GetDevices().GetCount());
     for (const auto& pRecord : hostId.GetDevices())
         report.m_records.push_back(*pRecord);
 
@@ -271,23 +273,41 @@ std::string FormatTextReport(const CInspectReport& report)
 
 std::string FormatJsonReport(const CInspectReport& report)
 {
-    json document = json::object();
-    document["host_id"] = Utf16ToUtf8(report.m_strHostId);
-    document["digest_input"] = Utf16ToUtf8(report.m_strDigestInput);
-    document["selected"] = report.m_trace.m_nSelected ? json(*report.m_trace.m_nSelected) : json(nullptr);
-    document["how"] = ChoiceRuleName(report.m_trace.m_nSelected ? report.m_trace.m_rule : EChoiceRule::None);
-    json records = json::array();
+    // Written straight out, in the order of the report, without building a document first.
+    CJsonWriter writer;
+    writer.BeginObject();
+    writer.Key("host_id");
+    writer.String(Utf16ToUtf8(report.m_strHostId));
+    writer.Key("digest_input");
+    writer.String(Utf16ToUtf8(report.m_strDigestInput));
+    writer.Key("selected");
+    if (report.m_trace.m_nSelected)
+        writer.Unsigned(*report.m_trace.m_nSelected);
+    else
+        writer.Null();
+    writer.Key("how");
+    writer.String(ChoiceRuleName(report.m_trace.m_nSelected ? report.m_trace.m_rule : EChoiceRule::None));
+    writer.Key("records");
+    writer.BeginArray();
     for (const CHidDevNet& record : report.m_records) {
-        json entry = json::object();
-        entry["guid"] = Utf16ToUtf8(record.m_strGuid);
-        entry["pnp_id"] = Utf16ToUtf8(record.m_strPnpId);
-        entry["flags"] = record.m_dwFlags;
-        entry["wireless"] = record.m_bWireless;
-        entry["address"] = Utf16ToUtf8(record.m_strAddress);
-        entry["permanent_address"] = Utf16ToUtf8(record.m_strPermanentAddress);
-        entry["current_address"] = Utf16ToUtf8(record.m_strCurrentAddress);
-        records.push_back(std::move(entry));
+        writer.BeginObject();
+        writer.Key("guid");
+        writer.String(Utf16ToUtf8(record.m_strGuid));
+        writer.Key("pnp_id");
+        writer.String(Utf16ToUtf8(record.m_strPnpId));
+        writer.Key("flags");
+        writer.Unsigned(record.m_dwFlags);
+        writer.Key("wireless");
+        writer.Boolean(record.m_bWireless);
+        writer.Key("address");
+        writer.String(Utf16ToUtf8(record.m_strAddress));
+        writer.Key("permanent_address");
+        writer.String(Utf16ToUtf8(record.m_strPermanentAddress));
+        writer.Key("current_address");
+        writer.String(Utf16ToUtf8(record.m_strCurrentAddress));
+        writer.EndObject();
     }
-    document["records"] = std::move(records);
-    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    writer.EndArray();
+    writer.EndObject();
+    return writer.Finish();
 }

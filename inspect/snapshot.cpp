@@ -20,19 +20,40 @@ struct CFormatFault {
     std::string m_strMessage;
 };
 
-[[noreturn]] void Fail(std::string strPath, std::string strMessage)
-{
-    throw CFormatFault{std::move(strPath), std::move(strMessage)};
-}
+// The field path of a value being read, as a chain up to the document; its text is made only for a message, so
+// that reading costs no text per field.
+class CPath {
+public:
+    CPath() = default;
+    CPath(const char* pszKey) : m_key(pszKey) {}  // NOLINT: a member of the document itself
+    CPath(const CPath* pParent, std::string_view key, size_t nIndex, bool bIndex)
+        : m_pParent(pParent), m_key(key), m_nIndex(nIndex), m_bIndex(bIndex)
+    {
+    }
 
-std::string MemberPath(const std::string& strParent, std::string_view key)
-{
-    return JsonMemberPath(strParent, key);
-}
+    std::string Text() const
+    {
+        const std::string strParent = m_pParent ? m_pParent->Text() : std::string();
+        if (m_bIndex)
+            return JsonElementPath(strParent, m_nIndex);
+        return m_key.empty() ? strParent : JsonMemberPath(strParent, m_key);
+    }
 
-std::string ElementPath(const std::string& strParent, size_t nIndex)
+private:
+    const CPath* m_pParent = nullptr;
+    std::string_view m_key;
+    size_t m_nIndex = 0;
+    bool m_bIndex = false;
+};
+
+// A child path refers to its parent, which must outlive it.
+CPath MemberPath(const CPath& parent, std::string_view key) { return CPath(&parent, key, 0, false); }
+
+CPath ElementPath(const CPath& parent, size_t nIndex) { return CPath(&parent, std::string_view(), nIndex, true); }
+
+[[noreturn]] void Fail(const CPath& path, std::string strMessage)
 {
-    return JsonElementPath(strParent, nIndex);
+    throw CFormatFault{path.Text(), std::move(strMessage)};
 }
 
 // An integer as the document has it, for messages: its text.
@@ -60,12 +81,12 @@ std::string Describe(CJsonValue value)
     return "a value of another kind";
 }
 
-[[noreturn]] void FailType(const std::string& strPath, const char* pszExpected, CJsonValue found)
+[[noreturn]] void FailType(const CPath& strPath, const char* pszExpected, CJsonValue found)
 {
     Fail(strPath, std::string("expected ") + pszExpected + ", found " + Describe(found));
 }
 
-CJsonValue Member(CJsonValue object, const std::string& strPath, const char* pszKey)
+CJsonValue Member(CJsonValue object, const CPath& strPath, const char* pszKey)
 {
     CJsonValue value = object;
     if (!object.Find(pszKey, value))
@@ -73,14 +94,14 @@ CJsonValue Member(CJsonValue object, const std::string& strPath, const char* psz
     return value;
 }
 
-CJsonValue ObjectAt(CJsonValue value, const std::string& strPath)
+CJsonValue ObjectAt(CJsonValue value, const CPath& strPath)
 {
     if (!value.IsObject())
         FailType(strPath, "an object", value);
     return value;
 }
 
-uint32_t ReadUInt32(CJsonValue value, const std::string& strPath)
+uint32_t ReadUInt32(CJsonValue value, const CPath& strPath)
 {
     if (!value.IsInteger())
         FailType(strPath, "an integer", value);
@@ -90,7 +111,7 @@ uint32_t ReadUInt32(CJsonValue value, const std::string& strPath)
     Fail(strPath, "expected an integer from 0 to 4294967295, found " + IntegerText(value));
 }
 
-std::u16string ReadText(CJsonValue value, const std::string& strPath)
+std::u16string ReadText(CJsonValue value, const CPath& strPath)
 {
     if (!value.IsString())
         FailType(strPath, "a string", value);
@@ -98,7 +119,7 @@ std::u16string ReadText(CJsonValue value, const std::string& strPath)
     return Utf8ToUtf16(value.GetText());
 }
 
-std::optional<std::u16string> ReadOptionalText(CJsonValue value, const std::string& strPath)
+std::optional<std::u16string> ReadOptionalText(CJsonValue value, const CPath& strPath)
 {
     if (value.IsNull())
         return std::nullopt;
@@ -108,7 +129,7 @@ std::optional<std::u16string> ReadOptionalText(CJsonValue value, const std::stri
 }
 
 // Two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
-std::vector<uint8_t> ReadHexBytes(CJsonValue value, const std::string& strPath, size_t nMaxBytes,
+std::vector<uint8_t> ReadHexBytes(CJsonValue value, const CPath& strPath, size_t nMaxBytes,
                                   const char* pszLimit)
 {
     if (!value.IsString())
@@ -136,7 +157,7 @@ std::vector<uint8_t> ReadHexBytes(CJsonValue value, const std::string& strPath, 
     return bytes;
 }
 
-std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(CJsonValue value, const std::string& strPath)
+std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(CJsonValue value, const CPath& strPath)
 {
     if (value.IsNull())
         return std::nullopt;
@@ -145,13 +166,13 @@ std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(CJsonValue value, c
     return ReadHexBytes(value, strPath, kSnapshotMaxDriverBytes, "that a driver query can report");
 }
 
-CNetCfgComponentInfo ReadComponent(CJsonValue value, const std::string& strPath, int)
+CNetCfgComponentInfo ReadComponent(CJsonValue value, const CPath& strPath, int)
 {
     ObjectAt(value, strPath);
     CNetCfgComponentInfo component;
     component.m_dwCharacteristics = ReadUInt32(Member(value, strPath, "characteristics"),
                                                MemberPath(strPath, "characteristics"));
-    const std::string strGuidPath = MemberPath(strPath, "instance_guid");
+    const CPath strGuidPath = MemberPath(strPath, "instance_guid");
     const std::u16string strGuid = ReadText(Member(value, strPath, "instance_guid"), strGuidPath);
     if (!ParseGuidText(strGuid, component.m_guidInstance))
         Fail(strGuidPath, "expected a GUID in braces, like {6B7D3F10-1111-2222-3333-444455556666}");
@@ -160,7 +181,7 @@ CNetCfgComponentInfo ReadComponent(CJsonValue value, const std::string& strPath,
 }
 
 // Any integer of 64 bits, signed or unsigned (format 2).
-CSnapshotResourceType ReadResourceType(CJsonValue value, const std::string& strPath)
+CSnapshotResourceType ReadResourceType(CJsonValue value, const CPath& strPath)
 {
     if (!value.IsInteger())
         FailType(strPath, "an integer", value);
@@ -174,11 +195,11 @@ CSnapshotResourceType ReadResourceType(CJsonValue value, const std::string& strP
 }
 
 // Format 1: a string or null. Format 2 also takes { "data": hex }, the bytes exactly as stored.
-std::optional<std::vector<uint8_t>> ReadNetCfgInstanceId(CJsonValue value, const std::string& strPath,
+std::optional<std::vector<uint8_t>> ReadNetCfgInstanceId(CJsonValue value, const CPath& strPath,
                                                          int nFormat)
 {
     if (nFormat >= 2 && value.IsObject()) {
-        const std::string strDataPath = MemberPath(strPath, "data");
+        const CPath strDataPath = MemberPath(strPath, "data");
         CJsonValue data = Member(value, strPath, "data");
         if (!data.IsString())
             FailType(strDataPath, "a string of hexadecimal digits", data);
@@ -193,13 +214,13 @@ std::optional<std::vector<uint8_t>> ReadNetCfgInstanceId(CJsonValue value, const
     return NetCfgInstanceIdDataFromText(*strText);
 }
 
-CSnapshotDevice ReadDevice(CJsonValue value, const std::string& strPath, int nFormat)
+CSnapshotDevice ReadDevice(CJsonValue value, const CPath& strPath, int nFormat)
 {
     ObjectAt(value, strPath);
     CSnapshotDevice device;
     device.m_strInstanceId = ReadOptionalText(Member(value, strPath, "instance_id"),
                                               MemberPath(strPath, "instance_id"));
-    const std::string strResourcesPath = MemberPath(strPath, "resources");
+    const CPath strResourcesPath = MemberPath(strPath, "resources");
     CJsonValue resources = Member(value, strPath, "resources");
     if (!resources.IsArray())
         FailType(strResourcesPath, "an array of integers", resources);
@@ -216,7 +237,7 @@ CSnapshotDevice ReadDevice(CJsonValue value, const std::string& strPath, int nFo
     return device;
 }
 
-CAdapterEntry ReadAdapter(CJsonValue value, const std::string& strPath, int)
+CAdapterEntry ReadAdapter(CJsonValue value, const CPath& strPath, int)
 {
     ObjectAt(value, strPath);
     CAdapterEntry entry;
@@ -235,10 +256,10 @@ CAdapterEntry ReadAdapter(CJsonValue value, const std::string& strPath, int)
 // A member that is null or an array whose elements each read with readElement.
 template <class TElement>
 std::optional<std::vector<TElement>> ReadOptionalList(CJsonValue document, const char* pszKey, int nFormat,
-                                                      TElement (*readElement)(CJsonValue, const std::string&,
+                                                      TElement (*readElement)(CJsonValue, const CPath&,
                                                                               int))
 {
-    CJsonValue value = Member(document, std::string(), pszKey);
+    CJsonValue value = Member(document, CPath(), pszKey);
     if (value.IsNull())
         return std::nullopt;
     if (!value.IsArray())
@@ -246,31 +267,63 @@ std::optional<std::vector<TElement>> ReadOptionalList(CJsonValue document, const
     const size_t nSize = value.GetSize();
     std::vector<TElement> elements;
     elements.reserve(nSize);
+    const CPath listPath = pszKey;
     for (size_t i = 0; i < nSize; ++i)
-        elements.push_back(readElement(value.GetElement(i), ElementPath(pszKey, i), nFormat));
+        elements.push_back(readElement(value.GetElement(i), ElementPath(listPath, i), nFormat));
     return elements;
 }
+
+// Hashes and compares UTF-8 texts with the letters A to Z folded, as device names are told apart: no other
+// character changes, so this is the UTF-16 comparison without regard to letter case.
+struct CNoCaseHash {
+    size_t operator()(std::string_view text) const
+    {
+        uint64_t nHash = 14695981039346656037u;  // FNV-1a
+        for (const char ch : text) {
+            nHash ^= static_cast<unsigned char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch);
+            nHash *= 1099511628211u;
+        }
+        return static_cast<size_t>(nHash);
+    }
+};
+struct CNoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const
+    {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i) {
+            const char chA = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 32) : a[i];
+            const char chB = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
+            if (chA != chB)
+                return false;
+        }
+        return true;
+    }
+};
 
 // The driver keys, each naming a device. Windows finds a device by its name without regard to letter case, so two
 // keys equal apart from it would be one device with two sets of answers.
 std::vector<CSnapshotDriver> ReadDrivers(CJsonValue document)
 {
-    CJsonValue drivers = Member(document, std::string(), "drivers");
+    CJsonValue drivers = Member(document, CPath(), "drivers");
     if (!drivers.IsObject())
         FailType("drivers", "an object", drivers);
+    const CPath driversPath = "drivers";
     const size_t nSize = drivers.GetSize();
     std::vector<CSnapshotDriver> result;
     result.reserve(nSize);
-    std::unordered_map<std::u16string, size_t> seen;  // upper-case name: its key's position
+    // Each key, by its place; the keys are views of the document, which outlives the set.
+    std::unordered_map<std::string_view, size_t, CNoCaseHash, CNoCaseEqual> seen;
     seen.reserve(nSize);
     for (size_t i = 0; i < nSize; ++i) {
-        const std::string strPath = MemberPath("drivers", drivers.GetKey(i));
-        CSnapshotDriver driver;
-        driver.m_strName = Utf8ToUtf16(drivers.GetKey(i));
-        const auto [it, bNew] = seen.emplace(AsciiUpperCopy(driver.m_strName), i);
+        const std::string_view key = drivers.GetKey(i);
+        const CPath strPath = MemberPath(driversPath, key);
+        const auto [it, bNew] = seen.emplace(key, i);
         if (!bNew)
-            Fail(strPath, "names the same device as " + MemberPath("drivers", drivers.GetKey(it->second)) +
-                              " (device names do not depend on letter case)");
+            Fail(strPath, "names the same device as " + MemberPath(driversPath, drivers.GetKey(it->second)).Text() +
+                              ", apart from letter case");
+        CSnapshotDriver driver;
+        driver.m_strName = Utf8ToUtf16(key);
         const CJsonValue value = ObjectAt(drivers.GetElement(i), strPath);
         driver.m_permanent = ReadOptionalDriverAnswer(Member(value, strPath, "permanent"),
                                                       MemberPath(strPath, "permanent"));
@@ -284,10 +337,10 @@ std::vector<CSnapshotDriver> ReadDrivers(CJsonValue document)
 // "adapter_table" of format 2: the answers of the size query and of the read, which must agree with "adapters".
 void ReadTableAnswers(CJsonValue document, CSnapshot& snapshot)
 {
-    const std::string strPath = "adapter_table";
-    CJsonValue table = ObjectAt(Member(document, std::string(), "adapter_table"), strPath);
+    const CPath strPath = "adapter_table";
+    CJsonValue table = ObjectAt(Member(document, CPath(), "adapter_table"), strPath);
     snapshot.m_dwTableSizeAnswer = ReadUInt32(Member(table, strPath, "size_query"), MemberPath(strPath, "size_query"));
-    const std::string strReadPath = MemberPath(strPath, "read");
+    const CPath strReadPath = MemberPath(strPath, "read");
     CJsonValue read = Member(table, strPath, "read");
     if (!read.IsNull())
         snapshot.m_dwTableReadAnswer = ReadUInt32(read, strReadPath);
@@ -306,10 +359,10 @@ void ReadTableAnswers(CJsonValue document, CSnapshot& snapshot)
 CSnapshot ReadDocument(CJsonValue document)
 {
     if (!document.IsObject())
-        FailType(std::string(), "an object at the top level", document);
+        FailType(CPath(), "an object at the top level", document);
 
     // The format number comes first: a later format may change what the other keys mean.
-    CJsonValue format = Member(document, std::string(), "format");
+    CJsonValue format = Member(document, CPath(), "format");
     if (!format.IsInteger())
         FailType("format", "an integer", format);
     const bool bKnown = !format.IsNegative() && !format.IsBeyond64Bits() &&
@@ -321,7 +374,7 @@ CSnapshot ReadDocument(CJsonValue document)
     const int nFormat = static_cast<int>(format.GetMagnitude());
 
     CSnapshot snapshot;
-    snapshot.m_strComputerName = ReadText(Member(document, std::string(), "computer_name"), "computer_name");
+    snapshot.m_strComputerName = ReadText(Member(document, CPath(), "computer_name"), "computer_name");
     snapshot.m_components = ReadOptionalList<CNetCfgComponentInfo>(document, "components", nFormat, ReadComponent);
     snapshot.m_devices = ReadOptionalList<CSnapshotDevice>(document, "devices", nFormat, ReadDevice);
     snapshot.m_drivers = ReadDrivers(document);
@@ -385,7 +438,7 @@ bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& e
         snapshot = ReadDocument(document.GetRoot());
         return true;
     } catch (const CFormatFault& fault) {
-        error = CSnapshotError{fault.m_strPath, fault.m_strMessage};
+        error = CSnapshotError{JsonShortPath(fault.m_strPath), fault.m_strMessage};
     }
     return false;
 }

@@ -1,6 +1,7 @@
 // The snapshot reader and the replay behind it, on any document.
 
 #include "fuzz_input.h"
+#include "inspect/json_value.h"
 #include "inspect/replay_sources.h"
 #include "inspect/report.h"
 #include "inspect/snapshot.h"
@@ -12,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CSnapshotError error;
     if (!ParseSnapshot(text, snapshot, error)) {
         FUZZ_CHECK(!error.m_strMessage.empty());
+        // One short line, whatever the document holds: the command adds the file name and a few characters.
+        FUZZ_CHECK(error.m_strPath.size() <= kMaxPathBytes);
+        FUZZ_CHECK(error.m_strPath.size() + error.m_strMessage.size() < 190);
         return 0;
     }
 

@@ -84,13 +84,13 @@ struct RefusedCase {
 TEST(JsonValueTest, RefusesWhatIsNotJsonAndSaysWhere)
 {
     const RefusedCase cases[] = {
-        {"leading zero", "[01]", "[1]", "unexpected character '1' at byte 3, where a comma or a closing bracket"},
-        {"a lone minus", "[-]", "[0]", "where a digit was expected"},
-        {"fraction without digits", "[1.]", "[0]", "where a digit was expected"},
-        {"single quotes", "{'a': 1}", "", "where a key in quotes was expected"},
-        {"trailing comma", "[1, ]", "[1]", "where a value was expected"},
-        {"missing colon", R"({"a" 1})", "a", "where a colon was expected"},
-        {"unknown escape", R"(["\x"])", "[0]", "where an escape was expected"},
+        {"leading zero", "[01]", "[1]", "unexpected character '1' at byte 3; expected a comma or ']'"},
+        {"a lone minus", "[-]", "[0]", "expected a digit"},
+        {"fraction without digits", "[1.]", "[0]", "expected a digit"},
+        {"single quotes", "{'a': 1}", "", "expected a key in quotes"},
+        {"trailing comma", "[1, ]", "[1]", "expected a value"},
+        {"missing colon", R"({"a" 1})", "a", "expected a colon"},
+        {"unknown escape", R"(["\x"])", "[0]", "expected an escape"},
         {"lone low surrogate", R"(["\uDE00"])", "[0]", "low surrogate without a high one"},
         {"lone high surrogate", R"(["\uD83Dx"])", "[0]", "high surrogate without a low one"},
         {"high surrogate before a non-surrogate", R"(["\uD83D\u0041"])", "[0]", "high surrogate without a low one"},
@@ -105,8 +105,8 @@ TEST(JsonValueTest, RefusesWhatIsNotJsonAndSaysWhere)
         {"zero byte after the document", std::string("{}\n\0 {}", 6), "", "a zero byte after the document, at byte 4"},
         {"second document", "{} {}", "", "text after the document"},
         {"empty", " \n ", "", "the document is empty"},
-        {"unclosed string", R"({"a": "b)", "a", "ends early, where the end of the string was expected"},
-        {"unclosed array within the limit", "[[1,", "[0][1]", "ends early, where a value was expected"},
+        {"unclosed string", R"({"a": "b)", "a", "ends early; expected the end of the string"},
+        {"unclosed array within the limit", "[[1,", "[0][1]", "ends early; expected a value"},
         {"five levels where four may nest", "[[[[[]]]]]", "[0][0][0][0]", "nested more than 4 deep"},
         {"deep objects", R"({"a":{"b":{"c":{"d":{}}}}})", "a.b.c.d", "nested more than 4 deep"},
         {"key given twice among few", R"({"a":1,"b":2,"a":3})", "a", "given twice"},
@@ -171,7 +171,12 @@ TEST(JsonValueTest, LongKeysAreCutInPaths)
     CJsonError error;
     ASSERT_FALSE(ParseJson("{\"" + key + "\": [[[[", 4, document, error));
     EXPECT_EQ(error.m_strPath, std::string(kMaxPathKeyChars, 'k') + "...[0][0][0]");
-    // A cut never splits a character.
+    // A cut never splits a character, and a long path keeps its end.
+    const std::string deep = "{\"" + std::string(50, 'a') + "\": {\"" + std::string(50, 'b') + "\": {\"" +
+                             std::string(50, 'c') + "\": [[";
+    ASSERT_FALSE(ParseJson(deep, 4, document, error));
+    EXPECT_EQ(error.m_strPath.size(), kMaxPathBytes);
+    EXPECT_EQ(error.m_strPath, "..." + std::string(19, 'b') + "...." + std::string(kMaxPathKeyChars, 'c') + "...[0]");
     EXPECT_EQ(JsonMemberPath("a", std::string(kMaxPathKeyChars - 1, 'x') + "\xC3\xBC\xC3\xBC"),
               "a." + std::string(kMaxPathKeyChars - 1, 'x') + "\xC3\xBC...");
 }

@@ -329,4 +329,75 @@ TEST(RecordingTest, RecordedMachinesReplayToTheSameReport)
     }
 }
 
+// A machine whose adapter table answers as told, for the answers a format-1 snapshot could not keep.
+class CTableAnswersMachine : public CFakeSources {
+public:
+    CTableAnswersMachine(uint32_t dwSizeQuery, uint32_t dwRead) : m_dwSizeQuery(dwSizeQuery), m_dwRead(dwRead)
+    {
+        static_cast<CFakeSources&>(*this) = TypicalMachine();
+    }
+
+    uint32_t GetAdaptersAddresses(uint32_t& size, std::vector<CAdapterEntry>& out) override
+    {
+        if (m_nCalls++ % 2 == 0) {
+            if (m_dwSizeQuery == kAdapterTableBufferOverflow)
+                size = 4096;
+            return m_dwSizeQuery;
+        }
+        if (m_dwRead == kAdapterTableNoError)
+            out = *adapters;
+        return m_dwRead;
+    }
+
+private:
+    uint32_t m_dwSizeQuery;
+    uint32_t m_dwRead;
+    int m_nCalls = 0;
+};
+
+struct TableAnswersCase {
+    const char* name;
+    uint32_t sizeQuery;
+    uint32_t read;
+};
+
+TEST(RecordingTest, TheAdapterTableAnswersReplayAsTheMachineGaveThem)
+{
+    const TableAnswersCase cases[] = {
+        {"read as usual", kAdapterTableBufferOverflow, kAdapterTableNoError},
+        {"no memory for the size query", kAdapterTableNoMemory, kAdapterTableNoMemory},
+        {"no memory for the table", kAdapterTableBufferOverflow, kAdapterTableNoMemory},
+        {"no adapters at all (ERROR_NO_DATA)", 232, 232},
+        {"the table grew between the calls", kAdapterTableBufferOverflow, kAdapterTableBufferOverflow},
+        {"the read fails with ERROR_NOT_ENOUGH_MEMORY", kAdapterTableBufferOverflow, 8},
+        {"a size query that answers the table", kAdapterTableNoError, kAdapterTableNoError},
+    };
+    for (const TableAnswersCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTableAnswersMachine liveAgain(c.sizeQuery, c.read);
+        const CInspectReport liveReport = BuildReport(liveAgain.Get(), u"WS-0042");
+
+        CTableAnswersMachine live(c.sizeQuery, c.read);
+        CRecordingSources recorder(live.Get());
+        {
+            CBaseHostId hostId(recorder.Get());
+            hostId.DetermineAdapter();
+        }
+        CSnapshot recorded = recorder.GetSnapshot();
+        recorded.m_strComputerName = u"WS-0042";
+        const std::string text = SerializeSnapshot(recorded);
+        CSnapshot back;
+        CSnapshotError error;
+        ASSERT_TRUE(ParseSnapshot(text, back, error)) << error.m_strPath << ": " << error.m_strMessage << "\n"
+                                                      << text;
+        CReplaySources replay(back);
+        const CInspectReport replayReport = BuildReport(replay.Get(), back.m_strComputerName);
+        EXPECT_EQ(FormatTextReport(replayReport), FormatTextReport(liveReport));
+        EXPECT_EQ(replayReport.m_trace.m_dwFirstAnswer, c.sizeQuery);
+        if (c.sizeQuery != kAdapterTableNoMemory) {
+            EXPECT_EQ(replayReport.m_trace.m_dwSecondAnswer, c.read);
+        }
+    }
+}
+
 }  // namespace

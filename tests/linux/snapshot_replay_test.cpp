@@ -1,0 +1,91 @@
+// Snapshots of the Linux fake machines replay to the report the machine itself gives, record for record.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "inspect/recording_sources.h"
+#include "inspect/replay_sources.h"
+#include "inspect/report.h"
+#include "inspect/snapshot.h"
+#include "inventory/linux/linux_sources.h"
+#include "machine_trees.h"
+
+namespace {
+
+struct TreeCase {
+    const char* name;
+    std::function<void(CFakeSysfs&, CFakePermanentAddresses&)> build;
+};
+
+void ExpectSameRecords(const CInspectReport& replayed, const CInspectReport& live)
+{
+    ASSERT_EQ(replayed.m_records.size(), live.m_records.size());
+    for (size_t i = 0; i < live.m_records.size(); ++i) {
+        SCOPED_TRACE(i);
+        const CHidDevNet& a = replayed.m_records[i];
+        const CHidDevNet& b = live.m_records[i];
+        EXPECT_EQ(a.m_strGuid, b.m_strGuid);
+        EXPECT_EQ(a.m_strPnpId, b.m_strPnpId);
+        EXPECT_EQ(a.m_bWireless, b.m_bWireless);
+        EXPECT_EQ(a.m_strAddress, b.m_strAddress);
+        EXPECT_EQ(a.m_dwFlags, b.m_dwFlags);
+        EXPECT_EQ(a.m_strPermanentAddress, b.m_strPermanentAddress);
+        EXPECT_EQ(a.m_strCurrentAddress, b.m_strCurrentAddress);
+    }
+    EXPECT_EQ(replayed.m_trace.m_dwFirstAnswer, live.m_trace.m_dwFirstAnswer);
+    EXPECT_EQ(replayed.m_trace.m_dwSecondAnswer, live.m_trace.m_dwSecondAnswer);
+    EXPECT_EQ(replayed.m_trace.m_nSelected, live.m_trace.m_nSelected);
+    EXPECT_EQ(replayed.m_trace.m_rule, live.m_trace.m_rule);
+    EXPECT_EQ(replayed.m_strHostId, live.m_strHostId);
+    EXPECT_EQ(FormatTextReport(replayed), FormatTextReport(live));
+    EXPECT_EQ(FormatJsonReport(replayed), FormatJsonReport(live));
+}
+
+TEST(SnapshotReplayTest, LinuxMachinesReplayToTheirLiveReport)
+{
+    using namespace machines;
+    const TreeCase cases[] = {
+        {"loopback only", Loopback},
+        {"desktop", Desktop},
+        {"laptop with Wi-Fi", [](CFakeSysfs& t, CFakePermanentAddresses& p) { Laptop(t, p, false, true); }},
+        {"laptop with Wi-Fi and a USB NIC", [](CFakeSysfs& t, CFakePermanentAddresses& p) { Laptop(t, p, true, true); }},
+        {"laptop without a phy80211 link", [](CFakeSysfs& t, CFakePermanentAddresses& p) { Laptop(t, p, true, false); }},
+        {"Hyper-V guest", VmbusGuest},
+        {"Xen guest", XenGuest},
+        {"virtio guest", VirtioGuest},
+        {"bonded pair", [](CFakeSysfs& t, CFakePermanentAddresses& p) { BondedPair(t, p, false); }},
+        {"bonded pair, second first", [](CFakeSysfs& t, CFakePermanentAddresses& p) { BondedPair(t, p, true); }},
+        {"virtual interfaces only", VirtualOnly},
+        {"one function, two ports", DualPort},
+    };
+    for (const TreeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeSysfs tree;
+        CFakePermanentAddresses permanent;
+        c.build(tree, permanent);
+
+        CLinuxSources liveSources(tree.Root(), permanent);
+        const CInspectReport live = BuildReport(liveSources.Get(), u"host");
+
+        CLinuxSources recordedSources(tree.Root(), permanent);
+        CRecordingSources recorder(recordedSources.Get());
+        {
+            CBaseHostId hostId(recorder.Get());
+            hostId.DetermineAdapter();
+        }
+        CSnapshot snapshot = recorder.GetSnapshot();
+        snapshot.m_strComputerName = u"host";
+        const std::string text = SerializeSnapshot(snapshot);
+
+        CSnapshot back;
+        CSnapshotError error;
+        ASSERT_TRUE(ParseSnapshot(text, back, error)) << error.m_strPath << ": " << error.m_strMessage;
+        EXPECT_EQ(SerializeSnapshot(back), text);
+        CReplaySources replay(std::move(back));
+        ExpectSameRecords(BuildReport(replay.Get(), u"host"), live);
+    }
+}
+
+}  // namespace
