@@ -237,9 +237,9 @@ int Diff(const COptions& options, IInspectHost& host)
     if (!bNewIsLive && !LoadSnapshot(options.m_strDiffNew, host, newSnapshot))
         return kInspectExitError;
 
-    const CInspectReport oldReport = ReplaySnapshotReport(oldSnapshot);
+    const CInspectReport oldReport = ReplaySnapshotReport(std::move(oldSnapshot));
     const CInspectReport newReport = bNewIsLive ? BuildReport(host.GetLiveSources(), host.GetComputerName())
-                                                : ReplaySnapshotReport(newSnapshot);
+                                                : ReplaySnapshotReport(std::move(newSnapshot));
     const CReportDiff diff = CompareReports(oldReport, newReport);
     const std::string strOld = Utf16ToUtf8(*options.m_strDiffOld);
     const std::string strNew = bNewIsLive ? std::string("this machine") : Utf16ToUtf8(options.m_strDiffNew);

@@ -3,10 +3,11 @@
 #include "common/text.h"
 #include "inspect/replay_sources.h"
 
-CInspectReport ReplaySnapshotReport(const CSnapshot& snapshot)
+CInspectReport ReplaySnapshotReport(CSnapshot snapshot)
 {
-    CReplaySources replay(snapshot);
-    return BuildReport(replay.Get(), snapshot.m_strComputerName);
+    std::u16string strComputerName = snapshot.m_strComputerName;
+    CReplaySources replay(std::move(snapshot));
+    return BuildReport(replay.Get(), std::move(strComputerName));
 }
 
 std::u16string SelectedGuid(const CInspectReport& report)

@@ -9,8 +9,9 @@
 #include "inspect/report.h"
 #include "inspect/snapshot.h"
 
-// Replays a snapshot and explains the determination it gives, as --replay does.
-CInspectReport ReplaySnapshotReport(const CSnapshot& snapshot);
+// Replays a snapshot and explains the determination it gives, as --replay does. The snapshot is taken by value so
+// that a caller done with it can move it in.
+CInspectReport ReplaySnapshotReport(CSnapshot snapshot);
 
 // The GUID text of the chosen record, or empty when nothing was chosen.
 std::u16string SelectedGuid(const CInspectReport& report);
