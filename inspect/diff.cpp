@@ -463,9 +463,9 @@ std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport
             line("flags", FlagsText(a.m_dwFlags), FlagsText(b.m_dwFlags));
             const uint32_t dwAdded = b.m_dwFlags & ~a.m_dwFlags;
             const uint32_t dwRemoved = a.m_dwFlags & ~b.m_dwFlags;
-            out += "                  " + (dwAdded ? "added " + FlagNames(dwAdded) : std::string()) +
-                   (dwAdded && dwRemoved ? "; " : "") + (dwRemoved ? "removed " + FlagNames(dwRemoved) : std::string()) +
-                   "\n";
+            const std::string strAdded = dwAdded ? "added " + FlagNames(dwAdded) : std::string();
+            const std::string strRemoved = dwRemoved ? "removed " + FlagNames(dwRemoved) : std::string();
+            out += "                  " + strAdded + (dwAdded && dwRemoved ? "; " : "") + strRemoved + "\n";
         }
         if (a.m_bWireless != b.m_bWireless)
             line("wireless", a.m_bWireless ? "yes" : "no", b.m_bWireless ? "yes" : "no");

@@ -197,8 +197,8 @@ std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
         out += "  (no adapter records)\n";
     for (const CWhatIfAbsence& absence : whatIf.m_without) {
         const bool bChanges = absence.m_outcome.m_strHostId != base.m_strHostId;
-        out += std::string(bChanges ? "* " : "  ") + "unplugging " + AdapterPhrase(absence.m_strGuid, absence.m_dwFlags) +
-               " " + OutcomeText(absence.m_outcome, base) + "\n";
+        out += std::string(bChanges ? "* " : "  ") + "unplugging " +
+               AdapterPhrase(absence.m_strGuid, absence.m_dwFlags) + " " + OutcomeText(absence.m_outcome, base) + "\n";
     }
     const bool bTableChanges = whatIf.m_tableUnreadable.m_strHostId != base.m_strHostId;
     out += "\nWithout the adapter table:\n";

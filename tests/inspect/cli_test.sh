@@ -75,13 +75,16 @@ set +e
 rc=$?
 set -e
 [ "$rc" = 1 ] || fail "--check of a mistyped ID exited $rc"
-grep -q '"reason": "the check byte should be 3E: one of the pairs was mistyped"' out.txt || fail "--check: $(cat out.txt)"
+grep -q '"reason": "the check byte should be 3E: one of the pairs was mistyped"' out.txt ||
+  fail "--check: $(cat out.txt)"
 cp "$examples/laptop_wifi_usb_dock.json" laptop.json
 "$@" "$inspect" --what-if --replay laptop.json >out.txt 2>err.txt || fail "--what-if exited $?"
-grep -q '^\* unplugging the USB adapter {12345678-9abc-def0-1234-56789abcdef0} changes the host ID to E1-25-EC-32-1A ' out.txt ||
+grep -q '^\* unplugging the USB adapter {12345678-9abc-def0-1234-56789abcdef0} changes the host ID to E1-25-EC-32-1A ' \
+  out.txt ||
   fail "--what-if: $(cat out.txt)"
 "$@" "$inspect" --diff laptop.json desktop.json >out.txt 2>err.txt || fail "--diff of a changed ID exited $?"
-head -1 out.txt | grep -q '^The host ID changed from C2-4D-F5-82-F8 to 44-9D-95-72-3E: ' || fail "--diff: $(head -1 out.txt)"
+head -1 out.txt | grep -q '^The host ID changed from C2-4D-F5-82-F8 to 44-9D-95-72-3E: ' ||
+  fail "--diff: $(head -1 out.txt)"
 set +e
 "$@" "$inspect" --diff laptop.json nine.json >out.txt 2>err.txt
 rc=$?
