@@ -123,7 +123,10 @@ std::string JsonShortPath(const std::string& strPath)
 
 CJsonValue::EKind CJsonValue::GetKind() const { return m_pDocument->m_nodes[m_nNode].m_kind; }
 
-bool CJsonValue::GetBoolean() const { return (m_pDocument->m_nodes[m_nNode].m_nFlags & CJsonDocument::kFlagTrue) != 0; }
+bool CJsonValue::GetBoolean() const
+{
+    return (m_pDocument->m_nodes[m_nNode].m_nFlags & CJsonDocument::kFlagTrue) != 0;
+}
 
 bool CJsonValue::IsNegative() const
 {

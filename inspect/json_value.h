@@ -77,14 +77,16 @@ private:
 
     std::string_view Text(const CNode& node) const
     {
-        return ((node.m_nFlags & kFlagInPool) ? std::string_view(m_strPool) : m_text).substr(node.m_nFirst, node.m_nCount);
+        const std::string_view source = (node.m_nFlags & kFlagInPool) ? std::string_view(m_strPool) : m_text;
+        return source.substr(node.m_nFirst, node.m_nCount);
     }
 
     std::string_view m_text;        // the document's text, which holds every string without escapes
     std::vector<CNode> m_nodes;
     std::vector<uint32_t> m_links;  // array: element nodes; object: key node and value node of each member
     std::string m_strPool;
-    std::unordered_map<uint32_t, std::unordered_map<std::string_view, uint32_t>> m_indexes;  // object node: key -> member
+    // Each large object's node: its keys, each with the number of its member.
+    std::unordered_map<uint32_t, std::unordered_map<std::string_view, uint32_t>> m_indexes;
 };
 
 // Where a document is not well-formed JSON, or nests too deep.

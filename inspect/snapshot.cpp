@@ -227,10 +227,11 @@ CSnapshotDevice ReadDevice(CJsonValue value, const CPath& strPath, int nFormat)
     const size_t nTypes = resources.GetSize();
     device.m_resourceTypes.reserve(nTypes);
     for (size_t i = 0; i < nTypes; ++i) {
+        const CJsonValue type = resources.GetElement(i);
         if (nFormat >= 2)
-            device.m_resourceTypes.push_back(ReadResourceType(resources.GetElement(i), ElementPath(strResourcesPath, i)));
+            device.m_resourceTypes.push_back(ReadResourceType(type, ElementPath(strResourcesPath, i)));
         else
-            device.m_resourceTypes.push_back(ReadUInt32(resources.GetElement(i), ElementPath(strResourcesPath, i)));
+            device.m_resourceTypes.push_back(ReadUInt32(type, ElementPath(strResourcesPath, i)));
     }
     device.m_netCfgInstanceIdData = ReadNetCfgInstanceId(Member(value, strPath, "netcfg_instance_id"),
                                                          MemberPath(strPath, "netcfg_instance_id"), nFormat);

@@ -18,7 +18,8 @@ CSnapshot Replayable()
     snapshot.m_components.emplace();
     snapshot.m_components->push_back(Component(NCF_PHYSICAL, u"{6B7D3F10-1111-2222-3333-444455556666}", u"PCI\\X"));
     snapshot.m_devices.emplace();
-    snapshot.m_devices->push_back(CSnapshotDevice{{1, 2}, u"PCI\\X\\1", RegistryString(u"{6B7D3F10-1111-2222-3333-444455556666}")});
+    snapshot.m_devices->push_back(
+        CSnapshotDevice{{1, 2}, u"PCI\\X\\1", RegistryString(u"{6B7D3F10-1111-2222-3333-444455556666}")});
     snapshot.m_devices->push_back(CSnapshotDevice{{}, std::nullopt, std::nullopt});
     snapshot.m_drivers.push_back(CSnapshotDriver{u"{6b7d3f10-1111-2222-3333-444455556666}",
                                                  Bytes({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}), std::nullopt});
@@ -120,7 +121,8 @@ TEST(ReplayTest, NetCfgInstanceIdMeetsTheRegistryBufferRule)
         CSnapshot snapshot;
         snapshot.m_components.emplace();
         snapshot.m_devices.emplace();
-        snapshot.m_devices->push_back(CSnapshotDevice{{1}, u"PCI\\X\\1", RegistryString(std::u16string(nLength, u'g'))});
+        snapshot.m_devices->push_back(
+            CSnapshotDevice{{1}, u"PCI\\X\\1", RegistryString(std::u16string(nLength, u'g'))});
         snapshot.m_adapters.emplace();
         CReplaySources replay(snapshot);
         const CInspectReport report = BuildReport(replay.Get(), u"");
@@ -154,10 +156,12 @@ TEST(RecordingTest, RecordsWhatThePassesAsk)
 
     ASSERT_TRUE(snapshot.m_devices);
     ASSERT_EQ(snapshot.m_devices->size(), 3u);
-    EXPECT_EQ((*snapshot.m_devices)[0].m_netCfgInstanceIdData, RegistryString(u"{6B7D3F10-1111-2222-3333-444455556666}"));
+    EXPECT_EQ((*snapshot.m_devices)[0].m_netCfgInstanceIdData,
+              RegistryString(u"{6B7D3F10-1111-2222-3333-444455556666}"));
     EXPECT_EQ((*snapshot.m_devices)[1].m_strInstanceId, std::u16string(u"SWD\\MSRRAS\\MS_NDISWANIP"));
     EXPECT_FALSE((*snapshot.m_devices)[1].m_netCfgInstanceIdData) << "a dropped device is not asked";
-    EXPECT_EQ((*snapshot.m_devices)[2].m_netCfgInstanceIdData, RegistryString(u"{11111111-2222-3333-4444-555555555555}"));
+    EXPECT_EQ((*snapshot.m_devices)[2].m_netCfgInstanceIdData,
+              RegistryString(u"{11111111-2222-3333-4444-555555555555}"));
     EXPECT_EQ(live.netCfgReads, 2);
 
     // Only the driver that opened is listed, under the name the pass asked for.

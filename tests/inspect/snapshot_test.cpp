@@ -421,7 +421,8 @@ TEST(SnapshotTest, WritesFormatTwoAndReadsItBack)
     snapshot.m_components.emplace();
     snapshot.m_components->push_back(Component(0x84, u"{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}", u"usb\\vid_0b95"));
     snapshot.m_devices.emplace();
-    snapshot.m_devices->push_back(CSnapshotDevice{{1, 4}, u"PCI\\X\\1", RegistryString(std::u16string(u"{g}\0x", 5))});
+    snapshot.m_devices->push_back(
+        CSnapshotDevice{{1, 4}, u"PCI\\X\\1", RegistryString(std::u16string(u"{g}\0x", 5))});
     snapshot.m_devices->push_back(CSnapshotDevice{{}, std::nullopt, std::nullopt});
     snapshot.m_drivers.push_back(CSnapshotDriver{u"{g}", Bytes({0x00, 0xab}), std::nullopt});
     snapshot.m_adapters.emplace();
