@@ -3,22 +3,37 @@
 #include <exception>
 #include <optional>
 
+#include <nlohmann/json.hpp>
+
 #include "common/text.h"
+#include "hostid/host_id_check.h"
+#include "inspect/diff.h"
+#include "inspect/outcome.h"
 #include "inspect/recording_sources.h"
 #include "inspect/replay_sources.h"
 #include "inspect/report.h"
 #include "inspect/snapshot.h"
+#include "inspect/what_if.h"
 #include "inventory/base_host_id.h"
 
 namespace {
 
+using json = nlohmann::ordered_json;
+
 constexpr char kProgramName[] = "lumohostid-inspect";
+
+// The name NEW takes in --diff for this machine.
+constexpr char16_t kThisMachine[] = u"-";
 
 struct COptions {
     bool m_bJson = false;
     bool m_bHelp = false;
+    bool m_bWhatIf = false;
     std::optional<std::u16string> m_strSnapshot;
     std::optional<std::u16string> m_strReplay;
+    std::optional<std::u16string> m_strCheck;
+    std::optional<std::u16string> m_strDiffOld;
+    std::u16string m_strDiffNew;
 };
 
 // Every message is one line of UTF-8: a file name or a field path with a line end in it must not start a second
@@ -32,18 +47,19 @@ bool ParseOptions(const std::vector<std::u16string>& arguments, COptions& option
 {
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::u16string& strArgument = arguments[i];
-        if (strArgument == u"--json") {
-            if (options.m_bJson) {
-                strError = "--json is given twice";
+        const std::string strName = Utf16ToUtf8(strArgument);
+        if (strArgument == u"--json" || strArgument == u"--what-if") {
+            bool& bTarget = strArgument == u"--json" ? options.m_bJson : options.m_bWhatIf;
+            if (bTarget) {
+                strError = strName + " is given twice";
                 return false;
             }
-            options.m_bJson = true;
+            bTarget = true;
         } else if (strArgument == u"--help" || strArgument == u"-h") {
             options.m_bHelp = true;
         } else if (strArgument == u"--snapshot" || strArgument == u"--replay") {
             std::optional<std::u16string>& strTarget =
                 strArgument == u"--snapshot" ? options.m_strSnapshot : options.m_strReplay;
-            const std::string strName = Utf16ToUtf8(strArgument);
             if (strTarget) {
                 strError = strName + " is given twice";
                 return false;
@@ -53,13 +69,47 @@ bool ParseOptions(const std::vector<std::u16string>& arguments, COptions& option
                 return false;
             }
             strTarget = arguments[++i];
+        } else if (strArgument == u"--check") {
+            if (options.m_strCheck) {
+                strError = "--check is given twice";
+                return false;
+            }
+            // An empty host ID is a question with an answer (it is not valid), not a usage error.
+            if (i + 1 >= arguments.size()) {
+                strError = "--check needs a host ID";
+                return false;
+            }
+            options.m_strCheck = arguments[++i];
+        } else if (strArgument == u"--diff") {
+            if (options.m_strDiffOld) {
+                strError = "--diff is given twice";
+                return false;
+            }
+            if (i + 2 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 2].empty()) {
+                strError = "--diff needs two snapshots, OLD and NEW (- for this machine)";
+                return false;
+            }
+            if (arguments[i + 1] == kThisMachine) {
+                strError = "--diff: OLD must be a snapshot file; only NEW may be - (this machine)";
+                return false;
+            }
+            options.m_strDiffOld = arguments[++i];
+            options.m_strDiffNew = arguments[++i];
         } else {
-            strError = "unknown argument: " + Utf16ToUtf8(strArgument);
+            strError = "unknown argument: " + strName;
             return false;
         }
     }
-    if (options.m_strSnapshot && options.m_strReplay) {
-        strError = "--snapshot and --replay exclude each other";
+    const int nModes = (options.m_strSnapshot ? 1 : 0) + (options.m_strCheck ? 1 : 0) +
+                       (options.m_strDiffOld ? 1 : 0) + (options.m_bWhatIf ? 1 : 0);
+    if (nModes > 1) {
+        strError = "--snapshot, --check, --diff and --what-if exclude each other";
+        return false;
+    }
+    if (options.m_strReplay && (options.m_strSnapshot || options.m_strCheck || options.m_strDiffOld)) {
+        strError = options.m_strSnapshot ? "--snapshot and --replay exclude each other"
+                                         : std::string(options.m_strCheck ? "--check" : "--diff") +
+                                               " reads no machine, and --replay names one";
         return false;
     }
     if (options.m_strSnapshot && options.m_bJson) {
@@ -75,7 +125,27 @@ int Error(IInspectHost& host, const std::string& strLine)
     return kInspectExitError;
 }
 
-int WriteSnapshot(const std::u16string& strPath, IInspectHost& host)
+// Reads and parses a snapshot file. On failure the one-line error is written and false returned.
+bool LoadSnapshot(const std::u16string& strPath, IInspectHost& host, CSnapshot& snapshot)
+{
+    const std::string strFile = Utf16ToUtf8(strPath);
+    std::string bytes;
+    std::string strReason;
+    if (!host.ReadFile(strPath, kMaxSnapshotBytes, bytes, strReason)) {
+        Error(host, strFile + ": cannot be read: " + strReason);
+        return false;
+    }
+    CSnapshotError error;
+    if (!ParseSnapshot(bytes, snapshot, error)) {
+        const std::string strWhere = error.m_strPath.empty() ? std::string() : error.m_strPath + ": ";
+        Error(host, strFile + ": " + strWhere + error.m_strMessage);
+        return false;
+    }
+    return true;
+}
+
+// What this machine's sources answer to one determination, as a snapshot.
+CSnapshot RecordLiveSnapshot(IInspectHost& host)
 {
     CRecordingSources recorder(host.GetLiveSources());
     {
@@ -84,13 +154,21 @@ int WriteSnapshot(const std::u16string& strPath, IInspectHost& host)
     }
     CSnapshot snapshot = recorder.GetSnapshot();
     snapshot.m_strComputerName = host.GetComputerName();
-    const std::string strText = SerializeSnapshot(snapshot);
+    return snapshot;
+}
 
-    if (strPath == u"-") {
-        if (!host.WriteOut(strText))
-            return Error(host, std::string(kProgramName) + ": cannot write to standard output");
-        return kInspectExitOk;
-    }
+int Output(IInspectHost& host, const std::string& strOut, int nExitCode = kInspectExitOk)
+{
+    if (!host.WriteOut(strOut))
+        return Error(host, std::string(kProgramName) + ": cannot write to standard output");
+    return nExitCode;
+}
+
+int WriteSnapshot(const std::u16string& strPath, IInspectHost& host)
+{
+    const std::string strText = SerializeSnapshot(RecordLiveSnapshot(host));
+    if (strPath == u"-")
+        return Output(host, strText);
     std::string strReason;
     if (!host.WriteFile(strPath, strText, strReason))
         return Error(host, Utf16ToUtf8(strPath) + ": cannot be written: " + strReason);
@@ -101,31 +179,67 @@ int Report(const COptions& options, IInspectHost& host)
 {
     CInspectReport report;
     if (options.m_strReplay) {
-        const std::u16string& strPath = *options.m_strReplay;
-        const std::string strFile = Utf16ToUtf8(strPath);
-        std::string bytes;
-        std::string strReason;
-        if (!host.ReadFile(strPath, kMaxSnapshotBytes, bytes, strReason))
-            return Error(host, strFile + ": cannot be read: " + strReason);
         CSnapshot snapshot;
-        CSnapshotError error;
-        if (!ParseSnapshot(bytes, snapshot, error)) {
-            const std::string strWhere = error.m_strPath.empty() ? std::string() : error.m_strPath + ": ";
-            return Error(host, strFile + ": " + strWhere + error.m_strMessage);
-        }
-        // The text is read; its memory serves the replay and the report.
-        std::string().swap(bytes);
+        if (!LoadSnapshot(*options.m_strReplay, host, snapshot))
+            return kInspectExitError;
         std::u16string strComputerName = snapshot.m_strComputerName;
         CReplaySources replay(std::move(snapshot));
         report = BuildReport(replay.Get(), std::move(strComputerName));
     } else {
         report = BuildReport(host.GetLiveSources(), host.GetComputerName());
     }
+    return Output(host, options.m_bJson ? FormatJsonReport(report) : FormatTextReport(report));
+}
 
-    const std::string strOut = options.m_bJson ? FormatJsonReport(report) : FormatTextReport(report);
-    if (!host.WriteOut(strOut))
-        return Error(host, std::string(kProgramName) + ": cannot write to standard output");
-    return kInspectExitOk;
+int Check(const COptions& options, IInspectHost& host)
+{
+    const SHostIdCheck check = CheckHostIdText(Utf16ToUtf8(*options.m_strCheck));
+    const int nExitCode = check.IsValid() ? kInspectExitOk : kInspectExitInvalid;
+    if (options.m_bJson) {
+        json document = json::object();
+        document["valid"] = check.IsValid();
+        document["normalized"] = check.m_strNormalized.empty() ? json(nullptr) : json(check.m_strNormalized);
+        document["reason"] = check.IsValid() ? json(nullptr) : json(check.m_strReason);
+        return Output(host, document.dump(2, ' ', false, json::error_handler_t::replace) + "\n", nExitCode);
+    }
+    if (check.IsValid())
+        return Output(host, "valid: " + check.m_strNormalized + "\n", nExitCode);
+    // The reason names a typed character by its byte value when it is not printable, so the line stays one line.
+    return Output(host, "not valid: " + check.m_strReason + "\n", nExitCode);
+}
+
+int WhatIf(const COptions& options, IInspectHost& host)
+{
+    CSnapshot snapshot;
+    if (options.m_strReplay) {
+        if (!LoadSnapshot(*options.m_strReplay, host, snapshot))
+            return kInspectExitError;
+    } else {
+        snapshot = RecordLiveSnapshot(host);
+    }
+    const CWhatIfReport whatIf = BuildWhatIf(snapshot);
+    return Output(host, options.m_bJson ? FormatJsonWhatIf(whatIf) : FormatTextWhatIf(whatIf));
+}
+
+int Diff(const COptions& options, IInspectHost& host)
+{
+    // Both files are read before this machine is asked anything, so that a bad file fails fast.
+    CSnapshot oldSnapshot;
+    if (!LoadSnapshot(*options.m_strDiffOld, host, oldSnapshot))
+        return kInspectExitError;
+    const bool bNewIsLive = options.m_strDiffNew == kThisMachine;
+    CSnapshot newSnapshot;
+    if (!bNewIsLive && !LoadSnapshot(options.m_strDiffNew, host, newSnapshot))
+        return kInspectExitError;
+
+    const CInspectReport oldReport = ReplaySnapshotReport(std::move(oldSnapshot));
+    const CInspectReport newReport = bNewIsLive ? BuildReport(host.GetLiveSources(), host.GetComputerName())
+                                                : ReplaySnapshotReport(std::move(newSnapshot));
+    const CReportDiff diff = CompareReports(oldReport, newReport);
+    const std::string strOld = Utf16ToUtf8(*options.m_strDiffOld);
+    const std::string strNew = bNewIsLive ? std::string("this machine") : Utf16ToUtf8(options.m_strDiffNew);
+    return Output(host, options.m_bJson ? FormatJsonDiff(oldReport, newReport, diff, strOld, strNew)
+                                        : FormatTextDiff(oldReport, newReport, diff, strOld, strNew));
 }
 
 }  // namespace
@@ -135,17 +249,26 @@ std::string InspectUsage()
     return "Usage: lumohostid-inspect [--json]\n"
            "       lumohostid-inspect --replay FILE [--json]\n"
            "       lumohostid-inspect --snapshot FILE\n"
+           "       lumohostid-inspect --what-if [--replay FILE] [--json]\n"
+           "       lumohostid-inspect --diff OLD NEW [--json]\n"
+           "       lumohostid-inspect --check ID [--json]\n"
            "\n"
            "Explains how the host ID of this machine is chosen: the network adapters found, the adapter table, the\n"
            "chosen adapter with the rule that chose it, and the host ID with its digest input.\n"
            "\n"
-           "  --json           print the report as one JSON object\n"
+           "  --json           print the answer as one JSON object\n"
            "  --snapshot FILE  write what this machine's sources answered to FILE (snapshot format 2);\n"
            "                   FILE - is standard output\n"
            "  --replay FILE    report on the answers of a snapshot instead of this machine\n"
+           "  --what-if        the host ID if each adapter in turn were absent, and if the adapter table\n"
+           "                   could not be read\n"
+           "  --diff OLD NEW   compare two snapshots (NEW - is this machine): adapters added, removed and\n"
+           "                   changed, the choice of each, and why the host ID changed or did not\n"
+           "  --check ID       whether a typed host ID is well formed, with the reason when it is not\n"
            "  --help           print this text\n"
            "\n"
-           "Exit code 0 on success (also when no adapter is chosen), 2 on any error.\n";
+           "Exit code 0 on success (also when no adapter is chosen, and whether or not --diff finds a change),\n"
+           "1 when --check finds the host ID not valid, 2 on any error.\n";
 }
 
 int RunInspect(const std::vector<std::u16string>& arguments, IInspectHost& host)
@@ -157,13 +280,16 @@ int RunInspect(const std::vector<std::u16string>& arguments, IInspectHost& host)
             host.WriteErr(OneLine(std::string(kProgramName) + ": " + strError) + InspectUsage());
             return kInspectExitError;
         }
-        if (options.m_bHelp) {
-            if (!host.WriteOut(InspectUsage()))
-                return Error(host, std::string(kProgramName) + ": cannot write to standard output");
-            return kInspectExitOk;
-        }
+        if (options.m_bHelp)
+            return Output(host, InspectUsage());
         if (options.m_strSnapshot)
             return WriteSnapshot(*options.m_strSnapshot, host);
+        if (options.m_strCheck)
+            return Check(options, host);
+        if (options.m_bWhatIf)
+            return WhatIf(options, host);
+        if (options.m_strDiffOld)
+            return Diff(options, host);
         return Report(options, host);
     } catch (const std::exception& e) {
         // Memory exhaustion is the one failure expected here; whatever it is, it ends the run with a message.

@@ -12,8 +12,9 @@
 #include "inventory/sources.h"
 
 // Exit codes.
-constexpr int kInspectExitOk = 0;     // also when nothing was chosen
-constexpr int kInspectExitError = 2;  // usage error, unreadable or malformed snapshot, output that cannot be written
+constexpr int kInspectExitOk = 0;       // also when nothing was chosen, and whether or not --diff finds a change
+constexpr int kInspectExitInvalid = 1;  // --check: the host ID is not valid
+constexpr int kInspectExitError = 2;    // usage error, unreadable or malformed snapshot, output that cannot be written
 
 // A snapshot larger than this is refused before it is parsed; a real one is a few kilobytes.
 constexpr size_t kMaxSnapshotBytes = 16u * 1024 * 1024;

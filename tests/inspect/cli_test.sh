@@ -67,6 +67,45 @@ set -e
 [ ! -s out.txt ] || fail "missing file wrote to standard output"
 grep -q '^missing.json: cannot be read: ' err.txt || fail "message: $(cat err.txt)"
 
+# The support desk's questions: exit 0 for a valid host ID and 1 for a mistyped one, the answer on standard output.
+"$@" "$inspect" --check " 44-9d-95-72-3e " >out.txt 2>err.txt || fail "--check of a valid ID exited $?"
+grep -q '^valid: 44-9D-95-72-3E$' out.txt || fail "--check answer: $(cat out.txt)"
+set +e
+"$@" "$inspect" --check 44-9D-95-72-3F --json >out.txt 2>err.txt
+rc=$?
+set -e
+[ "$rc" = 1 ] || fail "--check of a mistyped ID exited $rc"
+grep -q '"reason": "the check byte should be 3E: one of the pairs was mistyped"' out.txt ||
+  fail "--check: $(cat out.txt)"
+cp "$examples/laptop_wifi_usb_dock.json" laptop.json
+"$@" "$inspect" --what-if --replay laptop.json >out.txt 2>err.txt || fail "--what-if exited $?"
+grep -q '^\* unplugging the USB adapter {12345678-9abc-def0-1234-56789abcdef0} changes the host ID to E1-25-EC-32-1A ' \
+  out.txt ||
+  fail "--what-if: $(cat out.txt)"
+"$@" "$inspect" --diff laptop.json desktop.json >out.txt 2>err.txt || fail "--diff of a changed ID exited $?"
+head -1 out.txt | grep -q '^The host ID changed from C2-4D-F5-82-F8 to 44-9D-95-72-3E: ' ||
+  fail "--diff: $(head -1 out.txt)"
+set +e
+"$@" "$inspect" --diff laptop.json nine.json >out.txt 2>err.txt
+rc=$?
+set -e
+[ "$rc" = 2 ] || fail "--diff with a malformed NEW exited $rc"
+[ "$(wc -l <err.txt)" = 1 ] || fail "expected one line on standard error: $(cat err.txt)"
+
+# The worked examples in README.md are this program's output, line for line (run from the top of the tree, as there).
+if [ $# -eq 0 ]; then
+  for command in "--what-if --replay examples/laptop_wifi_usb_dock.json" \
+                 "--diff examples/wifi_only_laptop.json examples/wifi_and_bluetooth.json" \
+                 "--check 44-9D-59-72-3E" "--check 44-9D-95-77-3B"; do
+    awk -v cmd="\$ lumohostid-inspect $command" '$0 == cmd {on=1; next} on && (/^\$ / || /^```/) {exit} on {print}' \
+      "$examples/../README.md" >expected.txt
+    [ -s expected.txt ] || fail "README.md shows no output of $command"
+    # shellcheck disable=SC2086 # the command is words on purpose
+    (cd "$examples/.." && "$inspect" $command) >actual.txt || true
+    cmp -s expected.txt actual.txt || fail "README.md's output of $command differs: $(diff expected.txt actual.txt)"
+  done
+fi
+
 # A usage error.
 set +e
 "$@" "$inspect" --bogus >out.txt 2>err.txt

@@ -1,5 +1,6 @@
 #!/bin/sh
-# A snapshot of this machine replays to the host ID that the main program writes on it.
+# A snapshot of this machine replays to the host ID that the main program writes on it, and compares with the
+# machine itself as unchanged.
 #   live_hostid_test.sh WORKDIR INSPECT MAIN [LAUNCHER...]
 # Exits 77 (skipped) when the machine has no adapter to take a host ID from: then there is nothing to compare.
 set -eu
@@ -21,6 +22,8 @@ cd "$work"
 "$@" "$inspect" --replay snapshot.json --json >replay.json || fail "--replay exited $?"
 "$@" "$inspect" --json >live.json || fail "the live report exited $?"
 "$@" "$main" /exit:host.txt || fail "the main program exited $?"
+"$@" "$inspect" --diff snapshot.json - >diff.txt || fail "--diff with this machine exited $?"
+"$@" "$inspect" --what-if --json >what-if.json || fail "--what-if on this machine exited $?"
 
 host_id() {
   sed -n 's/^  "host_id": "\(.*\)",$/\1/p' "$1"
@@ -34,6 +37,9 @@ echo "main program: '$written'  replayed snapshot: '$replayed'  live report: '$l
 [ "$size" = $((${#written} + 1)) ] || fail "the output file is not the host ID and one zero byte ($size bytes)"
 [ "$replayed" = "$written" ] || fail "the replayed snapshot gives '$replayed', the main program wrote '$written'"
 [ "$live" = "$written" ] || fail "the live report gives '$live', the main program wrote '$written'"
+[ "$(host_id what-if.json)" = "$written" ] || fail "the what-if starts from '$(host_id what-if.json)'"
+head -1 diff.txt | grep -q '^The host ID did not change' || fail "--diff with this machine: $(head -1 diff.txt)"
+grep -q '^Records: 0 added, 0 removed, 0 changed' diff.txt || fail "--diff with this machine: $(cat diff.txt)"
 if [ -z "$written" ]; then
   echo "no adapter with an address on this machine: nothing to compare"
   exit 77

@@ -1,0 +1,537 @@
+#include "inspect/diff.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include <nlohmann/json.hpp>
+
+#include "common/text.h"
+#include "hostid/release_host_id.h"
+#include "inspect/outcome.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+const CHidDevNet* SelectedRecord(const CInspectReport& report)
+{
+    if (!report.m_trace.m_nSelected || *report.m_trace.m_nSelected >= report.m_records.size())
+        return nullptr;
+    return &report.m_records[*report.m_trace.m_nSelected];
+}
+
+std::optional<size_t> FindRecord(const CInspectReport& report, const std::u16string& strGuid)
+{
+    for (size_t i = 0; i < report.m_records.size(); ++i) {
+        if (EqualsNoCase(report.m_records[i].m_strGuid, strGuid))
+            return i;
+    }
+    return std::nullopt;
+}
+
+// How the choice ranks its rules: a smaller number wins.
+int RuleRank(EChoiceRule rule)
+{
+    switch (rule) {
+    case EChoiceRule::Primary:
+        return 1;
+    case EChoiceRule::OtherBus:
+        return 2;
+    case EChoiceRule::Usb:
+        return 3;
+    case EChoiceRule::AddressMatch:
+        return 4;
+    case EChoiceRule::FirstAddressed:
+        return 5;
+    case EChoiceRule::None:
+        break;
+    }
+    return 6;
+}
+
+// The slot rule a record's flags put it under, as the choice sorts matched records.
+EChoiceRule SlotRuleOfFlags(uint32_t dwFlags)
+{
+    if (dwFlags == 0)
+        return EChoiceRule::None;
+    if (dwFlags < HID_BUS_OTHER)
+        return EChoiceRule::Primary;
+    if (dwFlags & HID_BUS_OTHER)
+        return EChoiceRule::OtherBus;
+    return EChoiceRule::Usb;
+}
+
+std::string Hex32(uint32_t dwValue)
+{
+    char szText[16];
+    std::snprintf(szText, sizeof(szText), "0x%08X", static_cast<unsigned>(dwValue));
+    return szText;
+}
+
+std::string FlagsText(uint32_t dwFlags)
+{
+    return Hex32(dwFlags) + " (" + FlagNames(dwFlags) + ")";
+}
+
+std::string AddressOrNone(const std::u16string& strAddress)
+{
+    return strAddress.empty() ? std::string("(none)") : PrintableText(strAddress);
+}
+
+std::string Phrase(const CHidDevNet& record)
+{
+    return AdapterPhrase(record.m_strGuid, record.m_dwFlags);
+}
+
+// "the chosen adapter {...} on USB"; without a bus bit, no bus is named.
+std::string ChosenPhrase(const CHidDevNet& record)
+{
+    const std::string strBus = BusName(record.m_dwFlags);
+    return "the chosen adapter " +
+           (record.m_strGuid.empty() ? std::string("without a GUID") : PrintableText(record.m_strGuid)) +
+           (strBus.empty() ? std::string() : " on " + strBus);
+}
+
+// Why record nIndex of a determination does not qualify for the rule, in a few words; none when it does.
+std::optional<std::string> WhyNotQualified(const CInspectReport& report, size_t nIndex, EChoiceRule rule,
+                                           const std::string& strSide)
+{
+    const CHidDevNet& record = report.m_records[nIndex];
+    const CChoiceTrace& trace = report.m_trace;
+    if (record.m_dwFlags == 0)
+        return std::string("it has no flags");
+    if (trace.m_dwFirstAnswer == kAdapterTableNoMemory || trace.m_dwSecondAnswer == kAdapterTableNoMemory)
+        return "there was no memory for " + strSide + "'s adapter table, so no fallback ran";
+
+    if (rule == EChoiceRule::Primary || rule == EChoiceRule::OtherBus || rule == EChoiceRule::Usb) {
+        if (!trace.m_bTableRead)
+            return strSide + "'s adapter table cannot be read";
+        if (SlotRuleOfFlags(record.m_dwFlags) != rule)
+            return "its flags are now " + FlagsText(record.m_dwFlags) + ", which the rule " + ChoiceRuleName(rule) +
+                   " does not take";
+        bool bMatched = false;
+        bool bOnlyFirstWireless = true;
+        for (const CAdapterTrace& adapter : trace.m_adapters) {
+            if (adapter.m_nMatched == nIndex) {
+                bMatched = true;
+                bOnlyFirstWireless = bOnlyFirstWireless && adapter.m_slot == EAdapterSlot::FirstWireless;
+            }
+        }
+        if (!bMatched) {
+            for (const CAdapterEntry& entry : trace.m_entries) {
+                if (EqualsNoCase(entry.m_strName.value_or(std::u16string()), record.m_strGuid))
+                    return strSide + "'s adapter table lists it without a usable address";
+            }
+            return strSide + "'s adapter table does not list it";
+        }
+        if (rule == EChoiceRule::Primary && bOnlyFirstWireless)
+            return std::string("it is now the first wireless adapter, which is passed over");
+        if (rule == EChoiceRule::Usb && record.m_strAddress.empty())
+            return std::string("its driver reports no permanent address");
+        return std::nullopt;
+    }
+    if (record.m_strAddress.empty())
+        return std::string("it has no address");
+    if (rule == EChoiceRule::AddressMatch) {
+        if (!trace.m_bTableRead)
+            return strSide + "'s adapter table cannot be read";
+        for (const CAdapterTrace& adapter : trace.m_adapters) {
+            if (adapter.m_bUsable && adapter.m_strAddress == record.m_strAddress)
+                return std::nullopt;
+        }
+        return "its address " + PrintableText(record.m_strAddress) + " is not in " + strSide + "'s adapter table";
+    }
+    return std::nullopt;  // the first addressed record: flags and an address are all it takes
+}
+
+// Why the same adapter gives another host ID: what of its digest input changed.
+std::string DigestChange(const CHidDevNet& oldRecord, const CHidDevNet& newRecord)
+{
+    std::vector<std::string> parts;
+    if (oldRecord.m_strAddress != newRecord.m_strAddress) {
+        parts.push_back("its address changed from " + AddressOrNone(oldRecord.m_strAddress) + " to " +
+                        AddressOrNone(newRecord.m_strAddress));
+    }
+    if (oldRecord.m_bWireless != newRecord.m_bWireless) {
+        parts.push_back(newRecord.m_bWireless
+                            ? "it is now marked wireless (its adapter-table description holds WLAN)"
+                            : "it is no longer marked wireless (its adapter-table description lacks WLAN)");
+    }
+    const bool bOldGuidIn = !oldRecord.m_bWireless && (oldRecord.m_dwFlags & HID_BUS_OTHER_OR_USB) != 0;
+    const bool bNewGuidIn = !newRecord.m_bWireless && (newRecord.m_dwFlags & HID_BUS_OTHER_OR_USB) != 0;
+    if ((oldRecord.m_dwFlags & HID_BUS_OTHER_OR_USB) != (newRecord.m_dwFlags & HID_BUS_OTHER_OR_USB)) {
+        parts.push_back("its flags changed from " + FlagsText(oldRecord.m_dwFlags) + " to " +
+                        FlagsText(newRecord.m_dwFlags));
+    }
+    if (bOldGuidIn && bNewGuidIn && oldRecord.m_strGuid != newRecord.m_strGuid) {
+        parts.push_back("its GUID text, which enters the digest input, changed letter case from " +
+                        PrintableText(oldRecord.m_strGuid) + " to " + PrintableText(newRecord.m_strGuid));
+    }
+    std::string strText = "the chosen adapter " + PrintableText(newRecord.m_strGuid) + " has another digest input";
+    if (parts.empty()) {
+        return strText + ": " + PrintableText(CReleaseHostId::DigestInput(oldRecord)) + " in OLD, " +
+               PrintableText(CReleaseHostId::DigestInput(newRecord)) + " in NEW";
+    }
+    strText += ": ";
+    for (size_t i = 0; i < parts.size(); ++i)
+        strText += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return strText;
+}
+
+std::string Chooses(const CInspectReport& report, const std::string& strSide)
+{
+    const CHidDevNet* pSelected = SelectedRecord(report);
+    if (!pSelected)
+        return strSide + " chooses no adapter";
+    return strSide + " chooses " + PrintableText(pSelected->m_strGuid.empty() ? u"(without a GUID)"
+                                                                               : pSelected->m_strGuid) +
+           " by the rule " + ChoiceRuleName(report.m_trace.m_rule);
+}
+
+// Which of two records the rule prefers when both qualify, as a reason.
+const char* OrderReason(EChoiceRule rule)
+{
+    switch (rule) {
+    case EChoiceRule::AddressMatch:
+        return "it comes later in NEW's inventory, and the last match wins";
+    case EChoiceRule::FirstAddressed:
+        return "it comes earlier in NEW's inventory";
+    default:
+        break;
+    }
+    return "it comes earlier in NEW's adapter table";
+}
+
+std::string EntryKey(const CAdapterEntry& entry)
+{
+    std::string strKey = entry.m_strName ? "1" + Utf16ToUtf8(AsciiUpperCopy(*entry.m_strName)) : std::string("0");
+    strKey += '\0';
+    strKey += entry.m_strDescription ? "1" + Utf16ToUtf8(*entry.m_strDescription) : std::string("0");
+    strKey += '\0';
+    const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
+    strKey += std::to_string(entry.m_nAddressLength) + ":" + Utf16ToUtf8(FormatAddressText(entry.m_address, nLength));
+    return strKey;
+}
+
+std::vector<std::string> ChangedFields(const CHidDevNet& a, const CHidDevNet& b)
+{
+    std::vector<std::string> fields;
+    if (a.m_strGuid != b.m_strGuid)
+        fields.push_back("guid");
+    if (a.m_strPnpId != b.m_strPnpId)
+        fields.push_back("pnp_id");
+    if (a.m_dwFlags != b.m_dwFlags)
+        fields.push_back("flags");
+    if (a.m_bWireless != b.m_bWireless)
+        fields.push_back("wireless");
+    if (a.m_strAddress != b.m_strAddress)
+        fields.push_back("address");
+    if (a.m_strPermanentAddress != b.m_strPermanentAddress)
+        fields.push_back("permanent_address");
+    if (a.m_strCurrentAddress != b.m_strCurrentAddress)
+        fields.push_back("current_address");
+    return fields;
+}
+
+std::vector<std::string> FlagNameList(uint32_t dwFlags)
+{
+    std::vector<std::string> names;
+    for (uint32_t dwBit = 1; dwBit != 0; dwBit <<= 1) {
+        if (dwFlags & dwBit)
+            names.push_back(FlagNames(dwBit));
+    }
+    return names;
+}
+
+std::string RecordLine(const CHidDevNet& record)
+{
+    return (record.m_strGuid.empty() ? std::string("(no GUID)") : PrintableText(record.m_strGuid)) + "  " +
+           (record.m_strPnpId.empty() ? std::string("(no enumerator)") : PrintableText(record.m_strPnpId)) +
+           "  flags " + FlagsText(record.m_dwFlags) + (record.m_bWireless ? "  wireless" : "") + "  address " +
+           AddressOrNone(record.m_strAddress);
+}
+
+std::string EntryLine(const CAdapterEntry& entry)
+{
+    const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
+    const std::u16string strAddress = FormatAddressText(entry.m_address, nLength);
+    return (entry.m_strName ? AddressOrNone(*entry.m_strName) : std::string("(no name)")) + "  " +
+           (entry.m_strDescription ? "\"" + PrintableText(*entry.m_strDescription) + "\""
+                                   : std::string("(no description)")) +
+           "  address " + AddressOrNone(strAddress);
+}
+
+json RecordJson(const CHidDevNet& record)
+{
+    json entry = json::object();
+    entry["guid"] = Utf16ToUtf8(record.m_strGuid);
+    entry["pnp_id"] = Utf16ToUtf8(record.m_strPnpId);
+    entry["flags"] = record.m_dwFlags;
+    entry["wireless"] = record.m_bWireless;
+    entry["address"] = Utf16ToUtf8(record.m_strAddress);
+    entry["permanent_address"] = Utf16ToUtf8(record.m_strPermanentAddress);
+    entry["current_address"] = Utf16ToUtf8(record.m_strCurrentAddress);
+    return entry;
+}
+
+json EntryJson(const CAdapterEntry& entry)
+{
+    json value = json::object();
+    value["name"] = entry.m_strName ? json(Utf16ToUtf8(*entry.m_strName)) : json(nullptr);
+    value["description"] = entry.m_strDescription ? json(Utf16ToUtf8(*entry.m_strDescription)) : json(nullptr);
+    const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
+    value["address"] = Utf16ToUtf8(FormatAddressText(entry.m_address, nLength));
+    return value;
+}
+
+json SideJson(const CInspectReport& report, const std::string& strSource)
+{
+    const CChoiceOutcome outcome = SummarizeChoice(report);
+    json side = json::object();
+    side["source"] = strSource;
+    side["computer_name"] = Utf16ToUtf8(report.m_strComputerName);
+    side["host_id"] = Utf16ToUtf8(outcome.m_strHostId);
+    side["selected"] = outcome.m_nSelected ? json(*outcome.m_nSelected) : json(nullptr);
+    side["selected_guid"] = outcome.m_nSelected ? json(Utf16ToUtf8(outcome.m_strSelectedGuid)) : json(nullptr);
+    side["how"] = ChoiceRuleName(outcome.m_rule);
+    side["table_read"] = report.m_trace.m_bTableRead;
+    return side;
+}
+
+std::string SideText(const CInspectReport& report, const std::string& strLabel, const std::string& strSource)
+{
+    const CChoiceOutcome outcome = SummarizeChoice(report);
+    // A file name may hold a line end; it must not start a line of its own.
+    std::string out = strLabel + " " + PrintableText(Utf8ToUtf16(strSource)) + " (computer name " +
+                      (report.m_strComputerName.empty() ? std::string("(none)")
+                                                        : PrintableText(report.m_strComputerName)) +
+                      ")\n";
+    out += "  host ID " + HostIdText(outcome) + ": " + ChoiceText(outcome);
+    if (outcome.m_nSelected)
+        out += " (" + BusName(report.m_records[*outcome.m_nSelected].m_dwFlags) + ")";
+    out += "\n";
+    const size_t nEntries = report.m_trace.m_entries.size();
+    out += "  adapter table " +
+           (report.m_trace.m_bTableRead
+                ? "read, " + std::to_string(nEntries) + (nEntries == 1 ? " entry" : " entries")
+                : std::string("not read")) +
+           "; " + std::to_string(report.m_records.size()) +
+           (report.m_records.size() == 1 ? " record\n" : " records\n");
+    return out;
+}
+
+}  // namespace
+
+std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectReport& newReport)
+{
+    const CHidDevNet* pOld = SelectedRecord(oldReport);
+    const CHidDevNet* pNew = SelectedRecord(newReport);
+    const EChoiceRule oldRule = oldReport.m_trace.m_rule;
+    const EChoiceRule newRule = newReport.m_trace.m_rule;
+
+    if (oldReport.m_strHostId == newReport.m_strHostId) {
+        const std::string strSame = "The host ID did not change";
+        if (oldReport.m_strHostId.empty())
+            return strSame + ": neither OLD nor NEW chooses an adapter with an address.";
+        if (pOld && pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid)) {
+            if (oldRule == newRule)
+                return strSame + ": both choose " + Phrase(*pNew) + " by the rule " + ChoiceRuleName(newRule) + ".";
+            return strSame + ": both choose " + Phrase(*pNew) + ", OLD by the rule " + ChoiceRuleName(oldRule) +
+                   " and NEW by the rule " + ChoiceRuleName(newRule) + ".";
+        }
+        return strSame + ": " + Chooses(newReport, "NEW") + " instead of " + PrintableText(pOld->m_strGuid) +
+               ", and its digest input is the same.";
+    }
+
+    const std::string strPrefix =
+        "The host ID changed from " + HostIdText(SummarizeChoice(oldReport)) + " to " +
+        HostIdText(SummarizeChoice(newReport)) + ": ";
+    if (!pOld)
+        return strPrefix + "OLD chooses no adapter; " + Chooses(newReport, "NEW") + ".";
+
+    const std::optional<size_t> nOldInNew = FindRecord(newReport, pOld->m_strGuid);
+    if (!nOldInNew) {
+        return strPrefix + ChosenPhrase(*pOld) + " is absent from NEW; " +
+               Chooses(newReport, "NEW") + ".";
+    }
+    const CHidDevNet& oldInNew = newReport.m_records[*nOldInNew];
+    if (pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid))
+        return strPrefix + DigestChange(*pOld, *pNew) + ".";
+
+    const std::optional<std::string> strNotQualified = WhyNotQualified(newReport, *nOldInNew, oldRule, "NEW");
+    if (strNotQualified) {
+        return strPrefix + ChosenPhrase(oldInNew) + " no longer qualifies for the rule " +
+               ChoiceRuleName(oldRule) + ": " + *strNotQualified + "; " + Chooses(newReport, "NEW") + ".";
+    }
+    if (!pNew) {
+        // Cannot be: a record that still qualifies is chosen. Said plainly rather than guessed at.
+        return strPrefix + "NEW chooses no adapter.";
+    }
+    const bool bNewInOld = FindRecord(oldReport, pNew->m_strGuid).has_value();
+    if (RuleRank(newRule) < RuleRank(oldRule)) {
+        return strPrefix + Phrase(*pNew) + (bNewInOld ? "" : ", new in NEW,") + " is chosen by the rule " +
+               ChoiceRuleName(newRule) + ", which ranks above the rule " + ChoiceRuleName(oldRule) + " that chose " +
+               PrintableText(pOld->m_strGuid) + " in OLD.";
+    }
+    return strPrefix + "NEW chooses " + PrintableText(pNew->m_strGuid) + (bNewInOld ? "" : ", new in NEW,") +
+           " by the same rule " + ChoiceRuleName(newRule) + " ahead of " + PrintableText(pOld->m_strGuid) + ": " +
+           OrderReason(newRule) + ".";
+}
+
+CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport& newReport)
+{
+    CReportDiff diff;
+
+    // Records by their case-folded GUID text; the k-th OLD record of a GUID pairs with the k-th NEW one.
+    std::unordered_map<std::u16string, std::vector<size_t>> oldByGuid;
+    for (size_t i = oldReport.m_records.size(); i-- > 0;)
+        oldByGuid[AsciiUpperCopy(oldReport.m_records[i].m_strGuid)].push_back(i);
+    std::vector<bool> oldPaired(oldReport.m_records.size(), false);
+    for (size_t j = 0; j < newReport.m_records.size(); ++j) {
+        const auto it = oldByGuid.find(AsciiUpperCopy(newReport.m_records[j].m_strGuid));
+        if (it == oldByGuid.end() || it->second.empty()) {
+            diff.m_recordsAdded.push_back(j);
+            continue;
+        }
+        const size_t i = it->second.back();
+        it->second.pop_back();
+        oldPaired[i] = true;
+        if (!ChangedFields(oldReport.m_records[i], newReport.m_records[j]).empty())
+            diff.m_recordsChanged.emplace_back(i, j);
+    }
+    for (size_t i = 0; i < oldReport.m_records.size(); ++i) {
+        if (!oldPaired[i])
+            diff.m_recordsRemoved.push_back(i);
+    }
+
+    // Table entries as a multiset: an entry that is twice in OLD and once in NEW was removed once.
+    std::unordered_map<std::string, std::vector<size_t>> oldEntries;
+    const std::vector<CAdapterEntry>& oldTable = oldReport.m_trace.m_entries;
+    const std::vector<CAdapterEntry>& newTable = newReport.m_trace.m_entries;
+    for (size_t i = oldTable.size(); i-- > 0;)
+        oldEntries[EntryKey(oldTable[i])].push_back(i);
+    std::vector<bool> oldEntryKept(oldTable.size(), false);
+    for (size_t j = 0; j < newTable.size(); ++j) {
+        const auto it = oldEntries.find(EntryKey(newTable[j]));
+        if (it == oldEntries.end() || it->second.empty()) {
+            diff.m_entriesAdded.push_back(j);
+            continue;
+        }
+        oldEntryKept[it->second.back()] = true;
+        it->second.pop_back();
+    }
+    for (size_t i = 0; i < oldTable.size(); ++i) {
+        if (!oldEntryKept[i])
+            diff.m_entriesRemoved.push_back(i);
+    }
+
+    diff.m_bHostIdChanged = oldReport.m_strHostId != newReport.m_strHostId;
+    diff.m_strWhy = ExplainHostIdChange(oldReport, newReport);
+    return diff;
+}
+
+std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport& newReport, const CReportDiff& diff,
+                           const std::string& strOld, const std::string& strNew)
+{
+    std::string out = diff.m_strWhy + "\n\n";
+    out += SideText(oldReport, "OLD", strOld);
+    out += SideText(newReport, "NEW", strNew);
+
+    out += "\nRecords: " + std::to_string(diff.m_recordsAdded.size()) + " added, " +
+           std::to_string(diff.m_recordsRemoved.size()) + " removed, " +
+           std::to_string(diff.m_recordsChanged.size()) + " changed\n";
+    for (const size_t i : diff.m_recordsRemoved)
+        out += "  - removed  " + RecordLine(oldReport.m_records[i]) + "\n";
+    for (const size_t j : diff.m_recordsAdded)
+        out += "  + added    " + RecordLine(newReport.m_records[j]) + "\n";
+    for (const auto& [i, j] : diff.m_recordsChanged) {
+        const CHidDevNet& a = oldReport.m_records[i];
+        const CHidDevNet& b = newReport.m_records[j];
+        out += "  ~ changed  " + (b.m_strGuid.empty() ? std::string("(no GUID)") : PrintableText(b.m_strGuid)) +
+               "\n";
+        const auto line = [&](const char* pszName, const std::string& strA, const std::string& strB) {
+            out += std::string("      ") + pszName + std::string(12 - std::min<size_t>(11, strlen(pszName)), ' ') +
+                   strA + " -> " + strB + "\n";
+        };
+        if (a.m_strGuid != b.m_strGuid)
+            line("guid", PrintableText(a.m_strGuid), PrintableText(b.m_strGuid));
+        if (a.m_strPnpId != b.m_strPnpId)
+            line("enumerator", AddressOrNone(a.m_strPnpId), AddressOrNone(b.m_strPnpId));
+        if (a.m_dwFlags != b.m_dwFlags) {
+            line("flags", FlagsText(a.m_dwFlags), FlagsText(b.m_dwFlags));
+            const uint32_t dwAdded = b.m_dwFlags & ~a.m_dwFlags;
+            const uint32_t dwRemoved = a.m_dwFlags & ~b.m_dwFlags;
+            const std::string strAdded = dwAdded ? "added " + FlagNames(dwAdded) : std::string();
+            const std::string strRemoved = dwRemoved ? "removed " + FlagNames(dwRemoved) : std::string();
+            out += "                  " + strAdded + (dwAdded && dwRemoved ? "; " : "") + strRemoved + "\n";
+        }
+        if (a.m_bWireless != b.m_bWireless)
+            line("wireless", a.m_bWireless ? "yes" : "no", b.m_bWireless ? "yes" : "no");
+        if (a.m_strAddress != b.m_strAddress)
+            line("address", AddressOrNone(a.m_strAddress), AddressOrNone(b.m_strAddress));
+        if (a.m_strPermanentAddress != b.m_strPermanentAddress)
+            line("permanent", AddressOrNone(a.m_strPermanentAddress), AddressOrNone(b.m_strPermanentAddress));
+        if (a.m_strCurrentAddress != b.m_strCurrentAddress)
+            line("current", AddressOrNone(a.m_strCurrentAddress), AddressOrNone(b.m_strCurrentAddress));
+    }
+
+    out += "\nAdapter table: " + std::to_string(diff.m_entriesAdded.size()) + " added, " +
+           std::to_string(diff.m_entriesRemoved.size()) + " removed";
+    if (oldReport.m_trace.m_bTableRead != newReport.m_trace.m_bTableRead)
+        out += std::string(" (") + (oldReport.m_trace.m_bTableRead ? "NEW's" : "OLD's") + " table was not read)";
+    out += "\n";
+    for (const size_t i : diff.m_entriesRemoved)
+        out += "  - removed  " + EntryLine(oldReport.m_trace.m_entries[i]) + "\n";
+    for (const size_t j : diff.m_entriesAdded)
+        out += "  + added    " + EntryLine(newReport.m_trace.m_entries[j]) + "\n";
+    return out;
+}
+
+std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport& newReport, const CReportDiff& diff,
+                           const std::string& strOld, const std::string& strNew)
+{
+    json document = json::object();
+    document["host_id_changed"] = diff.m_bHostIdChanged;
+    document["why"] = diff.m_strWhy;
+    document["old"] = SideJson(oldReport, strOld);
+    document["new"] = SideJson(newReport, strNew);
+
+    json added = json::array();
+    for (const size_t j : diff.m_recordsAdded)
+        added.push_back(RecordJson(newReport.m_records[j]));
+    json removed = json::array();
+    for (const size_t i : diff.m_recordsRemoved)
+        removed.push_back(RecordJson(oldReport.m_records[i]));
+    json changed = json::array();
+    for (const auto& [i, j] : diff.m_recordsChanged) {
+        const CHidDevNet& a = oldReport.m_records[i];
+        const CHidDevNet& b = newReport.m_records[j];
+        json entry = json::object();
+        entry["guid"] = Utf16ToUtf8(b.m_strGuid);
+        entry["old"] = RecordJson(a);
+        entry["new"] = RecordJson(b);
+        entry["fields"] = ChangedFields(a, b);
+        entry["flags_added"] = FlagNameList(b.m_dwFlags & ~a.m_dwFlags);
+        entry["flags_removed"] = FlagNameList(a.m_dwFlags & ~b.m_dwFlags);
+        changed.push_back(std::move(entry));
+    }
+    json records = json::object();
+    records["added"] = std::move(added);
+    records["removed"] = std::move(removed);
+    records["changed"] = std::move(changed);
+    document["records"] = std::move(records);
+
+    json entriesAdded = json::array();
+    for (const size_t j : diff.m_entriesAdded)
+        entriesAdded.push_back(EntryJson(newReport.m_trace.m_entries[j]));
+    json entriesRemoved = json::array();
+    for (const size_t i : diff.m_entriesRemoved)
+        entriesRemoved.push_back(EntryJson(oldReport.m_trace.m_entries[i]));
+    json table = json::object();
+    table["added"] = std::move(entriesAdded);
+    table["removed"] = std::move(entriesRemoved);
+    document["adapter_table"] = std::move(table);
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}

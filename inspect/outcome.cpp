@@ -1,0 +1,81 @@
+#include "inspect/outcome.h"
+
+#include "common/text.h"
+#include "inspect/replay_sources.h"
+
+CInspectReport ReplaySnapshotReport(CSnapshot snapshot)
+{
+    std::u16string strComputerName = snapshot.m_strComputerName;
+    CReplaySources replay(std::move(snapshot));
+    return BuildReport(replay.Get(), std::move(strComputerName));
+}
+
+std::u16string SelectedGuid(const CInspectReport& report)
+{
+    if (!report.m_trace.m_nSelected || *report.m_trace.m_nSelected >= report.m_records.size())
+        return std::u16string();
+    return report.m_records[*report.m_trace.m_nSelected].m_strGuid;
+}
+
+std::string BusName(uint32_t dwFlags)
+{
+    if (dwFlags & HID_BUS_USB)
+        return "USB";
+    if (dwFlags & HID_BUS_OTHER)
+        return "another bus";
+    if (dwFlags & (HID_BUS_PCI | HID_BUS_PCI_ALT))
+        return "PCI";
+    if (dwFlags & HID_BUS_VMBUS)
+        return "VMBus";
+    if (dwFlags & HID_BUS_XENVIF)
+        return "Xen";
+    return std::string();
+}
+
+std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags)
+{
+    const std::string strGuidText = strGuid.empty() ? std::string("without a GUID") : PrintableText(strGuid);
+    const std::string strBus = BusName(dwFlags);
+    if (strBus.empty())
+        return "the adapter " + strGuidText;
+    if (strBus == "another bus")
+        return "the adapter " + strGuidText + " on another bus";
+    return "the " + strBus + " adapter " + strGuidText;
+}
+
+CChoiceOutcome SummarizeChoice(const CInspectReport& report)
+{
+    CChoiceOutcome outcome;
+    outcome.m_strHostId = report.m_strHostId;
+    if (report.m_trace.m_nSelected && *report.m_trace.m_nSelected < report.m_records.size()) {
+        outcome.m_nSelected = report.m_trace.m_nSelected;
+        outcome.m_strSelectedGuid = SelectedGuid(report);
+        outcome.m_rule = report.m_trace.m_rule;
+    }
+    return outcome;
+}
+
+std::string ChoiceText(const CChoiceOutcome& outcome)
+{
+    if (!outcome.m_nSelected)
+        return "no adapter";
+    return "record [" + std::to_string(*outcome.m_nSelected) + "] " +
+           (outcome.m_strSelectedGuid.empty() ? std::string("without a GUID")
+                                              : PrintableText(outcome.m_strSelectedGuid)) +
+           " by the rule " + ChoiceRuleName(outcome.m_rule);
+}
+
+std::string HostIdText(const CChoiceOutcome& outcome)
+{
+    return outcome.m_strHostId.empty() ? std::string("(none)") : Utf16ToUtf8(outcome.m_strHostId);
+}
+
+std::string PrintableText(std::u16string_view text)
+{
+    std::u16string copy(text);
+    for (char16_t& unit : copy) {
+        if (unit < 0x20 || unit == 0x7F)
+            unit = u'?';
+    }
+    return Utf16ToUtf8(copy);
+}

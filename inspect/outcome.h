@@ -1,0 +1,44 @@
+#pragma once
+
+// Small pieces that the what-if and the comparison both use to describe the outcome of one determination.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "inspect/report.h"
+#include "inspect/snapshot.h"
+
+// Replays a snapshot and explains the determination it gives, as --replay does. The snapshot is taken by value so
+// that a caller done with it can move it in.
+CInspectReport ReplaySnapshotReport(CSnapshot snapshot);
+
+// The GUID text of the chosen record, or empty when nothing was chosen.
+std::u16string SelectedGuid(const CInspectReport& report);
+
+// The bus a record's flags name: "USB", "another bus", "PCI", "VMBus", "Xen", or empty when it has only resource
+// bits. The two top bits come first, as they decide the digest input.
+std::string BusName(uint32_t dwFlags);
+
+// "the USB adapter {...}", "the adapter {...} on another bus", "the adapter {...}" for a record without a bus bit.
+std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags);
+
+// What one determination chose; the what-if keeps only this much of each, since a machine with n adapters has n
+// of them.
+struct CChoiceOutcome {
+    std::u16string m_strHostId;             // empty when nothing with an address was chosen
+    std::optional<size_t> m_nSelected;      // index into that determination's own inventory
+    std::u16string m_strSelectedGuid;       // the chosen record's GUID text
+    EChoiceRule m_rule = EChoiceRule::None;
+};
+
+CChoiceOutcome SummarizeChoice(const CInspectReport& report);
+
+// "record [1] {...} by the rule usb", or "no adapter" when nothing was chosen.
+std::string ChoiceText(const CChoiceOutcome& outcome);
+
+// A host ID for a sentence: the text, or "(none)".
+std::string HostIdText(const CChoiceOutcome& outcome);
+
+// Text from a snapshot for one line of readable output: control characters become '?'.
+std::string PrintableText(std::u16string_view text);

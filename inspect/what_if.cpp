@@ -1,0 +1,227 @@
+#include "inspect/what_if.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <nlohmann/json.hpp>
+
+#include "common/text.h"
+#include "inspect/outcome.h"
+#include "inventory/passes.h"
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+template <class T, class Pred>
+void EraseIf(std::vector<T>& items, Pred pred)
+{
+    items.erase(std::remove_if(items.begin(), items.end(), pred), items.end());
+}
+
+json OutcomeJson(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
+{
+    json entry = json::object();
+    entry["host_id"] = Utf16ToUtf8(outcome.m_strHostId);
+    entry["selected"] = outcome.m_nSelected ? json(*outcome.m_nSelected) : json(nullptr);
+    // The index points into the smaller inventory of this determination; the GUID names the adapter plainly.
+    entry["selected_guid"] = outcome.m_nSelected ? json(Utf16ToUtf8(outcome.m_strSelectedGuid)) : json(nullptr);
+    entry["how"] = ChoiceRuleName(outcome.m_rule);
+    entry["changes"] = outcome.m_strHostId != base.m_strHostId;
+    return entry;
+}
+
+// "changes the host ID to X (record [0] {...} by the rule primary)" or "leaves the host ID at X (...)".
+std::string OutcomeText(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
+{
+    if (!outcome.m_nSelected) {
+        return outcome.m_strHostId != base.m_strHostId ? "changes the host ID to none: no adapter is chosen"
+                                                       : "leaves no host ID: no adapter is chosen";
+    }
+    const std::string strChoice = " (" + ChoiceText(outcome) + ")";
+    if (outcome.m_strHostId != base.m_strHostId)
+        return "changes the host ID to " + HostIdText(outcome) + strChoice;
+    return "leaves the host ID at " + HostIdText(outcome) + strChoice;
+}
+
+}  // namespace
+
+CSnapshot SnapshotWithoutAdapter(const CSnapshot& snapshot, std::u16string_view strGuid)
+{
+    CSnapshot result = snapshot;
+    if (result.m_components) {
+        EraseIf(*result.m_components, [&](const CNetCfgComponentInfo& component) {
+            return EqualsNoCase(FormatGuidText(component.m_guidInstance), strGuid);
+        });
+    }
+    if (result.m_devices) {
+        EraseIf(*result.m_devices,
+                [&](const CSnapshotDevice& device) { return EqualsNoCase(device.GetNetCfgInstanceIdText(), strGuid); });
+    }
+    EraseIf(result.m_drivers, [&](const CSnapshotDriver& driver) { return EqualsNoCase(driver.m_strName, strGuid); });
+    if (result.m_adapters) {
+        // The choice matches an entry without a name as the empty text.
+        EraseIf(*result.m_adapters, [&](const CAdapterEntry& entry) {
+            return EqualsNoCase(entry.m_strName.value_or(std::u16string()), strGuid);
+        });
+    }
+    return result;
+}
+
+CSnapshot SnapshotWithoutAdapterTable(const CSnapshot& snapshot)
+{
+    // The size query succeeds and the read fails, so that the choice takes its fallbacks; a snapshot whose own
+    // size query found no memory for the table would otherwise replay to no choice at all.
+    CSnapshot result = snapshot;
+    result.m_adapters.reset();
+    result.m_dwTableSizeAnswer = kAdapterTableBufferOverflow;
+    result.m_dwTableReadAnswer = kReplayTableReadFailure;
+    return result;
+}
+
+CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
+{
+    CWhatIfReport whatIf;
+    whatIf.m_strComputerName = snapshot.m_strComputerName;
+    const CInspectReport base = ReplaySnapshotReport(snapshot);
+    whatIf.m_base = SummarizeChoice(base);
+    const std::vector<CHidDevNet>& records = base.m_records;
+    const CChoiceTrace& trace = base.m_trace;
+
+    // Taking one adapter away takes away its records and its table entries and nothing else: every other record
+    // keeps its flags (devices merge only into records of their own GUID), its driver's addresses and the table
+    // entries that stamp it. The choice can only lose candidates, so the chosen record C stays chosen, by the same
+    // rule and with the same host ID, unless the absent adapter
+    // - is C itself;
+    // - holds the first wireless entry that the primary rule passed over, so that C's own wireless entry may now be
+    //   the first one (with no primary candidate in the first place, the primary group held at most that entry);
+    // - or, when C was chosen by the address match, holds every usable entry with C's address.
+    // Those absences are replayed in full; the others take the base outcome with C's index moved up past the
+    // absent adapter's records. A machine with n adapters then costs a few determinations rather than n of them.
+    const std::optional<size_t> nSelected = whatIf.m_base.m_nSelected;
+    std::u16string strFirstWireless;  // case-folded GUID of the passed-over wireless entry's record
+    bool bHasFirstWireless = false;
+    std::unordered_map<std::u16string, size_t> entriesWithSelectedAddress;  // by case-folded entry name
+    size_t nEntriesWithSelectedAddress = 0;
+    for (const CAdapterTrace& adapter : trace.m_adapters) {
+        if (adapter.m_slot == EAdapterSlot::FirstWireless && adapter.m_nMatched &&
+            *adapter.m_nMatched < records.size()) {
+            strFirstWireless = AsciiUpperCopy(records[*adapter.m_nMatched].m_strGuid);
+            bHasFirstWireless = true;
+        }
+    }
+    if (nSelected && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
+        const std::u16string& strAddress = records[*nSelected].m_strAddress;
+        for (size_t i = 0; i < trace.m_adapters.size() && i < trace.m_entries.size(); ++i) {
+            if (trace.m_adapters[i].m_bUsable && trace.m_adapters[i].m_strAddress == strAddress) {
+                ++nEntriesWithSelectedAddress;
+                ++entriesWithSelectedAddress[AsciiUpperCopy(trace.m_entries[i].m_strName.value_or(u""))];
+            }
+        }
+    }
+    // How many records of each GUID come before C.
+    std::unordered_map<std::u16string, size_t> recordsBeforeSelected;
+    for (size_t i = 0; nSelected && i < *nSelected; ++i)
+        ++recordsBeforeSelected[AsciiUpperCopy(records[i].m_strGuid)];
+    const std::u16string strSelected = nSelected ? AsciiUpperCopy(records[*nSelected].m_strGuid) : u"";
+
+    std::unordered_set<std::u16string> seen;
+    for (const CHidDevNet& record : records) {
+        std::u16string strKey = AsciiUpperCopy(record.m_strGuid);
+        if (!seen.insert(strKey).second)
+            continue;
+        CWhatIfAbsence absence;
+        absence.m_strGuid = record.m_strGuid;
+        absence.m_dwFlags = record.m_dwFlags;
+        bool bReplay = nSelected && strKey == strSelected;
+        bReplay = bReplay || (whatIf.m_base.m_rule == EChoiceRule::Primary && bHasFirstWireless &&
+                              strKey == strFirstWireless);
+        if (!bReplay && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
+            const auto it = entriesWithSelectedAddress.find(strKey);
+            bReplay = it != entriesWithSelectedAddress.end() && it->second == nEntriesWithSelectedAddress;
+        }
+        if (bReplay) {
+            absence.m_outcome =
+                SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapter(snapshot, record.m_strGuid)));
+        } else {
+            absence.m_outcome = whatIf.m_base;
+            if (nSelected) {
+                const auto it = recordsBeforeSelected.find(strKey);
+                if (it != recordsBeforeSelected.end())
+                    *absence.m_outcome.m_nSelected -= it->second;
+            }
+        }
+        whatIf.m_without.push_back(std::move(absence));
+    }
+    whatIf.m_tableUnreadable = SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapterTable(snapshot)));
+    return whatIf;
+}
+
+CWhatIfReport BuildWhatIfByReplay(const CSnapshot& snapshot)
+{
+    CWhatIfReport whatIf;
+    whatIf.m_strComputerName = snapshot.m_strComputerName;
+    const CInspectReport base = ReplaySnapshotReport(snapshot);
+    whatIf.m_base = SummarizeChoice(base);
+    std::unordered_set<std::u16string> seen;
+    for (const CHidDevNet& record : base.m_records) {
+        if (!seen.insert(AsciiUpperCopy(record.m_strGuid)).second)
+            continue;
+        CWhatIfAbsence absence;
+        absence.m_strGuid = record.m_strGuid;
+        absence.m_dwFlags = record.m_dwFlags;
+        absence.m_outcome =
+            SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapter(snapshot, record.m_strGuid)));
+        whatIf.m_without.push_back(std::move(absence));
+    }
+    whatIf.m_tableUnreadable = SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapterTable(snapshot)));
+    return whatIf;
+}
+
+std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
+{
+    const CChoiceOutcome& base = whatIf.m_base;
+    std::string out;
+    out += "Computer name: " +
+           (whatIf.m_strComputerName.empty() ? std::string("(none)") : PrintableText(whatIf.m_strComputerName)) +
+           "\n";
+    out += "Host ID: " + HostIdText(base) + " (" + ChoiceText(base) + ")\n\n";
+
+    size_t nChanging = 0;
+    for (const CWhatIfAbsence& absence : whatIf.m_without)
+        nChanging += absence.m_outcome.m_strHostId != base.m_strHostId ? 1 : 0;
+    out += "Without one adapter (" + std::to_string(nChanging) + " of " + std::to_string(whatIf.m_without.size()) +
+           " would change the host ID, marked *):\n";
+    if (whatIf.m_without.empty())
+        out += "  (no adapter records)\n";
+    for (const CWhatIfAbsence& absence : whatIf.m_without) {
+        const bool bChanges = absence.m_outcome.m_strHostId != base.m_strHostId;
+        out += std::string(bChanges ? "* " : "  ") + "unplugging " +
+               AdapterPhrase(absence.m_strGuid, absence.m_dwFlags) + " " + OutcomeText(absence.m_outcome, base) + "\n";
+    }
+    const bool bTableChanges = whatIf.m_tableUnreadable.m_strHostId != base.m_strHostId;
+    out += "\nWithout the adapter table:\n";
+    out += std::string(bTableChanges ? "* " : "  ") + "an adapter table that cannot be read " +
+           OutcomeText(whatIf.m_tableUnreadable, base) + "\n";
+    return out;
+}
+
+std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
+{
+    const CChoiceOutcome& base = whatIf.m_base;
+    json document = json::object();
+    document["host_id"] = Utf16ToUtf8(base.m_strHostId);
+    document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
+    document["how"] = ChoiceRuleName(base.m_rule);
+    json without = json::array();
+    for (const CWhatIfAbsence& absence : whatIf.m_without) {
+        json entry = json::object();
+        entry["guid"] = Utf16ToUtf8(absence.m_strGuid);
+        entry.update(OutcomeJson(absence.m_outcome, base));
+        without.push_back(std::move(entry));
+    }
+    document["without"] = std::move(without);
+    document["table_unreadable"] = OutcomeJson(whatIf.m_tableUnreadable, base);
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
