@@ -428,12 +428,15 @@ bool WriteDevice(const CSnapshotDevice& device, size_t nNumber, CSeededKeys& see
                     NetCfgInstanceIdDataFromText(*device.m_strNetCfgInstanceId));
 }
 
+// Wine's NDIS driver makes its devices when winedevice.exe starts it, which takes seconds on a loaded machine; the
+// wait is bounded at 30 seconds for all of them together, after which the machine counts as not set up.
 bool WaitForDriverDevices(const CSnapshot& mapped)
 {
+    int nRound = 0;
     for (const CSnapshotDriver& driver : mapped.m_drivers) {
         const std::wstring strPath = L"\\\\.\\" + std::wstring(AsWide(driver.m_strName));
         bool bOpen = false;
-        for (int nRound = 0; nRound < 200 && !bOpen; ++nRound) {
+        for (; nRound < 600 && !bOpen; ++nRound) {
             const CUniqueFileHandle device(CreateFileW(strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             bOpen = device.IsValid();
