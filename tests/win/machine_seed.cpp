@@ -254,8 +254,11 @@ std::vector<CMappedDevice> CSeeder::MapDevices(const CSnapshot& snapshot)
         CMappedDevice device;
         device.m_nOriginal = i;
         device.m_device = original;
-        if (original.m_strNetCfgInstanceId)
-            device.m_device.m_strNetCfgInstanceId = m_guids.Map(*original.m_strNetCfgInstanceId);
+        // A value that is a registry string names its GUID by that text; other data (format 2 only) stays as it is.
+        if (original.m_netCfgInstanceIdData) {
+            if (const auto text = NetCfgInstanceIdTextFromData(*original.m_netCfgInstanceIdData))
+                device.m_device.m_netCfgInstanceIdData = NetCfgInstanceIdDataFromText(m_guids.Map(*text));
+        }
 
         std::u16string strId = original.m_strInstanceId.value_or(u"");
         const std::vector<std::u16string> parts = SplitInstanceId(strId);
@@ -412,7 +415,7 @@ bool WriteDevice(const CSnapshotDevice& device, size_t nNumber, CSeededKeys& see
     if (!CreateKey(strEnum, enumKey) || !SetText(enumKey.Get(), L"ClassGUID", kNetClass) ||
         !SetText(enumKey.Get(), L"Class", L"Net"))
         return false;
-    const int nWay = device.m_strNetCfgInstanceId ? -1 : static_cast<int>(nNumber % 3);
+    const int nWay = device.m_netCfgInstanceIdData ? -1 : static_cast<int>(nNumber % 3);
     if (nWay == 0)
         return true;
     if (!SetText(enumKey.Get(), L"Driver", nWay == 1 ? std::wstring(szDriver) + L"-missing" : szDriver))
@@ -424,8 +427,7 @@ bool WriteDevice(const CSnapshotDevice& device, size_t nNumber, CSeededKeys& see
         return false;
     if (nWay == 2)
         return true;
-    return SetValue(classKey.Get(), L"NetCfgInstanceId", REG_SZ,
-                    NetCfgInstanceIdDataFromText(*device.m_strNetCfgInstanceId));
+    return SetValue(classKey.Get(), L"NetCfgInstanceId", REG_SZ, *device.m_netCfgInstanceIdData);
 }
 
 // Wine's NDIS driver makes its devices when winedevice.exe starts it, which takes seconds on a loaded machine; the
@@ -518,8 +520,10 @@ int wmain(int argc, wchar_t** argv)
         }
         CScriptDevice scripted;
         scripted.m_strInstanceId = *device.m_strInstanceId;
-        for (const uint32_t nType : device.m_resourceTypes)
-            scripted.m_resources.push_back(CScriptResource{nType, false, false});
+        // A type below 0 or beyond 32 bits (format 2 only) is no type the configuration manager answers: the pass
+        // reads it as 0, which sets no flag, and so does the substitute.
+        for (const CSnapshotResourceType& type : device.m_resourceTypes)
+            scripted.m_resources.push_back(CScriptResource{type.AsType().value_or(0), false, false});
         script.m_devices.push_back(scripted);
     }
     if (!seeded.Save()) {
