@@ -24,6 +24,7 @@ jobs=${LUMO_JOBS:-2}
 if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   echo "note: the working tree has uncommitted changes; the release is built from the last commit without them" >&2
 fi
+commit=$(git rev-parse HEAD)
 commit_time=$(git log -1 --format=%ct)
 release=$top/build/release
 work=$(mktemp -d "${TMPDIR:-/tmp}/lumohostid-release.XXXXXX")
@@ -35,7 +36,8 @@ build() {
   clone=$2
   rm -rf "$out"
   mkdir -p "$out" "$(dirname "$clone")"
-  git clone --quiet --no-local "$top" "$clone"
+  git clone --quiet --no-local --no-checkout "$top" "$clone"
+  git -C "$clone" -c advice.detachedHead=false checkout --quiet --detach "$commit"
   log=$out.log
   echo "--- building in $clone (log: $log)"
 
