@@ -1,37 +1,68 @@
 #!/bin/sh
-# Unpacks the Debian package (never installs it) and runs the programs and the example consumer from the
-# unpacked tree.
-#   package_check.sh PACKAGE WORKDIR CONSUMER_SOURCES
+# Unpacks the three Debian packages (never installs them), checks what each holds and how it is hardened, and runs
+# the programs and the example consumer, through pkg-config and through CMake, from the unpacked tree.
+#   package_check.sh PACKAGE_DIR WORKDIR CONSUMER_SOURCES
 set -eu
-package=$1
+packages=$1
 work=$2
 sources=$3
+here=$(cd "$(dirname "$0")" && pwd)
 
 fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
 
-[ -f "$package" ] || fail "$package is missing: cpack has not made it"
 rm -rf "$work"
 mkdir -p "$work"
+work=$(cd "$work" && pwd)
 root=$work/root
-dpkg-deb -x "$package" "$root" || fail "dpkg-deb -x failed"
-
-# The control data: the name, the architecture, and dependencies worked out from the binaries.
-[ "$(dpkg-deb -f "$package" Package)" = lumohostid ] || fail "the package is not named lumohostid"
-[ "$(dpkg-deb -f "$package" Architecture)" = amd64 ] || fail "the package is not for amd64"
-depends=$(dpkg-deb -f "$package" Depends)
-echo "Depends: $depends"
-echo "$depends" | grep -q 'libc6 (>= ' || fail "the dependencies were not worked out from the binaries"
-
 libdir=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)
-for file in usr/bin/lumohostid usr/bin/lumohostid-inspect usr/include/lumohostid.h "$libdir/liblumohostid.so" \
-            "$libdir/liblumohostid.so.1" "$libdir/liblumohostid.a" "$libdir/pkgconfig/lumohostid.pc" \
-            "$libdir/cmake/LumoHostID/LumoHostIDConfig.cmake" "$libdir/cmake/LumoHostID/LumoHostIDConfigVersion.cmake" \
-            usr/share/man/man1/lumohostid.1.gz usr/share/man/man1/lumohostid-inspect.1.gz; do
-  [ -e "$root/$file" ] || fail "$file is not in the package"
+
+# Each package holds exactly its own files, as Debian's policy splits them: the programs, the shared library, and
+# what building against the library needs. Each is unpacked on its own first, so that a file in the wrong package
+# is named.
+check_contents() {
+  name=$1
+  shift
+  deb=$(ls "$packages/${name}"_*_amd64.deb 2>/dev/null | head -1)
+  [ -n "$deb" ] || fail "no ${name}_*_amd64.deb in $packages"
+  [ "$(dpkg-deb -f "$deb" Package)" = "$name" ] || fail "$deb is not named $name"
+  [ "$(dpkg-deb -f "$deb" Architecture)" = amd64 ] || fail "$deb is not for amd64"
+  rm -rf "$work/$name"
+  dpkg-deb -x "$deb" "$work/$name" || fail "dpkg-deb -x $deb failed"
+  (cd "$work/$name" && find . ! -type d | sed 's,^\./,,' | grep -v "^usr/share/doc/$name/" | sort) >"$work/$name.files"
+  printf '%s\n' "$@" | sort >"$work/$name.expected"
+  diff -u "$work/$name.expected" "$work/$name.files" >&2 || fail "$name does not hold what it should (- missing, + extra)"
+  [ -f "$work/$name/usr/share/doc/$name/copyright" ] || fail "$name has no copyright file"
+  dpkg-deb -x "$deb" "$root"
+}
+check_contents lumohostid usr/bin/lumohostid usr/bin/lumohostid-inspect \
+  usr/share/man/man1/lumohostid.1.gz usr/share/man/man1/lumohostid-inspect.1.gz
+check_contents liblumohostid1 "$libdir/liblumohostid.so.1" "$libdir/liblumohostid.so.1.0.0"
+check_contents liblumohostid-dev usr/include/lumohostid.h "$libdir/liblumohostid.so" "$libdir/liblumohostid.a" \
+  "$libdir/pkgconfig/lumohostid.pc" "$libdir/cmake/LumoHostID/LumoHostIDConfig.cmake" \
+  "$libdir/cmake/LumoHostID/LumoHostIDConfigVersion.cmake"
+
+# The control data: dependencies worked out from the binaries, and the library's symbols file.
+for name in lumohostid liblumohostid1; do
+  depends=$(dpkg-deb -f "$packages/${name}"_*_amd64.deb Depends)
+  echo "$name Depends: $depends"
+  echo "$depends" | grep -q 'libc6 (>= ' || fail "the dependencies of $name were not worked out from the binaries"
 done
+dpkg-deb --ctrl-tarfile "$packages"/liblumohostid1_*_amd64.deb | tar -xOf - ./symbols >"$work/symbols" \
+  || fail "liblumohostid1 has no symbols file"
+for function in lumohostid_get lumohostid_strerror lumohostid_check lumohostid_report_json lumohostid_free \
+                lumohostid_version; do
+  grep -q "^ $function@LUMOHOSTID_1 " "$work/symbols" || fail "the symbols file does not list $function"
+done
+dpkg-deb -f "$packages"/liblumohostid-dev_*_amd64.deb Depends | grep -q 'liblumohostid1 (= ' \
+  || fail "liblumohostid-dev does not depend on its own version of liblumohostid1"
+
+# The binaries carry the hardening of dpkg-buildflags.
+sh "$here/hardening_check.sh" readelf nm "$root/usr/bin/lumohostid" "$root/usr/bin/lumohostid-inspect" \
+  "$root/$libdir/liblumohostid.so.1.0.0" || fail "the packaged binaries are not hardened"
+
 # The manual pages are well formed: groff formats each without a warning.
 for page in lumohostid lumohostid-inspect; do
   warnings=$(gzip -dc "$root/usr/share/man/man1/$page.1.gz" | groff -man -ww -z 2>&1 || true)
@@ -45,12 +76,20 @@ expected=$(tr -d '\000' <"$work/host.txt")
 reported=$(sed -n 's/^  "host_id": "\(.*\)",$/\1/p' "$work/report.json")
 [ "$reported" = "$expected" ] || fail "lumohostid-inspect reports '$reported', lumohostid wrote '$expected'"
 
-# The consumer, found through the unpacked tree's pkg-config file, which works out its prefix from where it lies.
-PKG_CONFIG_PATH="$root/$libdir/pkgconfig" cmake -S "$sources" -B "$work/consumer" -DUSE_PKG_CONFIG=ON \
-  >"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "the consumer does not configure"; }
-cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 \
-  || { cat "$work/consumer.log"; fail "the consumer does not build"; }
-printed=$(LD_LIBRARY_PATH="$root/$libdir" "$work/consumer/host_id") || fail "the consumer exited $?"
-echo "lumohostid: '$expected'  consumer: '$printed'"
-[ "$printed" = "$expected" ] || fail "the consumer prints '$printed', lumohostid wrote '$expected'"
+# The consumer, found through the unpacked tree's pkg-config file and through its CMake package, both of which work
+# out the prefix from where they lie; it must use the packaged library.
+run_consumer() {
+  route=$1
+  shift
+  cmake -S "$sources" -B "$work/$route" "$@" >"$work/$route.log" 2>&1 \
+    || { cat "$work/$route.log"; fail "$route: the consumer does not configure"; }
+  cmake --build "$work/$route" >>"$work/$route.log" 2>&1 || { cat "$work/$route.log"; fail "$route: the consumer does not build"; }
+  printed=$(LD_LIBRARY_PATH="$root/$libdir" "$work/$route/host_id") || fail "$route: the consumer exited $?"
+  echo "$route: lumohostid '$expected', consumer '$printed'"
+  [ "$printed" = "$expected" ] || fail "$route: the consumer prints '$printed', lumohostid wrote '$expected'"
+  LD_LIBRARY_PATH="$root/$libdir" ldd "$work/$route/host_id" | grep -q "liblumohostid.so.1 => $root/$libdir/" \
+    || fail "$route: the consumer does not use the packaged library"
+}
+PKG_CONFIG_PATH="$root/$libdir/pkgconfig" run_consumer pkg-config -DUSE_PKG_CONFIG=ON
+run_consumer find_package -DCMAKE_PREFIX_PATH="$root/usr"
 echo "package check passed"
