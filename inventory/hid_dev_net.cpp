@@ -20,7 +20,12 @@ void AppendAddressText(std::u16string& text, const uint8_t* pBytes, size_t nCoun
 
 bool AppendRecordCopy(CDeviceList& list, const CHidDevNet& record)
 {
-    return AppendRecord(list, CHidDevNet(record));
+    try {
+        return AppendRecord(list, CHidDevNet(record));
+    } catch (const std::bad_alloc&) {
+        // The copy's texts could not be had: the record is left out as one that cannot be stored is.
+        return false;
+    }
 }
 
 bool AppendRecord(CDeviceList& list, CHidDevNet&& record)
@@ -130,20 +135,18 @@ CHidDevNet* FindRecordByGuid(CDeviceList& list, std::u16string_view strGuid, siz
     return nullptr;
 }
 
-void MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record)
+bool MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record)
 {
-    if (!index) {
-        MergeDeviceRecord(list, record);
-        return;
-    }
+    if (!index)
+        return MergeDeviceRecord(list, record);
     if (const CGuidIndex::CEntry* pEqual = index->Find(record.m_strGuid)) {
         // Every record with this GUID text gets the flags, not only the first.
         for (; pEqual; pEqual = index->Next(*pEqual))
             pEqual->pRecord->m_dwFlags |= record.m_dwFlags;
-        return;
+        return true;
     }
     if (!AppendRecord(list, std::move(record)))
-        return;
+        return false;
     try {
         index->Add(list.GetAt(list.GetCount() - 1).get(), list.GetCount() - 1);
     } catch (const std::bad_alloc&) {
@@ -151,9 +154,10 @@ void MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHid
         // walking the list, so nothing but speed is lost.
         index.reset();
     }
+    return true;
 }
 
-void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
+bool MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
 {
     bool bMerged = false;
     for (auto& pRecord : list) {
@@ -163,6 +167,5 @@ void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
             bMerged = true;
         }
     }
-    if (!bMerged)
-        AppendRecordCopy(list, record);
+    return bMerged || AppendRecordCopy(list, record);
 }

@@ -142,8 +142,9 @@ CHidDevNet* FindRecordByGuid(CDeviceList& list, std::u16string_view strGuid, siz
 // The merge rule of the device setup pass: OR the record's flags into every record whose GUID text is equal without
 // regard to letter case; when none is, append the record. The index, when there is one, must hold every record of
 // the list, and an appended record is added to it. When the index cannot take that record for lack of memory, the
-// record stays in the list and the index is dropped: this merge and every later one walk the list instead.
-void MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record);
+// record stays in the list and the index is dropped: this merge and every later one walk the list instead. False
+// when the record was to be appended and memory for it could not be had.
+bool MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record);
 
 // The same by walking the list, for a list without an index.
-void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record);
+bool MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record);

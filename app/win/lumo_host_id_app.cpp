@@ -5,6 +5,10 @@
 #include <shellapi.h>
 #include <stdlib.h>
 
+#include <memory>
+#include <new>
+#include <optional>
+
 #include "app/start_up.h"
 #include "app/win/win_output_file_system.h"
 #include "app/win/win_user_interface.h"
@@ -56,10 +60,27 @@ std::vector<std::u16string> GetProcessArguments()
 BOOL CLumoHostIdApp::InitInstance()
 {
     m_nExitCode = kExitOk;
-    CWinOutputFileSystem fileSystem;
-    CWinUserInterface userInterface(*this);
-    CLiveSources sources;
-    m_nExitCode = RunStartUp(GetProcessArguments(), fileSystem, userInterface, sources.Get());
+    // No exception may leave the entry point, where it would end the process: whatever escapes start-up becomes
+    // exit code 1.
+    try {
+        CWinOutputFileSystem fileSystem;
+        CWinUserInterface userInterface(*this);
+        const std::vector<std::u16string> arguments = GetProcessArguments();
+        // Sources that cannot be set up for lack of memory make a determination that ran out of memory, so that
+        // the output file is still emptied.
+        std::unique_ptr<CLiveSources> pSources;
+        std::optional<CInventorySources> sources;
+        try {
+            pSources = std::make_unique<CLiveSources>();
+            sources.emplace(pSources->Get());
+        } catch (const std::bad_alloc&) {
+        }
+        m_nExitCode = RunStartUp(arguments, fileSystem, userInterface, sources ? &*sources : nullptr);
+    } catch (const std::bad_alloc&) {
+        m_nExitCode = kExitNoMemory;
+    } catch (...) {
+        m_nExitCode = kExitInternalError;
+    }
     return FALSE;
 }
 
