@@ -100,6 +100,12 @@ int32_t RunStartUp(const std::vector<std::u16string>& arguments, IOutputFileSyst
             eResult = fileSystem.WriteNewFile(configuration.GetExitPath(), bytes);
         } catch (const std::bad_alloc&) {
             outcome.m_bNoMemory = true;
+            // The file's name could not be had. The determination's memory is given back by now, so the file is
+            // emptied once more, rather than left holding an old ID.
+            try {
+                fileSystem.WriteNewFile(configuration.GetExitPath(), std::vector<uint8_t>());
+            } catch (const std::bad_alloc&) {
+            }
         }
         if (outcome.m_bNoMemory)
             return kExitNoMemory;

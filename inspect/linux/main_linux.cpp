@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/linux/file_descriptor.h"
+#include "common/memory_reserve.h"
 #include "common/text.h"
 #include "inspect/command.h"
 #include "inspect/live_host.h"
@@ -43,6 +44,8 @@ int main(int argc, char** argv)
     // A closed pipe or a file-size limit fails the write, which ends the run with exit code 2 and a message, rather
     // than ending the process by a signal.
     IgnoreWriteSignals();
+    // Enough for the exceptions and the one-line message after memory ran out.
+    InstallMemoryReserve(256 * 1024, kInspectExitError);
 
     // A run is short, and page faults are a large share of its cost on a virtual machine: memory freed once a
     // snapshot is read is kept in the heap for the replay and the report to use again, rather than handed back to

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/memory_reserve.h"
 #include "common/win/wide.h"
 #include "inspect/command.h"
 #include "inspect/live_host.h"
@@ -12,6 +13,8 @@
 
 extern "C" int wmain(int argc, wchar_t** argv)
 {
+    // Enough for the exceptions and the one-line message after memory ran out.
+    InstallMemoryReserve(256 * 1024, kInspectExitError);
     // No exception may end the process. RunInspect reports its own; memory that runs out before it starts ends
     // the run with exit code 2 and the one line that needs no memory.
     try {
