@@ -213,7 +213,9 @@ int Report(const COptions& options, IInspectHost& host)
 
 int Check(const COptions& options, IInspectHost& host)
 {
-    const SHostIdCheck check = CheckHostIdText(Utf16ToUtf8(*options.m_strCheck));
+    // The argument's own bytes, as it was typed: a byte that is not UTF-8 came in as an escape and goes back out as
+    // that byte, so that the reason names it rather than the replacement character's first byte.
+    const SHostIdCheck check = CheckHostIdText(Utf16ToFileName(*options.m_strCheck));
     const int nExitCode = check.IsValid() ? kInspectExitOk : kInspectExitInvalid;
     if (options.m_bJson) {
         json document = json::object();
