@@ -159,6 +159,15 @@ bool EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
     // The records by GUID text, so that merging a device costs no walk over the list. Without memory for it the
     // merges walk the list: the pass gives the same records, only more slowly.
     std::optional<CGuidIndex> index = BuildGuidIndex(list);
+    // The merges only note their flags in the index; they reach the records when the walk ends, however it ends.
+    struct CApplyMergedFlags {
+        std::optional<CGuidIndex>& index;
+        ~CApplyMergedFlags()
+        {
+            if (index)
+                index->ApplyMergedFlags();
+        }
+    } applyMergedFlags{index};
     for (uint32_t nIndex = 0; devices.SelectDevice(nIndex); ++nIndex) {
         try {
             uint32_t dwFlags = 0;
@@ -184,6 +193,8 @@ bool EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
         }
     }
     devices.CloseDeviceSet();
+    if (index)
+        index->ApplyMergedFlags();
 
     return ReadHardwareAddresses(list, sources.drivers) && bComplete;
 }

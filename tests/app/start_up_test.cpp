@@ -231,10 +231,10 @@ TEST(StartUpTest, MemoryRunningOutInTheDeterminationFailsTheRun)
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.name);
         CFakeFileSystem fileSystem;
-        fileSystem.files[u"C:\ids\host.txt"] = kHostIdBytes;  // an ID from an earlier run
+        fileSystem.files[u"C:\\ids\\host.txt"] = kHostIdBytes;  // an ID from an earlier run
         CRecordingUserInterface userInterface;
         EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\ids\host.txt"}, fileSystem, userInterface, c.pSources), c.exitCode);
-        EXPECT_EQ(fileSystem.files[u"C:\ids\host.txt"], c.file);
+        EXPECT_EQ(fileSystem.files[u"C:\\ids\\host.txt"], c.file);
 
         CRecordingUserInterface interactive;
         EXPECT_EQ(RunStartUp({u"p"}, fileSystem, interactive, c.pSources), c.exitCode);
