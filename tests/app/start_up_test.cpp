@@ -233,7 +233,7 @@ TEST(StartUpTest, MemoryRunningOutInTheDeterminationFailsTheRun)
         CFakeFileSystem fileSystem;
         fileSystem.files[u"C:\\ids\\host.txt"] = kHostIdBytes;  // an ID from an earlier run
         CRecordingUserInterface userInterface;
-        EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\ids\host.txt"}, fileSystem, userInterface, c.pSources), c.exitCode);
+        EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\\ids\\host.txt"}, fileSystem, userInterface, c.pSources), c.exitCode);
         EXPECT_EQ(fileSystem.files[u"C:\\ids\\host.txt"], c.file);
 
         CRecordingUserInterface interactive;
