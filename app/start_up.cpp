@@ -14,12 +14,42 @@ constexpr size_t kOutputBufferSize = 50;
 
 }  // namespace
 
-std::u16string DetermineHostIdText(CBaseHostId& hostId)
+std::u16string DetermineHostIdText(CBaseHostId& hostId, bool& bNoMemory)
 {
+    bNoMemory = false;
     const CHidDevNet* pSelected = hostId.GetSelectedAdapter();
+    if (hostId.RanOutOfMemory()) {
+        bNoMemory = true;
+        return std::u16string();
+    }
     if (!pSelected || pSelected->m_strAddress.empty())
         return std::u16string();
-    return CReleaseHostId(*pSelected).GetHostIdText();
+    const CReleaseHostId value(*pSelected);
+    if (value.RanOutOfMemory()) {
+        bNoMemory = true;
+        return std::u16string();
+    }
+    return value.GetHostIdText();
+}
+
+std::u16string DetermineHostIdText(CBaseHostId& hostId)
+{
+    bool bNoMemory = false;
+    return DetermineHostIdText(hostId, bNoMemory);
+}
+
+CHostIdOutcome DetermineHostId(const CInventorySources& sources)
+{
+    CHostIdOutcome outcome;
+    try {
+        CBaseHostId hostId(sources);
+        outcome.m_strHostId = DetermineHostIdText(hostId, outcome.m_bNoMemory);
+    } catch (const std::bad_alloc&) {
+        outcome.m_bNoMemory = true;
+    }
+    if (outcome.m_bNoMemory)
+        outcome.m_strHostId.clear();
+    return outcome;
 }
 
 std::vector<uint8_t> OutputFileBytes(const std::u16string& strHostId)
@@ -39,32 +69,54 @@ std::vector<uint8_t> OutputFileBytes(const std::u16string& strHostId)
 }
 
 int32_t RunStartUp(const std::vector<std::u16string>& arguments, IOutputFileSystem& fileSystem,
-                   IUserInterface& userInterface, const CInventorySources& sources)
+                   IUserInterface& userInterface, const CInventorySources* pSources)
 {
     userInterface.SetUp();
-    int32_t nExitCode = kExitOk;
 
     CConfigurationData configuration(fileSystem);
     ParseCommandLine(arguments, configuration);
 
-    std::u16string strHostId;
-    try {
-        CBaseHostId hostId(sources);
-        strHostId = DetermineHostIdText(hostId);
-    } catch (const std::bad_alloc&) {
-        // The passes and the choice leave out what they cannot store, and the choice gives up when the adapter
-        // table's buffer cannot be had; memory that runs out anywhere else in the determination likewise means that
-        // no adapter was chosen, so the output file is still written and the process ends as it always does.
-        strHostId.clear();
-    }
+    CHostIdOutcome outcome;
+    if (pSources)
+        outcome = DetermineHostId(*pSources);
+    else
+        outcome.m_bNoMemory = true;
 
     if (configuration.m_bExit) {
         // A file that cannot be created, and equally one whose write fails or falls short, is reported through the
-        // exit code: the caller must never take a missing or partial host ID for a good one.
-        if (fileSystem.WriteNewFile(configuration.GetExitPath(), OutputFileBytes(strHostId)) != EWriteResult::Written)
-            nExitCode = kExitOutputFileFailed;
-    } else {
-        userInterface.RunMainDialog(strHostId);
+        // exit code: the caller must never take a missing or partial host ID for a good one. Memory that ran out
+        // leaves the file empty, without even the zero byte of an empty host ID, so that neither an old ID nor the
+        // answer "no adapter" can be read from it.
+        EWriteResult eResult = EWriteResult::CannotCreate;
+        try {
+            std::vector<uint8_t> bytes;
+            if (!outcome.m_bNoMemory) {
+                try {
+                    bytes = OutputFileBytes(outcome.m_strHostId);
+                } catch (const std::bad_alloc&) {
+                    outcome.m_bNoMemory = true;
+                }
+            }
+            eResult = fileSystem.WriteNewFile(configuration.GetExitPath(), bytes);
+        } catch (const std::bad_alloc&) {
+            outcome.m_bNoMemory = true;
+            // The file's name could not be had. The determination's memory is given back by now, so the file is
+            // emptied once more, rather than left holding an old ID.
+            try {
+                fileSystem.WriteNewFile(configuration.GetExitPath(), std::vector<uint8_t>());
+            } catch (const std::bad_alloc&) {
+            }
+        }
+        if (outcome.m_bNoMemory)
+            return kExitNoMemory;
+        return eResult == EWriteResult::Written ? kExitOk : kExitOutputFileFailed;
     }
-    return nExitCode;
+    userInterface.RunMainDialog(outcome.m_strHostId);
+    return outcome.m_bNoMemory ? kExitNoMemory : kExitOk;
+}
+
+int32_t RunStartUp(const std::vector<std::u16string>& arguments, IOutputFileSystem& fileSystem,
+                   IUserInterface& userInterface, const CInventorySources& sources)
+{
+    return RunStartUp(arguments, fileSystem, userInterface, &sources);
 }

@@ -47,16 +47,36 @@ public:
     virtual void RunMainDialog(const std::u16string& strHostId) = 0;
 };
 
-// Process exit codes.
+// Process exit codes. Every failure ends with 1: an output file that cannot be written, memory that ran out during
+// the determination (the host ID is then empty), and any other failure inside the program.
 constexpr int32_t kExitOk = 0;
 constexpr int32_t kExitOutputFileFailed = 1;
+constexpr int32_t kExitNoMemory = 1;
+constexpr int32_t kExitInternalError = 1;
 
-// The host-ID text of the chosen adapter, determining first; empty when nothing with an address was chosen.
+// The host-ID text of the chosen adapter, determining first; empty when nothing with an address was chosen. Empty
+// too, with bNoMemory set, when memory ran out anywhere in the determination or the digest: an ID taken from an
+// incomplete inventory may be another adapter's, so none is given.
+std::u16string DetermineHostIdText(CBaseHostId& hostId, bool& bNoMemory);
 std::u16string DetermineHostIdText(CBaseHostId& hostId);
+
+// What one determination over the sources gave, for the programs and the library to report.
+struct CHostIdOutcome {
+    std::u16string m_strHostId;  // empty when no adapter qualifies or memory ran out
+    bool m_bNoMemory = false;    // memory ran out: the host ID is unknown, not absent
+};
+
+// One whole determination over the sources. Never throws std::bad_alloc: memory that runs out is the outcome's.
+CHostIdOutcome DetermineHostId(const CInventorySources& sources);
 
 // The bytes of the output file: the host-ID text as single bytes (at most 49) and one zero byte.
 std::vector<uint8_t> OutputFileBytes(const std::u16string& strHostId);
 
-// Runs the whole start-up and returns the exit code. arguments holds the program name first.
+// Runs the whole start-up and returns the exit code. arguments holds the program name first. With no sources (the
+// program could not set them up for lack of memory) the determination counts as having run out of memory. Memory
+// that runs out in the determination leaves the output file empty (zero bytes) or the dialog's field empty, and the
+// exit code is kExitNoMemory. Memory that runs out before the command line is known escapes as std::bad_alloc.
+int32_t RunStartUp(const std::vector<std::u16string>& arguments, IOutputFileSystem& fileSystem,
+                   IUserInterface& userInterface, const CInventorySources* pSources);
 int32_t RunStartUp(const std::vector<std::u16string>& arguments, IOutputFileSystem& fileSystem,
                    IUserInterface& userInterface, const CInventorySources& sources);

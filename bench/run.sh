@@ -6,7 +6,8 @@
 #   - lumohostid_get in-process, through the shared library, as another program calls it;
 #   - the whole `lumohostid-inspect --replay FILE --json` process on generated snapshots of 1,000 and 10,000
 #     adapters (bench/make_snapshot.py), and on hostile files (deep and unclosed nesting, 40,000 driver keys, a zero
-#     byte after the document), each of which must be refused at once;
+#     byte after the document), each of which must be refused at once, and a valid snapshot of 40,000 components
+#     and 40,000 devices that all share one GUID text (replay and what-if);
 #   - the Linux sources with 2,000 dummy interfaces (veth pairs where the kernel has no dummy driver) in a network
 #     namespace made for the purpose.
 # Needs hyperfine and python3 (scripts/setup.sh installs them); the namespace needs root (CAP_SYS_ADMIN).
@@ -35,7 +36,7 @@ build/linux/bench/lumo_library_bench --benchmark_format=json --benchmark_min_tim
 hyperfine -N --warmup 10 --runs "$runs" --export-json "$work/process.json" \
   "build/linux/app/linux/lumohostid /exit:$work/host.txt" hostid >/dev/null 2>&1
 
-# Whole replays of generated machines, and hostile files.
+# Whole replays of generated machines, hostile files, and a valid file whose records all share one GUID text.
 inspect=build/linux/inspect/lumohostid-inspect
 python3 bench/make_snapshot.py 1000 "$work/replay-1000.json"
 python3 bench/make_snapshot.py 10000 "$work/replay-10000.json"
@@ -55,7 +56,19 @@ write("drivers.json", ('{"format": 2, "computer_name": "", "components": null, "
                        '"{00000001-AAAA-BBBB-CCCC-DDDDEEEEFFFF}": {"permanent": null, "current": null}}, '
                        '"adapters": null, "adapter_table": {"size_query": 111, "read": 31}}' % drivers).encode())
 write("zero.json", open(os.path.join(work, "replay-1000.json"), "rb").read() + b"\0garbage")
+# A valid snapshot of 40,000 components and 40,000 devices that all share one GUID text.
+guid = "{6B7D3F10-1111-2222-3333-444455556666}"
+write("shared-guid.json", json.dumps({
+    "format": 2, "computer_name": "SHARED",
+    "components": [{"characteristics": 4, "instance_guid": guid, "id": "PCI\\VEN_8086"}] * 40000,
+    "devices": [{"instance_id": "PCI\\VEN_8086\\3&%X" % i, "resources": [1, 4, 2], "netcfg_instance_id": guid}
+                for i in range(40000)],
+    "drivers": {guid.lower(): {"permanent": "001A2B3C4D5E", "current": "001A2B3C4D5E"}},
+    "adapters": [{"name": guid.lower(), "description": "Intel", "address": "001A2B3C4D5E"}],
+    "adapter_table": {"size_query": 111, "read": 0}}).encode())
 PY
+hyperfine -N --warmup 1 --runs 5 --export-json "$work/shared.json" \
+  "$inspect --replay $work/shared-guid.json --json" "$inspect --what-if --replay $work/shared-guid.json" >/dev/null 2>&1
 # Each must be refused with exit code 2 (hyperfine's -i lets that through).
 hyperfine -N -i --warmup 1 --runs 5 --export-json "$work/hostile.json" \
   "$inspect --replay $work/deep.json" "$inspect --replay $work/unclosed.json" \
@@ -141,6 +154,12 @@ worst = max(max(r["times"]) for r in hostile) * 1e3
 refused = all(all(code == 2 for code in r.get("exit_codes", [2])) for r in hostile)
 rows.append(("inspect, 4 hostile files, slowest run", "%.1f ms" % worst,
              "exit 2 within 1 s: %s" % ("met" if worst < 1000 and refused else "missed")))
+
+shared = json.load(open(os.path.join(work, "shared.json")))["results"]
+for result, what in zip(shared, ("replay --json", "--what-if --replay")):
+    slowest = max(result["times"]) * 1e3
+    rows.append(("inspect %s, 40,000 records of one GUID" % what, "%.1f ms" % slowest,
+                 "slowest run, within 1 s: %s" % ("met" if slowest < 1000 else "missed")))
 
 host = json.load(open(os.path.join(work, "live-host.json")))["benchmarks"][0]
 rows.append(("live sources, this machine (%d records)" % host["records"], "%.3f ms" % ms(host), ""))

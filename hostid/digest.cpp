@@ -2,12 +2,15 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
-uint8_t* AllocateWithMalloc(size_t nBytes)
+// The block comes from the C++ heap without throwing, so that a refusal is a null result like malloc's, and tests
+// that make operator new fail reach this allocation too.
+uint8_t* AllocateWithNew(size_t nBytes)
 {
-    return static_cast<uint8_t*>(std::malloc(nBytes));
+    return new (std::nothrow) uint8_t[nBytes];
 }
 
 // Shifts a byte left within 32 bits. Only the low five bits of the count take effect, as on the x86 shift
@@ -34,10 +37,10 @@ constexpr uint32_t T(uint32_t b)
 
 void CNarrowBuffer::CFree::operator()(uint8_t* p) const
 {
-    std::free(p);
+    delete[] p;
 }
 
-CNarrowBuffer::CNarrowBuffer(std::u16string strText) : m_strText(std::move(strText)), m_pfnAllocate(AllocateWithMalloc)
+CNarrowBuffer::CNarrowBuffer(std::u16string strText) : m_strText(std::move(strText)), m_pfnAllocate(AllocateWithNew)
 {
 }
 
@@ -181,9 +184,12 @@ int CRBase::Run()
     return kDigestOk;
 }
 
-uint32_t DigestText(const std::u16string& strText)
+std::optional<uint32_t> DigestText(const std::u16string& strText)
 {
     CRBase digest(strText, 3);
-    digest.Run();
+    // A conversion that ran out of memory fed nothing: the state is still the initial one, which is no digest of
+    // the text, and must never be taken for one.
+    if (digest.Run() != kDigestOk)
+        return std::nullopt;
     return digest.GetValue();
 }

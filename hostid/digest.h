@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 // Result codes of the conversion.
@@ -18,7 +19,8 @@ constexpr int kDigestNoMemory = 12;  // ENOMEM
 // unit above 0x00FF is given in its hexadecimal form instead (four digits per unit, low byte first).
 class CNarrowBuffer {
 public:
-    // Allocates a block of the given size, or returns null. Tests put a failing allocator in its place.
+    // Allocates a block of the given size with new[], or returns null; the block is given back with delete[].
+    // Tests put a failing allocator in its place.
     using AllocateFn = uint8_t* (*)(size_t nBytes);
 
     explicit CNarrowBuffer(std::u16string strText = std::u16string());
@@ -82,5 +84,6 @@ private:
     CNarrowBuffer m_buffer;
 };
 
-// The kind-3 digest of a text from the state 0, as the host ID takes it.
-uint32_t DigestText(const std::u16string& strText);
+// The kind-3 digest of a text from the state 0, as the host ID takes it; none when memory for the conversion could
+// not be had. The digest keeps a copy of the text, which may throw std::bad_alloc.
+std::optional<uint32_t> DigestText(const std::u16string& strText);

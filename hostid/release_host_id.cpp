@@ -51,14 +51,24 @@ CReleaseHostId::CReleaseHostId(const CHidDevNet& record)
         return;
     m_nIdType = kHostIdTypeAdapterAddress;
     m_dwHostId = CalculateHostId(DigestInput(record));
-    m_bValid = true;
+    m_bValid = !m_bNoMemory;
 }
 
 uint32_t CReleaseHostId::CalculateHostId(const std::u16string& strText)
 {
     uint32_t dwResult = 0;
-    if (!strText.empty())
-        dwResult = (DigestText(strText) & 0xFFFFFFF0u) | static_cast<uint32_t>(m_nIdType);
+    m_bNoMemory = false;
+    if (!strText.empty()) {
+        const std::optional<uint32_t> dwDigest = DigestText(strText);
+        if (!dwDigest) {
+            // Without its digest the text has no host ID. The bare type code that the empty state would give
+            // (00-00-00-02-02) is a well-formed ID of no machine, and must never be reported as this one's.
+            m_bNoMemory = true;
+            m_bValid = false;
+            return 0;
+        }
+        dwResult = (*dwDigest & 0xFFFFFFF0u) | static_cast<uint32_t>(m_nIdType);
+    }
     m_strSource = strText;
     return dwResult;
 }

@@ -22,7 +22,8 @@ public:
     static std::u16string DigestInput(const CHidDevNet& record);
 
     // The host-ID value of a text: its digest with the type code in the low four bits; 0 for the empty text, which
-    // is not digested. Keeps the text as the source of the value.
+    // is not digested. Keeps the text as the source of the value. When the digest runs out of memory the result is
+    // 0, the object holds no valid ID and RanOutOfMemory tells why.
     uint32_t CalculateHostId(const std::u16string& strText);
 
     // "XX-XX-XX-XX-XX", or empty when there is no value.
@@ -30,11 +31,14 @@ public:
 
     uint32_t GetHostId() const { return m_dwHostId; }
     bool IsValid() const { return m_bValid; }
+    // True when the last calculation failed for lack of memory: there is no host ID, although the record has one.
+    bool RanOutOfMemory() const { return m_bNoMemory; }
     const std::u16string& GetSource() const { return m_strSource; }
 
 private:
     uint32_t m_dwHostId = 0;
     bool m_bValid = false;
+    bool m_bNoMemory = false;
     int32_t m_nIdType = 0;
     std::u16string m_strSource;
 };

@@ -1,6 +1,7 @@
 #include "inspect/command.h"
 
 #include <exception>
+#include <new>
 #include <optional>
 
 #include <nlohmann/json.hpp>
@@ -125,6 +126,18 @@ int Error(IInspectHost& host, const std::string& strLine)
     return kInspectExitError;
 }
 
+constexpr char kNoMemoryMessage[] = "memory ran out during the determination: the host ID is unknown";
+
+// The message for memory that ran out, written without asking for more: the static line goes out as it is.
+int NoMemory(IInspectHost& host) noexcept
+{
+    try {
+        host.WriteErr("lumohostid-inspect: memory ran out during the determination: the host ID is unknown\n");
+    } catch (...) {
+    }
+    return kInspectExitError;
+}
+
 // Reads and parses a snapshot file. On failure the one-line error is written and false returned.
 bool LoadSnapshot(const std::u16string& strPath, IInspectHost& host, CSnapshot& snapshot)
 {
@@ -151,6 +164,9 @@ CSnapshot RecordLiveSnapshot(IInspectHost& host)
     {
         CBaseHostId hostId(recorder.Get());
         hostId.DetermineAdapter();
+        // A recording that memory ran out for may lack answers the machine gave: it is no snapshot of it.
+        if (hostId.RanOutOfMemory())
+            throw std::bad_alloc();
     }
     CSnapshot snapshot = recorder.GetSnapshot();
     snapshot.m_strComputerName = host.GetComputerName();
@@ -188,12 +204,18 @@ int Report(const COptions& options, IInspectHost& host)
     } else {
         report = BuildReport(host.GetLiveSources(), host.GetComputerName());
     }
-    return Output(host, options.m_bJson ? FormatJsonReport(report) : FormatTextReport(report));
+    // A determination that ran out of memory is shown as far as it got, and fails the run.
+    const int nExitCode = Output(host, options.m_bJson ? FormatJsonReport(report) : FormatTextReport(report));
+    if (report.m_bNoMemory)
+        return Error(host, std::string(kProgramName) + ": " + kNoMemoryMessage);
+    return nExitCode;
 }
 
 int Check(const COptions& options, IInspectHost& host)
 {
-    const SHostIdCheck check = CheckHostIdText(Utf16ToUtf8(*options.m_strCheck));
+    // The argument's own bytes, as it was typed: a byte that is not UTF-8 came in as an escape and goes back out as
+    // that byte, so that the reason names it rather than the replacement character's first byte.
+    const SHostIdCheck check = CheckHostIdText(Utf16ToFileName(*options.m_strCheck));
     const int nExitCode = check.IsValid() ? kInspectExitOk : kInspectExitInvalid;
     if (options.m_bJson) {
         json document = json::object();
@@ -235,6 +257,10 @@ int Diff(const COptions& options, IInspectHost& host)
     const CInspectReport oldReport = ReplaySnapshotReport(std::move(oldSnapshot));
     const CInspectReport newReport = bNewIsLive ? BuildReport(host.GetLiveSources(), host.GetComputerName())
                                                 : ReplaySnapshotReport(std::move(newSnapshot));
+    // This machine's determination that ran out of memory has nothing to compare; a snapshot's recorded answer
+    // of no memory for the table is compared like any other.
+    if (bNewIsLive && newReport.m_bNoMemory)
+        return Error(host, std::string(kProgramName) + ": " + kNoMemoryMessage);
     const CReportDiff diff = CompareReports(oldReport, newReport);
     const std::string strOld = Utf16ToUtf8(*options.m_strDiffOld);
     const std::string strNew = bNewIsLive ? std::string("this machine") : Utf16ToUtf8(options.m_strDiffNew);
@@ -291,8 +317,16 @@ int RunInspect(const std::vector<std::u16string>& arguments, IInspectHost& host)
         if (options.m_strDiffOld)
             return Diff(options, host);
         return Report(options, host);
+    } catch (const std::bad_alloc&) {
+        return NoMemory(host);
     } catch (const std::exception& e) {
-        // Memory exhaustion is the one failure expected here; whatever it is, it ends the run with a message.
-        return Error(host, std::string(kProgramName) + ": " + e.what());
+        // Whatever else went wrong ends the run with a message, never with a signal.
+        try {
+            return Error(host, std::string(kProgramName) + ": internal error: " + e.what());
+        } catch (...) {
+            return kInspectExitError;
+        }
+    } catch (...) {
+        return kInspectExitError;
     }
 }

@@ -1,5 +1,7 @@
 #include "inspect/outcome.h"
 
+#include <new>
+
 #include "common/text.h"
 #include "inspect/replay_sources.h"
 
@@ -7,7 +9,15 @@ CInspectReport ReplaySnapshotReport(CSnapshot snapshot)
 {
     std::u16string strComputerName = snapshot.m_strComputerName;
     CReplaySources replay(std::move(snapshot));
-    return BuildReport(replay.Get(), std::move(strComputerName));
+    CInspectReport report = BuildReport(replay.Get(), std::move(strComputerName));
+    // A snapshot may record that the machine had no memory for its adapter table: that is the machine's answer, to
+    // be compared and explained like any other. Memory that ran out anywhere else ran out in this process.
+    const CChoiceTrace& trace = report.m_trace;
+    const bool bRecorded =
+        trace.m_dwFirstAnswer == kAdapterTableNoMemory || trace.m_dwSecondAnswer == kAdapterTableNoMemory;
+    if (report.m_bNoMemory && !bRecorded)
+        throw std::bad_alloc();
+    return report;
 }
 
 std::u16string SelectedGuid(const CInspectReport& report)

@@ -10,7 +10,9 @@
 #include "inspect/snapshot.h"
 
 // Replays a snapshot and explains the determination it gives, as --replay does. The snapshot is taken by value so
-// that a caller done with it can move it in.
+// that a caller done with it can move it in. A determination that ran out of memory in this process has no outcome
+// to compare or sum up: it throws std::bad_alloc, which ends the run as memory running out anywhere else does. A
+// table answer of no memory that the snapshot recorded is replayed as the machine's answer.
 CInspectReport ReplaySnapshotReport(CSnapshot snapshot);
 
 // The GUID text of the chosen record, or empty when nothing was chosen.

@@ -172,8 +172,10 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
             out += strLine + ", which has no flags: left alone\n";
             continue;
         }
-        strLine += adapter.m_bStamped ? ", stamped with this address" : ", not stamped (a USB record keeps its "
-                                                                        "permanent address)";
+        const bool bUsb = nRecord < report.m_records.size() && (report.m_records[nRecord].m_dwFlags & HID_BUS_USB);
+        strLine += adapter.m_bStamped ? ", stamped with this address"
+                   : bUsb             ? ", not stamped (a USB record keeps its permanent address)"
+                                      : ", not stamped (no memory for the address text)";
         out += strLine + "; slot: " + SlotText(adapter.m_slot) + "\n";
     }
 }
@@ -181,6 +183,12 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
 void AppendChoice(std::string& out, const CInspectReport& report)
 {
     const CChoiceTrace& trace = report.m_trace;
+    if (report.m_bNoMemory) {
+        // Whatever the choice made of an incomplete inventory is not this machine's answer.
+        out += "Choice: none (memory ran out during the determination: the inventory may be incomplete)\n";
+        out += "Host ID: (unknown: memory ran out)\n";
+        return;
+    }
     if (!trace.m_nSelected) {
         out += std::string("Choice: none (") + RuleExplanation(EChoiceRule::None) + ")\n";
         out += "Host ID: (none)\n";
@@ -204,17 +212,23 @@ CInspectReport BuildReport(const CInventorySources& sources, std::u16string strC
 
     CBaseHostId hostId(sources);
     hostId.DetermineAdapter(&report.m_trace);
+    report.m_bNoMemory = hostId.RanOutOfMemory();
     report.m_records.reserve(hostId.GetDevices().GetCount());
     for (const auto& pRecord : hostId.GetDevices())
         report.m_records.push_back(*pRecord);
 
-    // As start-up does: a host ID only for a chosen record with an address text.
-    if (report.m_trace.m_nSelected && *report.m_trace.m_nSelected < report.m_records.size()) {
+    // As start-up does: a host ID only for a chosen record with an address text, and none at all from a
+    // determination that ran out of memory.
+    if (!report.m_bNoMemory && report.m_trace.m_nSelected && *report.m_trace.m_nSelected < report.m_records.size()) {
         const CHidDevNet& selected = report.m_records[*report.m_trace.m_nSelected];
         if (!selected.m_strAddress.empty()) {
             const CReleaseHostId hostIdValue(selected);
-            report.m_strHostId = hostIdValue.GetHostIdText();
-            report.m_strDigestInput = CReleaseHostId::DigestInput(selected);
+            if (hostIdValue.RanOutOfMemory()) {
+                report.m_bNoMemory = true;
+            } else {
+                report.m_strHostId = hostIdValue.GetHostIdText();
+                report.m_strDigestInput = CReleaseHostId::DigestInput(selected);
+            }
         }
     }
     return report;
@@ -276,12 +290,13 @@ std::string FormatJsonReport(const CInspectReport& report)
     writer.Key("digest_input");
     writer.String(Utf16ToUtf8(report.m_strDigestInput));
     writer.Key("selected");
-    if (report.m_trace.m_nSelected)
+    if (report.m_trace.m_nSelected && !report.m_bNoMemory)
         writer.Unsigned(*report.m_trace.m_nSelected);
     else
         writer.Null();
     writer.Key("how");
-    writer.String(ChoiceRuleName(report.m_trace.m_nSelected ? report.m_trace.m_rule : EChoiceRule::None));
+    writer.String(ChoiceRuleName(report.m_trace.m_nSelected && !report.m_bNoMemory ? report.m_trace.m_rule
+                                                                                     : EChoiceRule::None));
     writer.Key("records");
     writer.BeginArray();
     for (const CHidDevNet& record : report.m_records) {
@@ -303,6 +318,10 @@ std::string FormatJsonReport(const CInspectReport& report)
         writer.EndObject();
     }
     writer.EndArray();
+    if (report.m_bNoMemory) {
+        writer.Key("error");
+        writer.String("memory ran out");
+    }
     writer.EndObject();
     return writer.Finish();
 }

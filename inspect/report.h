@@ -17,10 +17,12 @@ struct CInspectReport {
     CChoiceTrace m_trace;               // the adapter table, the slots, the rule and the chosen index
     std::u16string m_strHostId;         // empty when nothing with an address was chosen
     std::u16string m_strDigestInput;    // the text the host ID was calculated from, or empty
+    bool m_bNoMemory = false;           // memory ran out: the inventory may be incomplete and there is no host ID
 };
 
 // Runs the determination over the sources, exactly as the main program does, and takes the host ID of the chosen
-// record.
+// record. When memory runs out in the determination or the digest, the report keeps what was found, gives no host
+// ID and says so in m_bNoMemory.
 CInspectReport BuildReport(const CInventorySources& sources, std::u16string strComputerName);
 
 // The rule's name in the JSON report: "primary", "other-bus", "usb", "address-match", "first-addressed", "none".
@@ -34,5 +36,6 @@ std::string FormatTextReport(const CInspectReport& report);
 
 // The report as one JSON object:
 // { "host_id", "digest_input", "selected": index | null, "how": rule name,
-//   "records": [ { "guid", "pnp_id", "flags", "wireless", "address", "permanent_address", "current_address" } ] }
+//   "records": [ { "guid", "pnp_id", "flags", "wireless", "address", "permanent_address", "current_address" } ] },
+// followed by "error": "memory ran out" when it did.
 std::string FormatJsonReport(const CInspectReport& report);

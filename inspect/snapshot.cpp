@@ -105,7 +105,8 @@ uint32_t ReadUInt32(CJsonValue value, const CPath& strPath)
 {
     if (!value.IsInteger())
         FailType(strPath, "an integer", value);
-    if (!value.IsNegative() && !value.IsBeyond64Bits() &&
+    // -0 is 0 here as in the resource types of format 2: the integer has no sign of zero.
+    if ((!value.IsNegative() || value.GetMagnitude() == 0) && !value.IsBeyond64Bits() &&
         value.GetMagnitude() <= std::numeric_limits<uint32_t>::max())
         return static_cast<uint32_t>(value.GetMagnitude());
     Fail(strPath, "expected an integer from 0 to 4294967295, found " + IntegerText(value));
@@ -188,7 +189,7 @@ CSnapshotResourceType ReadResourceType(CJsonValue value, const CPath& strPath)
     if (value.IsBeyond64Bits())
         Fail(strPath, "expected an integer from -9223372036854775808 to 18446744073709551615, found " +
                           IntegerText(value));
-    if (!value.IsNegative())
+    if (!value.IsNegative() || value.GetMagnitude() == 0)
         return CSnapshotResourceType::FromUnsigned(value.GetMagnitude());
     // -2^63 has no positive counterpart in int64_t; the unsigned negation gives its bits all the same.
     return CSnapshotResourceType::FromSigned(static_cast<int64_t>(0 - value.GetMagnitude()));

@@ -181,7 +181,15 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
                     if (pRecord)
                         trace.m_nMatched = nListIndex;
                 }
-                if (pRecord && pRecord->m_dwFlags != 0 && StampRecord(*pRecord, strAddress, trace)) {
+                bool bStamped = false;
+                if (pRecord && pRecord->m_dwFlags != 0) {
+                    bStamped = StampRecord(*pRecord, strAddress, trace);
+                    // The record passed over may be the one the choice would have made: whatever is chosen
+                    // instead is not this machine's host ID.
+                    if (!bStamped)
+                        bNoMemory = true;
+                }
+                if (bStamped) {
                     if (pRecord->m_dwFlags < HID_BUS_OTHER) {
                         if (trace.m_bWireless && !pFirstWireless) {
                             pFirstWireless = pRecord;
@@ -274,11 +282,19 @@ void CBaseHostId::RemoveAllDevices()
 bool CBaseHostId::DetermineAdapter(CChoiceTrace* pTrace)
 {
     m_pSelected = nullptr;
+    m_bNoMemory = false;
     RemoveAllDevices();
-    EnumSetupDevices(m_listDevices, m_sources);
-
-    bool bNoMemory = false;
-    m_pSelected = ChooseAdapter(m_listDevices, m_sources.adapters, bNoMemory, pTrace);
+    try {
+        const bool bComplete = EnumSetupDevices(m_listDevices, m_sources);
+        bool bNoMemory = false;
+        m_pSelected = ChooseAdapter(m_listDevices, m_sources.adapters, bNoMemory, pTrace);
+        m_bNoMemory = bNoMemory || !bComplete;
+    } catch (const std::bad_alloc&) {
+        // A source's answer or the trace could not be stored. What the passes stored is kept for whoever explains
+        // the determination, but nothing is chosen from it.
+        m_pSelected = nullptr;
+        m_bNoMemory = true;
+    }
     return m_pSelected != nullptr;
 }
 

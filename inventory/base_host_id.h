@@ -54,7 +54,8 @@ struct CChoiceTrace {
 
 // Chooses a record of the inventory against the adapter table, stamping matched records with the table's address
 // and wireless mark. Returns the chosen record or null. bNoMemory is set when the table's buffer could not be had,
-// in which case nothing was stamped and no fallback ran.
+// in which case nothing was stamped and no fallback ran, and when a matched record could not take the table's
+// address; a record chosen then may not be the one the machine's host ID comes from.
 CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool& bNoMemory,
                           CChoiceTrace* pTrace = nullptr);
 
@@ -72,8 +73,13 @@ public:
     void RemoveAllDevices();
 
     // The whole determination: empties the inventory, runs the collecting passes and chooses a record.
-    // True when a record was chosen. pTrace, when given, receives what the choice looked at.
+    // True when a record was chosen. pTrace, when given, receives what the choice looked at. When memory runs out
+    // anywhere in it, the determination is incomplete: RanOutOfMemory says so, and the record it chose, if any,
+    // must not give a host ID.
     bool DetermineAdapter(CChoiceTrace* pTrace = nullptr);
+
+    // True when the last determination ran out of memory.
+    bool RanOutOfMemory() const { return m_bNoMemory; }
 
     // The chosen record, determining first when the inventory is empty or nothing is chosen yet.
     CHidDevNet* GetSelectedAdapter();
@@ -83,6 +89,7 @@ public:
 protected:
     CDeviceList m_listDevices;
     CHidDevNet* m_pSelected = nullptr;
+    bool m_bNoMemory = false;
 
 private:
     CInventorySources m_sources;

@@ -20,7 +20,12 @@ void AppendAddressText(std::u16string& text, const uint8_t* pBytes, size_t nCoun
 
 bool AppendRecordCopy(CDeviceList& list, const CHidDevNet& record)
 {
-    return AppendRecord(list, CHidDevNet(record));
+    try {
+        return AppendRecord(list, CHidDevNet(record));
+    } catch (const std::bad_alloc&) {
+        // The copy's texts could not be had: the record is left out as one that cannot be stored is.
+        return false;
+    }
 }
 
 bool AppendRecord(CDeviceList& list, CHidDevNet&& record)
@@ -62,6 +67,7 @@ size_t CGuidIndex::Probe(std::u16string_view text, uint64_t nHash) const
 {
     const size_t nMask = m_slots.size() - 1;
     for (size_t i = static_cast<size_t>(nHash) & nMask;; i = (i + 1) & nMask) {
+        ++m_nSteps;
         const size_t nSlot = m_slots[i];
         if (nSlot == 0)
             return i;
@@ -90,7 +96,7 @@ void CGuidIndex::Add(CHidDevNet* pRecord, size_t nListIndex)
         Grow();
     const uint64_t nHash = Hash(pRecord->m_strGuid);
     const size_t nEntry = m_entries.size();
-    m_entries.push_back(CEntry{pRecord, nListIndex, kNone, nEntry, nHash});
+    m_entries.push_back(CEntry{pRecord, nListIndex, kNone, nEntry, nHash, 0});
     const size_t i = Probe(pRecord->m_strGuid, nHash);
     if (m_slots[i] == 0) {
         m_slots[i] = nEntry + 1;
@@ -108,6 +114,32 @@ const CGuidIndex::CEntry* CGuidIndex::Find(std::u16string_view strGuid) const
         return nullptr;
     const size_t nSlot = m_slots[Probe(strGuid, Hash(strGuid))];
     return nSlot == 0 ? nullptr : &m_entries[nSlot - 1];
+}
+
+bool CGuidIndex::MergeFlags(std::u16string_view strGuid, uint32_t dwFlags)
+{
+    if (m_slots.empty())
+        return false;
+    const size_t nSlot = m_slots[Probe(strGuid, Hash(strGuid))];
+    if (nSlot == 0)
+        return false;
+    m_entries[nSlot - 1].dwMergedFlags |= dwFlags;
+    return true;
+}
+
+void CGuidIndex::ApplyMergedFlags()
+{
+    for (const size_t nSlot : m_slots) {
+        if (nSlot == 0)
+            continue;
+        CEntry& first = m_entries[nSlot - 1];
+        const uint32_t dwFlags = first.dwMergedFlags;
+        first.dwMergedFlags = 0;
+        if (dwFlags == 0)
+            continue;
+        for (const CEntry* pEntry = &first; pEntry; pEntry = Next(*pEntry))
+            pEntry->pRecord->m_dwFlags |= dwFlags;
+    }
 }
 
 std::optional<CGuidIndex> BuildGuidIndex(const CDeviceList& list)
@@ -130,30 +162,27 @@ CHidDevNet* FindRecordByGuid(CDeviceList& list, std::u16string_view strGuid, siz
     return nullptr;
 }
 
-void MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record)
+bool MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record)
 {
-    if (!index) {
-        MergeDeviceRecord(list, record);
-        return;
-    }
-    if (const CGuidIndex::CEntry* pEqual = index->Find(record.m_strGuid)) {
-        // Every record with this GUID text gets the flags, not only the first.
-        for (; pEqual; pEqual = index->Next(*pEqual))
-            pEqual->pRecord->m_dwFlags |= record.m_dwFlags;
-        return;
-    }
+    if (!index)
+        return MergeDeviceRecord(list, record);
+    // Every record with this GUID text gets the flags, not only the first.
+    if (index->MergeFlags(record.m_strGuid, record.m_dwFlags))
+        return true;
     if (!AppendRecord(list, std::move(record)))
-        return;
+        return false;
     try {
         index->Add(list.GetAt(list.GetCount() - 1).get(), list.GetCount() - 1);
     } catch (const std::bad_alloc&) {
         // The record is stored; only the index could not take it. Without the index later devices find it by
-        // walking the list, so nothing but speed is lost.
+        // walking the list, so nothing but speed is lost once the flags noted in it are given to the records.
+        index->ApplyMergedFlags();
         index.reset();
     }
+    return true;
 }
 
-void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
+bool MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
 {
     bool bMerged = false;
     for (auto& pRecord : list) {
@@ -163,6 +192,5 @@ void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record)
             bMerged = true;
         }
     }
-    if (!bMerged)
-        AppendRecordCopy(list, record);
+    return bMerged || AppendRecordCopy(list, record);
 }

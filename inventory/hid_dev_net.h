@@ -111,13 +111,29 @@ public:
         size_t nNext;  // the next entry with an equal GUID text, or kNone
         size_t nLast;  // in the first entry of a text: the last entry with that text
         uint64_t nHash;
+        uint32_t dwMergedFlags;  // in the first entry of a text: flags merged into its records, not yet applied
     };
     static constexpr size_t kNone = static_cast<size_t>(-1);
 
     // The first record whose GUID text equals the text without regard to letter case; null when there is none.
     // The others follow through Next, in list order.
     const CEntry* Find(std::u16string_view strGuid) const;
-    const CEntry* Next(const CEntry& entry) const { return entry.nNext == kNone ? nullptr : &m_entries[entry.nNext]; }
+    const CEntry* Next(const CEntry& entry) const
+    {
+        ++m_nSteps;
+        return entry.nNext == kNone ? nullptr : &m_entries[entry.nNext];
+    }
+
+    // Notes flags to be ORed into every record whose GUID text equals the text, in constant time however many
+    // records share it; false when no record has that text. The flags reach the records with ApplyMergedFlags.
+    bool MergeFlags(std::u16string_view strGuid, uint32_t dwFlags);
+
+    // ORs the flags noted so far into the records, each record once, and forgets them.
+    void ApplyMergedFlags();
+
+    // Entries visited so far, by probes and by walks along the records of a text: the work the index does, which
+    // must grow with the number of records and lookups, not with their product.
+    size_t GetSteps() const { return m_nSteps; }
 
 private:
     static uint64_t Hash(std::u16string_view text);
@@ -129,6 +145,7 @@ private:
     // Open addressing: each slot holds 1 + the index of the first entry of one GUID text, or 0 when empty.
     std::vector<size_t> m_slots;
     size_t m_nTexts = 0;
+    mutable size_t m_nSteps = 0;
 };
 
 // The index of a list, or none when memory for it cannot be had. The index only saves walking the list, so whoever
@@ -141,9 +158,12 @@ CHidDevNet* FindRecordByGuid(CDeviceList& list, std::u16string_view strGuid, siz
 
 // The merge rule of the device setup pass: OR the record's flags into every record whose GUID text is equal without
 // regard to letter case; when none is, append the record. The index, when there is one, must hold every record of
-// the list, and an appended record is added to it. When the index cannot take that record for lack of memory, the
-// record stays in the list and the index is dropped: this merge and every later one walk the list instead.
-void MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record);
+// the list, and an appended record is added to it. Through the index the flags are only noted, so that a merge costs
+// the same however many records share the text: they reach the records with the index's ApplyMergedFlags, which the
+// caller runs once the merges are done. When the index cannot take a record for lack of memory, the flags noted so
+// far are applied, the record stays in the list and the index is dropped: this merge and every later one walk the
+// list instead. False when the record was to be appended and memory for it could not be had.
+bool MergeDeviceRecord(CDeviceList& list, std::optional<CGuidIndex>& index, CHidDevNet&& record);
 
 // The same by walking the list, for a list without an index.
-void MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record);
+bool MergeDeviceRecord(CDeviceList& list, const CHidDevNet& record);

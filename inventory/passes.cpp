@@ -69,11 +69,12 @@ bool ParseGuidText(std::u16string_view text, CGuidValue& guid)
     return true;
 }
 
-void EnumNetCfgComponents(CDeviceList& list, INetCfgSource& source)
+bool EnumNetCfgComponents(CDeviceList& list, INetCfgSource& source)
 {
     std::vector<CNetCfgComponentInfo> components;
     if (!source.EnumComponents(components))
-        return;
+        return true;
+    bool bComplete = true;
     list.Reserve(list.GetCount() + components.size());
     for (const CNetCfgComponentInfo& component : components) {
         // Protocols, services and virtual miniports are not adapters.
@@ -87,11 +88,14 @@ void EnumNetCfgComponents(CDeviceList& list, INetCfgSource& source)
                 continue;  // no component ID
             record.m_strGuid = FormatGuidText(component.m_guidInstance);
             // Every physical component gets a record of its own, even when its GUID text is already in the list.
-            AppendRecord(list, std::move(record));
+            if (!AppendRecord(list, std::move(record)))
+                bComplete = false;
         } catch (const std::bad_alloc&) {
             // A record whose texts cannot be stored is left out; the pass goes on with the next component.
+            bComplete = false;
         }
     }
+    return bComplete;
 }
 
 uint32_t ResourceFlagFromType(uint32_t nResourceType)
@@ -144,17 +148,26 @@ std::u16string NetCfgInstanceIdText(const std::optional<std::vector<uint8_t>>& d
     return text;
 }
 
-void EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
+bool EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
 {
-    EnumNetCfgComponents(list, sources.netCfg);
+    bool bComplete = EnumNetCfgComponents(list, sources.netCfg);
 
     ISetupDeviceSource& devices = sources.devices;
     if (!devices.OpenDeviceSet())
-        return;  // without a device set the hardware address pass does not run either
+        return bComplete;  // without a device set the hardware address pass does not run either
 
     // The records by GUID text, so that merging a device costs no walk over the list. Without memory for it the
     // merges walk the list: the pass gives the same records, only more slowly.
     std::optional<CGuidIndex> index = BuildGuidIndex(list);
+    // The merges only note their flags in the index; they reach the records when the walk ends, however it ends.
+    struct CApplyMergedFlags {
+        std::optional<CGuidIndex>& index;
+        ~CApplyMergedFlags()
+        {
+            if (index)
+                index->ApplyMergedFlags();
+        }
+    } applyMergedFlags{index};
     for (uint32_t nIndex = 0; devices.SelectDevice(nIndex); ++nIndex) {
         try {
             uint32_t dwFlags = 0;
@@ -171,15 +184,19 @@ void EnumSetupDevices(CDeviceList& list, const CInventorySources& sources)
 
             record.m_dwFlags = dwFlags;
             record.m_strGuid = NetCfgInstanceIdText(devices.GetNetCfgInstanceIdData());
-            MergeDeviceRecord(list, index, std::move(record));
+            if (!MergeDeviceRecord(list, index, std::move(record)))
+                bComplete = false;
         } catch (const std::bad_alloc&) {
             // A device whose record cannot be built is left out, as one whose record cannot be stored is; the
             // pass goes on with the next device.
+            bComplete = false;
         }
     }
     devices.CloseDeviceSet();
+    if (index)
+        index->ApplyMergedFlags();
 
-    ReadHardwareAddresses(list, sources.drivers);
+    return ReadHardwareAddresses(list, sources.drivers) && bComplete;
 }
 
 std::u16string DriverDevicePath(const std::u16string& strGuid)
@@ -187,8 +204,9 @@ std::u16string DriverDevicePath(const std::u16string& strGuid)
     return std::u16string(kDevicePathPrefix) + strGuid;
 }
 
-void ReadHardwareAddresses(CDeviceList& list, IDriverSource& drivers)
+bool ReadHardwareAddresses(CDeviceList& list, IDriverSource& drivers)
 {
+    bool bComplete = true;
     uint8_t buffer[kDriverQueryBufferSize] = {};
     std::u16string strPath;
     for (auto& pRecord : list) {
@@ -213,6 +231,8 @@ void ReadHardwareAddresses(CDeviceList& list, IDriverSource& drivers)
         } catch (const std::bad_alloc&) {
             // An address text that cannot be stored is missing from this record only; the texts grow in one step,
             // so none is left half written.
+            bComplete = false;
         }
     }
+    return bComplete;
 }

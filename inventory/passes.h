@@ -19,8 +19,11 @@ std::u16string FormatGuidText(const CGuidValue& guid);
 // is not exactly of that form.
 bool ParseGuidText(std::u16string_view text, CGuidValue& guid);
 
+// Each pass returns false when memory ran out and it had to leave out something the machine has (a record, a flag,
+// an address text): what it kept is sound, but the inventory is incomplete and no host ID may be taken from it.
+
 // Appends one record per physical network component with a component ID, in enumeration order.
-void EnumNetCfgComponents(CDeviceList& list, INetCfgSource& source);
+bool EnumNetCfgComponents(CDeviceList& list, INetCfgSource& source);
 
 // The flag of one resource descriptor type; 0 for ResType_DoNotUse and every type outside 1 to 7.
 uint32_t ResourceFlagFromType(uint32_t nResourceType);
@@ -38,11 +41,11 @@ std::u16string NetCfgInstanceIdText(const std::optional<std::vector<uint8_t>>& d
 // Runs the network configuration pass, then walks the present network-class devices and merges each flagged one
 // into the inventory by its GUID text, then runs the hardware address pass. Without a device set the pass ends
 // after the network configuration pass.
-void EnumSetupDevices(CDeviceList& list, const CInventorySources& sources);
+bool EnumSetupDevices(CDeviceList& list, const CInventorySources& sources);
 
 // The device path of a record's driver: "\\.\" followed by the GUID text.
 std::u16string DriverDevicePath(const std::u16string& strGuid);
 
 // Reads the permanent and current hardware address of every flagged record from its driver; the permanent one
 // becomes the record's address text.
-void ReadHardwareAddresses(CDeviceList& list, IDriverSource& drivers);
+bool ReadHardwareAddresses(CDeviceList& list, IDriverSource& drivers);

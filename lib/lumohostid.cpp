@@ -70,12 +70,15 @@ int lumohostid_get(char* buffer, size_t size)
     return Guarded([&] {
         // The sources and the inventory the programs use, built for this call alone.
         CLiveSources sources;
-        CBaseHostId hostId(sources.Get());
-        const std::u16string strHostId = DetermineHostIdText(hostId);
-        if (strHostId.empty())
+        const CHostIdOutcome outcome = DetermineHostId(sources.Get());
+        // An inventory that memory ran out for may lack the very adapter the ID comes from: that is a failure, not
+        // a machine without an adapter.
+        if (outcome.m_bNoMemory)
+            return LUMOHOSTID_E_NO_MEMORY;
+        if (outcome.m_strHostId.empty())
             return LUMOHOSTID_NO_ADAPTER;
         // The text is the program's output file without its zero byte: 14 single-byte characters.
-        const std::vector<uint8_t> bytes = OutputFileBytes(strHostId);
+        const std::vector<uint8_t> bytes = OutputFileBytes(outcome.m_strHostId);
         if (bytes.size() != LUMOHOSTID_SIZE)
             return LUMOHOSTID_E_INTERNAL;
         std::memcpy(buffer, bytes.data(), bytes.size());
@@ -126,7 +129,10 @@ int lumohostid_report_json(char** json)
     return Guarded([&] {
         // The report of lumohostid-inspect, built by the same code from the same sources.
         CLiveSources sources;
-        const std::string strJson = FormatJsonReport(BuildReport(sources.Get(), GetLocalComputerName()));
+        const CInspectReport report = BuildReport(sources.Get(), GetLocalComputerName());
+        if (report.m_bNoMemory)
+            return LUMOHOSTID_E_NO_MEMORY;
+        const std::string strJson = FormatJsonReport(report);
         // malloc, not new: the caller may be C, and lumohostid_free is the one place that gives it back.
         char* const pText = static_cast<char*>(std::malloc(strJson.size() + 1));
         if (!pText)

@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include <new>
 #include <string>
 #include <vector>
 
 #include "common/linux/file_descriptor.h"
+#include "common/memory_reserve.h"
 #include "common/text.h"
 #include "inspect/command.h"
 #include "inspect/live_host.h"
+#include "inspect/platform.h"
 
 namespace {
 
@@ -41,6 +44,8 @@ int main(int argc, char** argv)
     // A closed pipe or a file-size limit fails the write, which ends the run with exit code 2 and a message, rather
     // than ending the process by a signal.
     IgnoreWriteSignals();
+    // Enough for the exceptions and the one-line message after memory ran out.
+    InstallMemoryReserve(256 * 1024, kInspectExitError);
 
     // A run is short, and page faults are a large share of its cost on a virtual machine: memory freed once a
     // snapshot is read is kept in the heap for the replay and the report to use again, rather than handed back to
@@ -49,10 +54,20 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
     PrepareHeap();
 
-    // Arguments are bytes, usually UTF-8; file names that are not come back out unchanged.
-    std::vector<std::u16string> arguments;
-    for (int i = 0; i < argc && argv[i]; ++i)
-        arguments.push_back(FileNameToUtf16(argv[i]));
-    CLiveInspectHost host;
-    return RunInspect(arguments, host);
+    // No exception may end the process with a signal. RunInspect reports its own; memory that runs out before it
+    // starts ends the run with exit code 2 and the one line that needs no memory.
+    try {
+        // Arguments are bytes, usually UTF-8; file names that are not come back out unchanged.
+        std::vector<std::u16string> arguments;
+        for (int i = 0; i < argc && argv[i]; ++i)
+            arguments.push_back(FileNameToUtf16(argv[i]));
+        CLiveInspectHost host;
+        return RunInspect(arguments, host);
+    } catch (const std::bad_alloc&) {
+        WriteStandardError("lumohostid-inspect: memory ran out\n");
+        return kInspectExitError;
+    } catch (...) {
+        WriteStandardError("lumohostid-inspect: internal error\n");
+        return kInspectExitError;
+    }
 }

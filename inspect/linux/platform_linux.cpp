@@ -33,15 +33,37 @@ std::u16string GetLocalComputerName()
 
 bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string& bytes, std::string& strReason)
 {
-    CFileDescriptor file(::open(Utf16ToFileName(strPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    // Opened without waiting: opening a FIFO for reading would otherwise wait for a writer, for ever if none
+    // comes, and opening a device node can have effects of its own before it is refused below.
+    CFileDescriptor file(::open(Utf16ToFileName(strPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!file.IsValid()) {
         strReason = Reason(errno);
         return false;
     }
     struct stat status = {};
-    if (::fstat(file.Get(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    if (::fstat(file.Get(), &status) != 0) {
+        strReason = Reason(errno);
+        return false;
+    }
+    if (S_ISDIR(status.st_mode)) {
         strReason = Reason(EISDIR);
         return false;
+    }
+    // A snapshot is a regular file, or a FIFO or pipe that one is written into (... | lumohostid-inspect --replay
+    // /dev/stdin). A device or a socket is not read at all.
+    const bool bPipe = S_ISFIFO(status.st_mode);
+    if (!S_ISREG(status.st_mode) && !bPipe) {
+        strReason = "not a regular file, a FIFO or a pipe";
+        return false;
+    }
+    // The reads wait for a writer's data as before. A FIFO without a writer reads as the end at once: read answers 0
+    // when no one has it open for writing.
+    if (bPipe) {
+        const int nFlags = ::fcntl(file.Get(), F_GETFL);
+        if (nFlags < 0 || ::fcntl(file.Get(), F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
+            strReason = Reason(errno);
+            return false;
+        }
     }
 
     // Reads until the end of the file, but never more than one chunk beyond the limit. The size the file says it
@@ -60,8 +82,13 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
             strReason = Reason(errno);
             return false;
         }
-        if (nRead == 0)
+        if (nRead == 0) {
+            if (bPipe && bytes.empty()) {
+                strReason = "no data";
+                return false;
+            }
             return true;
+        }
         bytes.append(chunk, static_cast<size_t>(nRead));
         if (bytes.size() > nMaxBytes) {
             strReason = "larger than " + std::to_string(nMaxBytes) + " bytes";

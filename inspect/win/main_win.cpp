@@ -1,18 +1,33 @@
 // lumohostid-inspect.exe: a console program with a wide-character entry point (linked with -municode), so that
 // file names reach it in UTF-16 whatever the ANSI code page.
 
+#include <new>
 #include <string>
 #include <vector>
 
+#include "common/memory_reserve.h"
 #include "common/win/wide.h"
 #include "inspect/command.h"
 #include "inspect/live_host.h"
+#include "inspect/platform.h"
 
 extern "C" int wmain(int argc, wchar_t** argv)
 {
-    std::vector<std::u16string> arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.push_back(FromWide(argv[i]));
-    CLiveInspectHost host;
-    return RunInspect(arguments, host);
+    // Enough for the exceptions and the one-line message after memory ran out.
+    InstallMemoryReserve(256 * 1024, kInspectExitError);
+    // No exception may end the process. RunInspect reports its own; memory that runs out before it starts ends
+    // the run with exit code 2 and the one line that needs no memory.
+    try {
+        std::vector<std::u16string> arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.push_back(FromWide(argv[i]));
+        CLiveInspectHost host;
+        return RunInspect(arguments, host);
+    } catch (const std::bad_alloc&) {
+        WriteStandardError("lumohostid-inspect: memory ran out\n");
+        return kInspectExitError;
+    } catch (...) {
+        WriteStandardError("lumohostid-inspect: internal error\n");
+        return kInspectExitError;
+    }
 }

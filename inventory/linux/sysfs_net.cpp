@@ -11,9 +11,11 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <set>
 
 #include "common/linux/file_descriptor.h"
+#include "common/memory_reserve.h"
 #include "inventory/linux/name_guid.h"
 #include "inventory/linux/sysfs_values.h"
 
@@ -24,6 +26,17 @@ namespace {
 struct CDirCloser {
     void operator()(DIR* pDir) const { closedir(pDir); }
 };
+
+// A call that failed for lack of memory (the C library's buffer of opendir or realpath, the kernel's for open)
+// says nothing about the machine: it is memory running out, which the determination must learn of, not a missing
+// attribute or directory.
+void ThrowIfOutOfMemory()
+{
+    if (errno == ENOMEM) {
+        ReleaseMemoryReserve();
+        throw std::bad_alloc();
+    }
+}
 
 }  // namespace
 
@@ -36,8 +49,10 @@ std::optional<std::string> ReadAttribute(const std::string& strPath)
     if (stat(strPath.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
         return std::nullopt;
     const CFileDescriptor file(open(strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (file.Get() < 0)
+    if (file.Get() < 0) {
+        ThrowIfOutOfMemory();
         return std::nullopt;
+    }
     struct stat status {};
     if (fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
@@ -78,8 +93,10 @@ std::optional<std::string> ResolvePath(const std::string& strPath)
 {
     // realpath gives up on a loop of links (ELOOP) and on a missing component, so the walk over links is bounded.
     std::unique_ptr<char, decltype(&free)> pResolved(realpath(strPath.c_str(), nullptr), &free);
-    if (!pResolved)
+    if (!pResolved) {
+        ThrowIfOutOfMemory();
         return std::nullopt;
+    }
     return std::string(pResolved.get());
 }
 
@@ -104,8 +121,10 @@ bool HasEntries(const std::string& strPath)
 std::optional<std::vector<std::string>> ListDirectory(const std::string& strPath, size_t nMaximum)
 {
     const std::unique_ptr<DIR, CDirCloser> pDir(opendir(strPath.c_str()));
-    if (!pDir)
+    if (!pDir) {
+        ThrowIfOutOfMemory();
         return std::nullopt;
+    }
     std::vector<std::string> names;
     while (names.size() < nMaximum) {
         const dirent* pEntry = readdir(pDir.get());

@@ -39,8 +39,8 @@ constexpr size_t kMaxQueryBufferBytes = 1024 * 1024;
 // Runs one query with the growth loop. The first call gets no buffer and a size of 0; after each
 // InsufficientBuffer answer the buffer is replaced by one of the size asked for and the call repeated. The loop stops
 // on success, on any other answer, when the size asked for is not larger than the buffer just offered (the call
-// would only fail the same way again), when the size asked for is beyond kMaxQueryBufferBytes or cannot be
-// allocated, and after kMaxQueryRounds calls.
+// would only fail the same way again), when the size asked for is beyond kMaxQueryBufferBytes, and after
+// kMaxQueryRounds calls.
 //
 // QueryFn is called as CQueryAnswer(Unit* pBuffer, uint32_t nSize), nSize in units of Unit; pBuffer is null when
 // nSize is 0. Returns the filled part of the buffer (never more than the buffer holds), or none.
@@ -60,13 +60,11 @@ std::optional<std::vector<Unit>> QueryWithGrowth(QueryFn&& query)
             return std::nullopt;
         if (answer.m_nSize > kMaxQueryBufferBytes / sizeof(Unit))
             return std::nullopt;
-        try {
-            // A fresh, zeroed buffer: a text that the call leaves without its null still ends inside it.
-            std::vector<Unit> grown(answer.m_nSize);
-            buffer.swap(grown);
-        } catch (const std::bad_alloc&) {
-            return std::nullopt;
-        }
+        // A fresh, zeroed buffer: a text that the call leaves without its null still ends inside it. When it cannot
+        // be had, std::bad_alloc goes to the caller: a value lost for lack of memory is not a missing value, and the
+        // determination must learn that it is incomplete.
+        std::vector<Unit> grown(answer.m_nSize);
+        buffer.swap(grown);
     }
     return std::nullopt;
 }

@@ -37,7 +37,7 @@ extern "C" {
 #define LUMOHOSTID_NO_ADAPTER 1              /* no network adapter qualifies: the host ID is empty */
 #define LUMOHOSTID_E_NULL_POINTER (-1)       /* a pointer argument is null */
 #define LUMOHOSTID_E_BUFFER_TOO_SMALL (-2)   /* the buffer holds fewer than LUMOHOSTID_SIZE bytes */
-#define LUMOHOSTID_E_NO_MEMORY (-3)          /* memory ran out */
+#define LUMOHOSTID_E_NO_MEMORY (-3)          /* memory ran out: the host ID is unknown (never "no adapter") */
 #define LUMOHOSTID_E_INTERNAL (-4)           /* an unexpected failure inside the library */
 #define LUMOHOSTID_E_EMPTY (-5)              /* lumohostid_check: the text is empty or only white space */
 #define LUMOHOSTID_E_MALFORMED (-6)          /* lumohostid_check: not five hex pairs joined by hyphens */
@@ -46,7 +46,9 @@ extern "C" {
 
 /* Writes this machine's host ID and a zero byte (15 bytes) into buffer. Returns LUMOHOSTID_OK;
  * LUMOHOSTID_NO_ADAPTER when no adapter qualifies (buffer then holds an empty text); or a negative
- * LUMOHOSTID_E_ code, after which buffer holds an empty text whenever size is at least 1. */
+ * LUMOHOSTID_E_ code, after which buffer holds an empty text whenever size is at least 1. Memory that runs out
+ * anywhere in the determination gives LUMOHOSTID_E_NO_MEMORY, since an ID taken from a partial inventory may be
+ * another adapter's. */
 LUMOHOSTID_API int lumohostid_get(char *buffer, size_t size);
 
 /* A sentence in English for any result of this library; unknown codes get one too. Never null; static text. */
@@ -59,7 +61,8 @@ LUMOHOSTID_API int lumohostid_check(const char *text);
 
 /* The report of lumohostid-inspect --json for this machine: one JSON object in UTF-8 with its zero byte, stored in
  * *json, to be given back with lumohostid_free. Returns LUMOHOSTID_OK (also when no adapter qualifies) or a
- * negative LUMOHOSTID_E_ code, with *json set to null. */
+ * negative LUMOHOSTID_E_ code, with *json set to null; LUMOHOSTID_E_NO_MEMORY also when memory ran out anywhere
+ * in the determination. */
 LUMOHOSTID_API int lumohostid_report_json(char **json);
 
 /* Gives back a text of lumohostid_report_json. Null is allowed. */

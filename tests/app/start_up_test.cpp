@@ -198,16 +198,49 @@ TEST(StartUpTest, FailedOrShortWriteIsReported)
     }
 }
 
-TEST(StartUpTest, MemoryRunningOutInTheDeterminationChoosesNoAdapter)
+// Memory that runs out in the determination is a failure, never "no adapter": the file is emptied to zero bytes
+// (an old ID in it is gone), the dialog's field is empty, and the exit code is 1 either way.
+TEST(StartUpTest, MemoryRunningOutInTheDeterminationFailsTheRun)
 {
-    struct CNoMemorySources : CFakeSources {
+    struct CThrowingTable : CFakeSources {
         uint32_t GetAdaptersAddresses(uint32_t&, std::vector<CAdapterEntry>&) override { throw std::bad_alloc(); }
-    } machine;
-    static_cast<CFakeSources&>(machine) = PciMachine();
-    CFakeFileSystem fileSystem;
-    CRecordingUserInterface userInterface;
-    EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\\ids\\host.txt"}, fileSystem, userInterface, machine.Get()), kExitOk);
-    EXPECT_EQ(fileSystem.files[u"C:\\ids\\host.txt"], std::vector<uint8_t>{0});
+    };
+    struct CNoMemoryTable : CFakeSources {
+        uint32_t GetAdaptersAddresses(uint32_t&, std::vector<CAdapterEntry>&) override { return kAdapterTableNoMemory; }
+    };
+    CThrowingTable throwing;
+    static_cast<CFakeSources&>(throwing) = PciMachine();
+    CNoMemoryTable noMemory;
+    static_cast<CFakeSources&>(noMemory) = PciMachine();
+    CFakeSources good = PciMachine();
+    const CInventorySources throwingSources = throwing.Get();
+    const CInventorySources noMemorySources = noMemory.Get();
+    const CInventorySources goodSources = good.Get();
+    struct CCase {
+        const char* name;
+        const CInventorySources* pSources;
+        int32_t exitCode;
+        std::vector<uint8_t> file;
+    };
+    const CCase cases[] = {
+        {"a source throws std::bad_alloc", &throwingSources, kExitNoMemory, {}},
+        {"no memory for the adapter table", &noMemorySources, kExitNoMemory, {}},
+        {"no sources could be set up", nullptr, kExitNoMemory, {}},
+        {"memory enough", &goodSources, kExitOk, kHostIdBytes},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeFileSystem fileSystem;
+        fileSystem.files[u"C:\\ids\\host.txt"] = kHostIdBytes;  // an ID from an earlier run
+        CRecordingUserInterface userInterface;
+        EXPECT_EQ(RunStartUp({u"p", u"/exit:C:\\ids\\host.txt"}, fileSystem, userInterface, c.pSources), c.exitCode);
+        EXPECT_EQ(fileSystem.files[u"C:\\ids\\host.txt"], c.file);
+
+        CRecordingUserInterface interactive;
+        EXPECT_EQ(RunStartUp({u"p"}, fileSystem, interactive, c.pSources), c.exitCode);
+        ASSERT_EQ(interactive.dialogs.size(), 1u);
+        EXPECT_EQ(interactive.dialogs[0], c.exitCode == kExitOk ? u"44-9D-95-72-3E" : u"");
+    }
 }
 
 TEST(StartUpTest, FileIsWrittenOnlyAfterTheDetermination)

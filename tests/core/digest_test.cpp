@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -172,7 +173,7 @@ uint8_t* FailAfterCount(size_t n)
 {
     if (g_allocationsLeft-- <= 0)
         return nullptr;
-    return static_cast<uint8_t*>(std::malloc(n));
+    return new (std::nothrow) uint8_t[n];
 }
 
 TEST(DigestTest, MemoryExhaustion)

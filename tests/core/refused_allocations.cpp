@@ -1,5 +1,6 @@
 #include "refused_allocations.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -8,13 +9,15 @@ namespace {
 int g_nRefusing = 0;
 size_t g_nRefused = 0;
 size_t g_nAllowedLeft = 0;
+bool g_bOnlyOne = false;
 
 }  // namespace
 
-CRefuseAllocations::CRefuseAllocations(size_t nFirstAllowed) : m_nRefusedBefore(g_nRefused)
+CRefuseAllocations::CRefuseAllocations(size_t nFirstAllowed, ERefusal eRefusal) : m_nRefusedBefore(g_nRefused)
 {
     ++g_nRefusing;
     g_nAllowedLeft = nFirstAllowed;
+    g_bOnlyOne = eRefusal == ERefusal::OnlyThatOne;
 }
 
 CRefuseAllocations::~CRefuseAllocations()
@@ -30,7 +33,7 @@ size_t CRefuseAllocations::GetRefused() const
 void* operator new(std::size_t nSize)
 {
     if (g_nRefusing > 0 && g_nAllowedLeft-- == 0) {
-        g_nAllowedLeft = 0;
+        g_nAllowedLeft = g_bOnlyOne ? SIZE_MAX : 0;
         ++g_nRefused;
         throw std::bad_alloc();
     }

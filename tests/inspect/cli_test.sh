@@ -106,6 +106,45 @@ if [ $# -eq 0 ]; then
   done
 fi
 
+# Snapshot files that are not regular files (Linux): a FIFO without a writer is "no data" at once in every mode
+# that reads one, a pipe or a FIFO with a writer is read as a file is, and a device or a directory is refused. Every
+# run is bounded by timeout, so that a reader that waits for a writer fails the test instead of hanging it.
+if [ $# -eq 0 ]; then
+  rm -f fifo
+  mkfifo fifo
+  for command in "--replay fifo" "--replay fifo --json" "--what-if --replay fifo" "--diff fifo desktop.json" \
+                 "--diff desktop.json fifo" "--replay /dev/null" "--replay /dev/zero" "--replay ."; do
+    set +e
+    # shellcheck disable=SC2086 # the command is words on purpose
+    timeout 10 "$inspect" $command >out.txt 2>err.txt
+    rc=$?
+    set -e
+    [ "$rc" = 2 ] || fail "$command exited $rc"
+    [ ! -s out.txt ] || fail "$command wrote to standard output"
+    [ "$(wc -l <err.txt)" = 1 ] || fail "$command: expected one line on standard error: $(cat err.txt)"
+  done
+  timeout 10 "$inspect" --replay fifo >out.txt 2>err.txt || true
+  grep -q '^fifo: cannot be read: no data$' err.txt || fail "FIFO without a writer: $(cat err.txt)"
+  timeout 10 "$inspect" --replay /dev/zero >out.txt 2>err.txt || true
+  grep -q '^/dev/zero: cannot be read: not a regular file, a FIFO or a pipe$' err.txt || fail "device: $(cat err.txt)"
+
+  timeout 10 "$inspect" --replay /dev/stdin <desktop.json >out.txt 2>err.txt || fail "redirected stdin exited $?"
+  grep -q '^Host ID: 44-9D-95-72-3E$' out.txt || fail "redirected stdin: $(cat out.txt)"
+  cat desktop.json | timeout 10 "$inspect" --replay /dev/stdin --json >out.txt 2>err.txt || fail "pipe exited $?"
+  grep -q '^  "host_id": "44-9D-95-72-3E",$' out.txt || fail "pipe: $(cat out.txt)"
+  # This shell holds the FIFO open for writing before the program opens it (a read-write open does not wait), and
+  # writes the snapshot only once the program may already be reading; the program must not inherit that end.
+  exec 3<>fifo
+  timeout 10 "$inspect" --replay fifo >out.txt 2>err.txt 3>&- &
+  reader=$!
+  sleep 1
+  cat desktop.json >&3
+  exec 3>&-
+  wait "$reader" || fail "FIFO with a slow writer exited $?"
+  grep -q '^Host ID: 44-9D-95-72-3E$' out.txt || fail "FIFO with a writer: $(cat out.txt)"
+  rm -f fifo
+fi
+
 # A usage error.
 set +e
 "$@" "$inspect" --bogus >out.txt 2>err.txt

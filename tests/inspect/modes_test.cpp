@@ -100,6 +100,10 @@ TEST(CheckModeTest, AnswersAndExitCodes)
         {u"", 1, nullptr, nullptr, "empty"},
         {u"44-9D-95-72\n3E", 1, nullptr, nullptr, "byte 0x0A"},
         {u"44-9D-95-72-3\u00C9", 1, nullptr, nullptr, "byte 0xC3"},
+        // Arguments that are not UTF-8 arrive as the programs read them; the reason names the byte typed.
+        {FileNameToUtf16("44-9D-95-72-3\xFF"), 1, nullptr, nullptr, "is byte 0xFF,"},
+        {FileNameToUtf16("\x80" "4-9D-95-72-3E"), 1, nullptr, nullptr, "character 1 is byte 0x80,"},
+        {FileNameToUtf16("44-9D-95-72-3E\xC3"), 1, nullptr, nullptr, "is byte 0xC3 where a hyphen belongs"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf16ToUtf8(c.id));

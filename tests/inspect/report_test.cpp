@@ -201,8 +201,11 @@ TEST(ReportTest, TextReportWhenTheTableHasNoMemory)
     const std::string text = FormatTextReport(report);
     EXPECT_TRUE(Contains(text, "Adapter table: not read (no memory for the size query, no read)\n")) << text;
     EXPECT_TRUE(Contains(text, "No memory for the table: nothing is stamped and no fallback runs.")) << text;
-    EXPECT_TRUE(Contains(text, "Host ID: (none)\n")) << text;
-    EXPECT_EQ(json::parse(FormatJsonReport(report))["how"], "none");
+    EXPECT_TRUE(Contains(text, "Host ID: (unknown: memory ran out)\n")) << text;
+    const json document = json::parse(FormatJsonReport(report));
+    EXPECT_EQ(document["how"], "none");
+    EXPECT_EQ(document["host_id"], "");
+    EXPECT_EQ(document["error"], "memory ran out");
 }
 
 // A description or name with a line end stays on its line.

@@ -387,6 +387,48 @@ TEST(SnapshotTest, FormatTwoHoldsWhatFormatOneCouldNot)
     EXPECT_FALSE(old.m_dwTableReadAnswer);
 }
 
+// The integer -0 is 0 in every integer field and in both formats, as 0 is; -1 is refused where only 0 and above
+// are taken.
+TEST(SnapshotTest, MinusZeroReadsAsZeroInBothFormats)
+{
+    struct CFieldCase {
+        const char* name;
+        std::string Doc::*part;
+        std::string zero;       // the part with 0 in the field
+        std::string minusZero;  // the same with -0
+    };
+    const CFieldCase fields[] = {
+        {"characteristics", &Doc::components,
+         R"([ { "characteristics": 0, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}", "id": "x" } ])",
+         R"([ { "characteristics": -0, "instance_guid": "{6B7D3F10-1111-2222-3333-444455556666}", "id": "x" } ])"},
+        {"resources", &Doc::devices, R"([ { "instance_id": "x", "resources": [0, 1], "netcfg_instance_id": null } ])",
+         R"([ { "instance_id": "x", "resources": [-0, 1], "netcfg_instance_id": null } ])"},
+    };
+    for (const char* pszFormat : {"1", "2"}) {
+        for (const CFieldCase& c : fields) {
+            SCOPED_TRACE(std::string(c.name) + " in format " + pszFormat);
+            Doc zero = With(c.part, c.zero);
+            zero.format = pszFormat;
+            Doc minusZero = With(c.part, c.minusZero);
+            minusZero.format = pszFormat;
+            CSnapshot expected;
+            CSnapshot actual;
+            CSnapshotError error;
+            ASSERT_TRUE(ParseSnapshot(zero.Text(), expected, error)) << error.m_strPath << ": " << error.m_strMessage;
+            ASSERT_TRUE(ParseSnapshot(minusZero.Text(), actual, error)) << error.m_strPath << ": " << error.m_strMessage;
+            EXPECT_EQ(SerializeSnapshot(actual), SerializeSnapshot(expected));
+        }
+    }
+    // The size query's answer in format 2, and -1 still refused there.
+    CSnapshot snapshot;
+    CSnapshotError error;
+    ASSERT_TRUE(ParseSnapshot(With(&Doc::adapterTable, R"({ "size_query": -0, "read": -0 })").Text(), snapshot, error))
+        << error.m_strMessage;
+    EXPECT_EQ(snapshot.m_dwTableSizeAnswer, 0u);
+    EXPECT_EQ(snapshot.m_dwTableReadAnswer, 0u);
+    EXPECT_FALSE(ParseSnapshot(With(&Doc::adapterTable, R"({ "size_query": -1, "read": 0 })").Text(), snapshot, error));
+}
+
 TEST(SnapshotTest, LimitsAreInclusive)
 {
     Doc doc;

@@ -38,6 +38,8 @@ struct CProcessSetup {
     EStdout out = EStdout::Pipe;
     std::optional<rlim_t> nFileSizeLimit;   // RLIMIT_FSIZE in bytes
     std::optional<std::string> strHostName;  // set in a UTS namespace of the program's own
+    std::optional<rlim_t> nAddressSpaceLimit;  // RLIMIT_AS in bytes
+    std::vector<std::pair<std::string, std::string>> environment;  // set in the program's environment
 };
 
 CProcessSetup Launch(const char* pszProgram, std::vector<std::string> arguments, EStdout out = EStdout::Pipe,
@@ -93,6 +95,13 @@ CProcessResult RunProcess(const CProcessSetup& setup)
         if (setup.nFileSizeLimit) {
             const rlimit limit = {*setup.nFileSizeLimit, *setup.nFileSizeLimit};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(126);
+        }
+        for (const auto& [strName, strValue] : setup.environment)
+            setenv(strName.c_str(), strValue.c_str(), 1);
+        if (setup.nAddressSpaceLimit) {
+            const rlimit limit = {*setup.nAddressSpaceLimit, *setup.nAddressSpaceLimit};
+            if (setrlimit(RLIMIT_AS, &limit) != 0)
                 _exit(126);
         }
         if (setup.strHostName) {
@@ -249,6 +258,165 @@ TEST(ProcessFaultsTest, HostNamesPrintWholeOnOneLine)
         const CProcessResult result = RunProcess(setup);
         EXPECT_EQ(result.nExitCode, 0);
         EXPECT_EQ(result.strOut, "Computer name: " + c.strShown + "\n" + strHostIdLine);
+    }
+}
+
+// The bytes of a file, or none when it cannot be read.
+std::optional<std::string> FileBytes(const std::string& strPath)
+{
+    const CFileDescriptor file(open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        return std::nullopt;
+    std::string bytes;
+    char chunk[256];
+    for (ssize_t n; (n = read(file.Get(), chunk, sizeof(chunk))) > 0;)
+        bytes.append(chunk, static_cast<size_t>(n));
+    return bytes;
+}
+
+void WriteBytes(const std::string& strPath, const std::string& bytes)
+{
+    const CFileDescriptor file(open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    ASSERT_GE(file.Get(), 0);
+    ASSERT_EQ(write(file.Get(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
+
+// An ID from an earlier run, which a run that failed must not leave in the file.
+const std::string kStaleFile = std::string("00-00-00-02-02") + '\0';
+
+#ifdef LUMO_FAIL_ALLOCATION_PATH
+
+// How many allocations a run of the program makes, counted by the preloaded library.
+size_t CountAllocations(CProcessSetup setup, const std::string& strCountFile)
+{
+    setup.environment = {{"LD_PRELOAD", LUMO_FAIL_ALLOCATION_PATH}, {"LUMO_ALLOCATION_COUNT_FILE", strCountFile}};
+    const CProcessResult result = RunProcess(setup);
+    EXPECT_EQ(result.nExitCode, 0);
+    const std::optional<std::string> text = FileBytes(strCountFile);
+    return text ? std::stoul(*text) : 0;
+}
+
+// Each allocation of a whole run, from the first after the libraries are loaded to the last, fails in turn (that
+// one alone): the file holds the host ID with exit code 0, or nothing at all with exit code 1; the interactive line
+// shows the ID or is empty; the inspect tool gives the ID or exits with 2.
+TEST(ProcessFaultsTest, EachFailedAllocationGivesTheIdOrTheFailure)
+{
+    CFakeSysfs tmp;
+    const std::string strHostId = ThisHostId();
+    const std::string strFile = tmp.Path("host.txt");
+    const std::string strInteractive = "Host ID: " + strHostId + "\n";
+    struct CModeCase {
+        const char* pszName;
+        CProcessSetup setup;
+    };
+    const CModeCase modes[] = {
+        {"output file", Launch(LUMOHOSTID_PATH, {"/exit:" + strFile})},
+        {"interactive", Launch(LUMOHOSTID_PATH, {})},
+        {"inspect report", Launch(LUMOHOSTID_INSPECT_PATH, {})},
+    };
+    for (const CModeCase& mode : modes) {
+        SCOPED_TRACE(mode.pszName);
+        const size_t nAllocations = CountAllocations(mode.setup, tmp.Path("count"));
+        // A run makes a few hundred; the bound keeps the test short should that grow by far.
+        ASSERT_GT(nAllocations, 10u);
+        ASSERT_LT(nAllocations, 5000u);
+        size_t nFailures = 0;
+        for (size_t nFailAt = 1; nFailAt <= nAllocations; ++nFailAt) {
+            SCOPED_TRACE("allocation " + std::to_string(nFailAt) + " of " + std::to_string(nAllocations));
+            WriteBytes(strFile, kStaleFile);
+            CProcessSetup setup = mode.setup;
+            setup.environment = {{"LD_PRELOAD", LUMO_FAIL_ALLOCATION_PATH},
+                                 {"LUMO_FAIL_ALLOCATION", std::to_string(nFailAt)}};
+            const CProcessResult result = RunProcess(setup);
+            ASSERT_FALSE(result.bTimedOut);
+            ASSERT_FALSE(result.nSignal) << "ended by signal " << result.nSignal.value_or(0);
+            ASSERT_TRUE(result.nExitCode);
+            const bool bInspect = setup.pszProgram == std::string(LUMOHOSTID_INSPECT_PATH);
+            if (*result.nExitCode != 0) {
+                ++nFailures;
+                EXPECT_EQ(*result.nExitCode, bInspect ? 2 : 1);
+            }
+            if (bInspect) {
+                const bool bShowsId = result.strOut.find("Host ID: " + strHostId + "\n") != std::string::npos;
+                EXPECT_EQ(bShowsId, *result.nExitCode == 0) << result.strOut;
+                EXPECT_EQ(result.strOut.find("Host ID: 00-00-00-02-02"), std::string::npos);
+            } else if (setup.arguments.empty()) {
+                if (*result.nExitCode == 0)
+                    EXPECT_TRUE(result.strOut.size() >= strInteractive.size() &&
+                                result.strOut.compare(result.strOut.size() - strInteractive.size(),
+                                                      strInteractive.size(), strInteractive) == 0)
+                        << result.strOut;
+                else
+                    EXPECT_EQ(result.strOut.find("Host ID: " + strHostId), std::string::npos) << result.strOut;
+            } else {
+                EXPECT_EQ(FileBytes(strFile), *result.nExitCode == 0 ? strHostId + '\0' : std::string());
+            }
+        }
+        EXPECT_GT(nFailures, 0u);
+    }
+}
+
+#endif
+
+// Under address-space limits from where the program first runs at all to where it runs in full, each run ends with
+// an exit code of its own (0 or 1, the inspect tool's 0 or 2), never by a signal; an output file holds the ID or
+// nothing. Below the first limit the dynamic loader cannot map the libraries and exits 127 before the program runs.
+TEST(ProcessFaultsTest, AddressSpaceLimitsEndWithAnExitCode)
+{
+#ifdef LUMO_SANITIZE_BUILD
+    GTEST_SKIP() << "the sanitizers' runtime reserves more address space than any limit here";
+#endif
+    CFakeSysfs tmp;
+    const std::string strHostId = ThisHostId();
+    const std::string strFile = tmp.Path("host.txt");
+    struct CProgramCase {
+        const char* pszName;
+        CProcessSetup setup;
+        int nFailure;
+    };
+    const CProgramCase programs[] = {
+        {"lumohostid", Launch(LUMOHOSTID_PATH, {"/exit:" + strFile}), 1},
+        {"lumohostid-inspect", Launch(LUMOHOSTID_INSPECT_PATH, {"--json"}), 2},
+    };
+    constexpr rlim_t kStep = 16 * 1024;
+    constexpr rlim_t kHighest = 256 * 1024 * 1024;
+    for (const CProgramCase& program : programs) {
+        SCOPED_TRACE(program.pszName);
+        // The first limit in steps of 64 KB at which the run succeeds; the loop is bounded by kHighest.
+        rlim_t nFull = 1024 * 1024;
+        for (; nFull <= kHighest; nFull += 4 * kStep) {
+            CProcessSetup setup = program.setup;
+            setup.nAddressSpaceLimit = nFull;
+            if (RunProcess(setup).nExitCode == 0)
+                break;
+        }
+        ASSERT_LE(nFull, kHighest);
+        size_t nRan = 0;
+        size_t nFailed = 0;
+        // From 1.5 MB below that point, in steps of 16 KB, to just past it.
+        for (rlim_t nLimit = nFull > 1536 * 1024 ? nFull - 1536 * 1024 : kStep; nLimit <= nFull + 4 * kStep;
+             nLimit += kStep) {
+            SCOPED_TRACE("limit " + std::to_string(nLimit / 1024) + " KB");
+            WriteBytes(strFile, kStaleFile);
+            CProcessSetup setup = program.setup;
+            setup.nAddressSpaceLimit = nLimit;
+            const CProcessResult result = RunProcess(setup);
+            ASSERT_FALSE(result.bTimedOut);
+            ASSERT_FALSE(result.nSignal) << "ended by signal " << result.nSignal.value_or(0);
+            ASSERT_TRUE(result.nExitCode);
+            if (*result.nExitCode == 127)
+                continue;  // the loader, before the program
+            ++nRan;
+            if (*result.nExitCode != 0) {
+                ++nFailed;
+                EXPECT_EQ(*result.nExitCode, program.nFailure);
+            }
+            if (program.nFailure == 1 && *result.nExitCode == 0) {
+                EXPECT_EQ(FileBytes(strFile), strHostId + '\0');
+            }
+        }
+        EXPECT_GT(nRan, 0u);
+        EXPECT_GT(nFailed, 0u);
     }
 }
 

@@ -80,6 +80,12 @@ int RunApplication(HINSTANCE hInstance)
     if (!pApp)
         return 1;
     pApp->m_hInstance = hInstance;
-    pApp->InitInstance();
-    return pApp->ExitInstance();
+    // An exception leaving the entry point would end the process without an exit code of the program's: memory
+    // that runs out, or any other failure the application did not handle itself, ends the run with 1.
+    try {
+        pApp->InitInstance();
+        return pApp->ExitInstance();
+    } catch (...) {
+        return 1;
+    }
 }
