@@ -47,6 +47,33 @@ void* operator new[](std::size_t nSize)
     return ::operator new(nSize);
 }
 
+// The non-throwing forms are replaced too, so that code asking for memory with std::nothrow is refused in the same
+// order, and so that every block these functions hand out is released by the free() below: left to the runtime, a
+// sanitizer's own nothrow allocation would be released here through the wrong allocator.
+void* operator new(std::size_t nSize, const std::nothrow_t&) noexcept
+{
+    try {
+        return ::operator new(nSize);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t nSize, const std::nothrow_t&) noexcept
+{
+    return ::operator new(nSize, std::nothrow);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
 void operator delete(void* p) noexcept
 {
     std::free(p);
