@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "common/win/system_module.h"
 #include "common/win/wide.h"
 #include "inspect/command.h"
 #include "inspect/live_host.h"
 
 extern "C" int wmain(int argc, wchar_t** argv)
 {
+    // Before anything can load a DLL by name, as in LumoHostID.exe: only the system directory is searched.
+    RestrictDllSearchToSystemDirectory();
     std::vector<std::u16string> arguments;
     for (int i = 0; i < argc; ++i)
         arguments.push_back(FromWide(argv[i]));
