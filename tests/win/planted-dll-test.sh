@@ -2,7 +2,8 @@
 # A planted iphlpapi.dll beside each shipped program, and beside a program that uses lumohostid.dll, is never loaded,
 # and each still gives the host ID. WINEDLLOVERRIDES="iphlpapi=n,b" makes Wine search a program's folder first for
 # that DLL, as Windows does for any DLL outside its KnownDLLs list. A control program that imports iphlpapi at load
-# time must load the planted DLL; otherwise the test could not see anything.
+# time must load the planted DLL; otherwise the test could not see anything. Last, each program's first act must be
+# the call that keeps every later DLL search in the system directory.
 # (A planted version.dll cannot be shown this way: with that override Wine's own processes, whose user32 and
 # setupapi import version.dll at load time, would load it too.)
 #   planted-dll-test.sh WORKDIR WINE_RUN PLANTED_DLL CONTROL MAIN INSPECT CONSUMER LIBRARY_DLL
@@ -66,6 +67,22 @@ plant library iphlpapi.dll "$consumer" "$library"
 ran library && fail "$(basename "$library") loaded the planted iphlpapi.dll"
 printed=$(cat "$work/library/consumer.txt")
 [ "$printed" = "$expected" ] || fail "$(basename "$consumer") printed '$printed' beside the planted DLL"
+
+# Each program's first act restricts the DLL search to the system directory: Wine's relay trace shows the call to
+# SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) before the program's own code (the image at 0x140000000,
+# the return address of its calls) has called any LoadLibrary function. Loads that Wine's DLLs make while they are
+# initialised, before the program's first instruction, are not the program's; the trace also holds Wine's own
+# processes, told apart by the thread number that begins each line.
+first_act() {
+  WINEDEBUG=+relay "$wine_run" "$@" 2>&1 >/dev/null | awk -F: '
+    /Call KERNEL32\.SetDefaultDllDirectories\(00000800\)/ && !($1 in loaded) { found = 1; exit }
+    /Call KERNEL32\.LoadLibrary.* ret=140[0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f]$/ { loaded[$1] = 1 }
+    END { print found ? "first" : "late" }' || true
+}
+[ "$(cd "$work/main" && first_act ./"$(basename "$main")" /exit:relay.txt)" = first ] ||
+  fail "$(basename "$main") does not restrict the DLL search before it loads a DLL"
+[ "$(cd "$work/inspect" && first_act ./"$(basename "$inspect")")" = first ] ||
+  fail "$(basename "$inspect") does not restrict the DLL search before it loads a DLL"
 
 [ "$status" = 0 ] && echo "no planted DLL was loaded; every program gave '$expected'"
 exit $status
