@@ -5,10 +5,13 @@
 # time must load the planted DLL; otherwise the test could not see anything. Last, each program's first act must be
 # the call that keeps every later DLL search in the system directory.
 # (A planted version.dll cannot be shown this way: with that override Wine's own processes, whose user32 and
-# setupapi import version.dll at load time, would load it too.)
-#   planted-dll-test.sh WORKDIR WINE_RUN PLANTED_DLL CONTROL MAIN INSPECT CONSUMER LIBRARY_DLL
+# setupapi import version.dll at load time, would load it too.) Instead the relay trace of a probe that reads a
+# version through the programs' version reader must show version.dll asked for with LOAD_LIBRARY_SEARCH_SYSTEM32
+# (0x800) and never by a bare LoadLibraryW; Wine's drive Z: is the Unix root, through which the probe is given the
+# program's absolute path.
+#   planted-dll-test.sh WORKDIR WINE_RUN PLANTED_DLL CONTROL MAIN INSPECT CONSUMER LIBRARY_DLL VERSION_PROBE VERSION
 set -eu
-work=$1 wine_run=$2 planted=$3 control=$4 main=$5 inspect=$6 consumer=$7 library=$8
+work=$1 wine_run=$2 planted=$3 control=$4 main=$5 inspect=$6 consumer=$7 library=$8 probe=$9 version=${10}
 
 fail() {
   echo "FAIL: $*" >&2
@@ -83,6 +86,15 @@ first_act() {
   fail "$(basename "$main") does not restrict the DLL search before it loads a DLL"
 [ "$(cd "$work/inspect" && first_act ./"$(basename "$inspect")")" = first ] ||
   fail "$(basename "$inspect") does not restrict the DLL search before it loads a DLL"
+
+WINEDEBUG=+relay "$wine_run" "$probe" "Z:$main" 2>"$work/version-relay.txt" | tr -d '\r' >"$work/version.txt" ||
+  fail "$(basename "$probe") exited $?"
+[ "$(cat "$work/version.txt")" = "$version" ] || fail "the version reader read '$(cat "$work/version.txt")'"
+grep -qi 'Call KERNEL32\.LoadLibraryExW([0-9a-f]* L"version\.dll",00000000,00000800)' "$work/version-relay.txt" ||
+  fail "the version reader did not ask for version.dll in the system directory only"
+grep -qi 'Call KERNEL32\.LoadLibrary[AW]([0-9a-f]* [L]*"version\.dll")' "$work/version-relay.txt" &&
+  fail "the version reader loaded version.dll by its bare name"
+rm -f "$work/version-relay.txt"
 
 [ "$status" = 0 ] && echo "no planted DLL was loaded; every program gave '$expected'"
 exit $status
