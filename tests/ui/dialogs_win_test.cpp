@@ -552,23 +552,4 @@ TEST_F(DialogTest, LinkOnATemplateOfItsOwn)
     EXPECT_EQ(dialog.m_link.m_hWnd, nullptr);
 }
 
-// This test program carries the program's resources, its manifest among them, so Windows (and Wine) gives it the
-// DPI awareness it gives LumoHostID.exe: per monitor, under which the dialogs are drawn at the monitor's scale rather
-// than stretched as a bitmap. (Wine 8 grants version 2 as per-monitor awareness of the first version; that the
-// manifest asks for version 2 is checked on its text.) The functions are Windows 10's and are looked up.
-TEST(DpiAwarenessTest, ManifestMakesTheProcessPerMonitorAware)
-{
-    using DpiContext = HANDLE;
-    using GetThreadContextFn = DpiContext(WINAPI*)();
-    using AwarenessFn = int(WINAPI*)(DpiContext);
-    const HMODULE hUser32 = ::GetModuleHandleW(L"user32.dll");
-    const auto pGetThreadContext = reinterpret_cast<GetThreadContextFn>(
-        reinterpret_cast<void*>(::GetProcAddress(hUser32, "GetThreadDpiAwarenessContext")));
-    const auto pAwareness = reinterpret_cast<AwarenessFn>(
-        reinterpret_cast<void*>(::GetProcAddress(hUser32, "GetAwarenessFromDpiAwarenessContext")));
-    ASSERT_TRUE(pGetThreadContext && pAwareness);
-    constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
-    EXPECT_EQ(pAwareness(pGetThreadContext()), kPerMonitorAware);
-}
-
 }  // namespace
