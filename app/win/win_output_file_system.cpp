@@ -36,7 +36,18 @@ bool CWinOutputFileSystem::PathExists(const std::u16string& strPath)
 
 void CWinOutputFileSystem::CreateDirectoryTree(const std::u16string& strDirectory)
 {
-    ::SHCreateDirectoryExW(nullptr, AsWide(strDirectory), nullptr);
+    // SHCreateDirectoryExW refuses a relative path (ERROR_BAD_PATHNAME), so the directory is made absolute against
+    // the working directory first, as CreateFileW resolves the file's own path. Should that fail, the text is
+    // passed as it stands.
+    std::u16string strFull = strDirectory;
+    const DWORD nNeeded = ::GetFullPathNameW(AsWide(strDirectory), 0, nullptr, nullptr);
+    if (nNeeded > 0) {
+        std::u16string strBuffer(nNeeded, u'\0');
+        const DWORD nLength = ::GetFullPathNameW(AsWide(strDirectory), nNeeded, AsWide(&strBuffer[0]), nullptr);
+        if (nLength > 0 && nLength < nNeeded)
+            strFull.assign(strBuffer, 0, nLength);
+    }
+    ::SHCreateDirectoryExW(nullptr, AsWide(strFull), nullptr);
 }
 
 EWriteResult CWinOutputFileSystem::WriteNewFile(const std::u16string& strPath, const std::vector<uint8_t>& bytes)

@@ -11,7 +11,8 @@ public:
     // Whether GetFileAttributesW finds a file or directory of that name.
     bool PathExists(const std::u16string& strPath) override;
 
-    // SHCreateDirectoryExW with no owner window and no security attributes; its result is not used.
+    // SHCreateDirectoryExW with no owner window and no security attributes, given the directory made absolute (a
+    // relative one is taken from the working directory); its result is not used.
     void CreateDirectoryTree(const std::u16string& strDirectory) override;
 
     // CreateFileW for writing with CREATE_ALWAYS, then one WriteFile of all the bytes.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/memory_reserve.h"
+#include "common/win/system_module.h"
 #include "common/win/wide.h"
 #include "inspect/command.h"
 #include "inspect/live_host.h"
@@ -13,6 +14,8 @@
 
 extern "C" int wmain(int argc, wchar_t** argv)
 {
+    // Before anything can load a DLL by name, as in LumoHostID.exe: only the system directory is searched.
+    RestrictDllSearchToSystemDirectory();
     // Enough for the exceptions and the one-line message after memory ran out.
     InstallMemoryReserve(256 * 1024, kInspectExitError);
     // No exception may end the process. RunInspect reports its own; memory that runs out before it starts ends

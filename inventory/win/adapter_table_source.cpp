@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "common/win/system_module.h"
 #include "common/win/wide.h"
 
 namespace {
@@ -45,6 +46,16 @@ CAdapterEntry EntryOf(const IP_ADAPTER_ADDRESSES& adapter)
     return entry;
 }
 
+// GetAdaptersAddresses of the system directory's iphlpapi.dll, loaded on the first read of the table; null when
+// either cannot be had. iphlpapi is not one of Windows' KnownDLLs, so importing it at load time would let an
+// iphlpapi.dll in the program's folder be loaded instead.
+using GetAdaptersAddressesFn = decltype(&::GetAdaptersAddresses);
+GetAdaptersAddressesFn AdapterTableFunction()
+{
+    static const auto pFunction = SystemFunction<GetAdaptersAddressesFn>(L"iphlpapi.dll", "GetAdaptersAddresses");
+    return pFunction;
+}
+
 struct CFreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
@@ -62,9 +73,14 @@ uint32_t CAdapterTableSource::GetAdaptersAddresses(uint32_t& nSize, std::vector<
     if (!pBuffer)
         return kAdapterTableNoMemory;
 
+    // Without the function the table reads as unreadable, as when the call itself fails.
+    const GetAdaptersAddressesFn pGetAdaptersAddresses = AdapterTableFunction();
+    if (!pGetAdaptersAddresses)
+        return ERROR_PROC_NOT_FOUND;
+
     ULONG nDeclared = nSize;
     auto* const pFirst = static_cast<IP_ADAPTER_ADDRESSES*>(pBuffer.get());
-    const ULONG nResult = ::GetAdaptersAddresses(AF_UNSPEC, 0, nullptr, pFirst, &nDeclared);
+    const ULONG nResult = pGetAdaptersAddresses(AF_UNSPEC, 0, nullptr, pFirst, &nDeclared);
     nSize = nDeclared;
     if (nResult != NO_ERROR)
         return nResult;

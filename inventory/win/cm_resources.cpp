@@ -10,12 +10,6 @@ namespace {
 // A device has a handful of descriptors; a walk that has not ended after this many is broken and is cut off.
 constexpr int kMaxResourceDescriptors = 1024;
 
-template <class Fn>
-Fn LoadFunction(HMODULE hModule, const char* pszName)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(hModule, pszName)));
-}
-
 }  // namespace
 
 // Any one of three signs tells Wine, none of them by calling anything: ntdll's wine_get_version export, Wine's own
@@ -46,24 +40,6 @@ bool IsWineBuiltinModule(HMODULE hModule)
     return std::memcmp(pBase + sizeof(IMAGE_DOS_HEADER), kMark, sizeof(kMark) - 1) == 0;
 }
 
-HMODULE LoadSystemModule(const wchar_t* pszName, LoadLibraryExFn pLoad)
-{
-    const HMODULE hModule = pLoad(pszName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (hModule || ::GetLastError() != ERROR_INVALID_PARAMETER)
-        return hModule;
-    // The flag is unknown to this loader. A bare name would be searched for in the program's directory and the
-    // current one first, so the full path is given instead.
-    wchar_t szDirectory[MAX_PATH] = {};
-    const UINT nLength = ::GetSystemDirectoryW(szDirectory, MAX_PATH);
-    if (nLength == 0 || nLength >= MAX_PATH)
-        return nullptr;
-    std::wstring strPath(szDirectory, nLength);
-    if (strPath.back() != L'\\')
-        strPath += L'\\';
-    strPath += pszName;
-    return pLoad(strPath.c_str(), nullptr, 0);
-}
-
 // Why it matters: Wine 8 exports CM_Get_First_Log_Conf, CM_Get_Next_Res_Des, CM_Get_Res_Des_Data_Size,
 // CM_Get_Res_Des_Data, CM_Free_Res_Des_Handle and CM_Free_Log_Conf_Handle from its cfgmgr32.dll (and setupapi.dll)
 // as unimplemented stubs. GetProcAddress finds them, but calling one raises an exception that ends the process, so
@@ -76,17 +52,17 @@ CResourceTypeReader::CResourceTypeReader()
     if (!m_module)
         return;
     const HMODULE h = m_module.Get();
-    const auto pGetFirstLogConf = LoadFunction<decltype(&CM_Get_First_Log_Conf)>(h, "CM_Get_First_Log_Conf");
-    const auto pGetNextResDes = LoadFunction<decltype(&CM_Get_Next_Res_Des)>(h, "CM_Get_Next_Res_Des");
-    const auto pGetResDesDataSize = LoadFunction<decltype(&CM_Get_Res_Des_Data_Size)>(h, "CM_Get_Res_Des_Data_Size");
-    const auto pGetResDesData = LoadFunction<decltype(&CM_Get_Res_Des_Data)>(h, "CM_Get_Res_Des_Data");
-    const auto pFreeResDesHandle = LoadFunction<CCmHandle::FreeFn>(h, "CM_Free_Res_Des_Handle");
+    const auto pGetFirstLogConf = LoadModuleFunction<decltype(&CM_Get_First_Log_Conf)>(h, "CM_Get_First_Log_Conf");
+    const auto pGetNextResDes = LoadModuleFunction<decltype(&CM_Get_Next_Res_Des)>(h, "CM_Get_Next_Res_Des");
+    const auto pGetResDesDataSize = LoadModuleFunction<decltype(&CM_Get_Res_Des_Data_Size)>(h, "CM_Get_Res_Des_Data_Size");
+    const auto pGetResDesData = LoadModuleFunction<decltype(&CM_Get_Res_Des_Data)>(h, "CM_Get_Res_Des_Data");
+    const auto pFreeResDesHandle = LoadModuleFunction<CCmHandle::FreeFn>(h, "CM_Free_Res_Des_Handle");
     // The walk needs all five: without the release call the descriptors could not be given back.
     if (!pGetFirstLogConf || !pGetNextResDes || !pGetResDesDataSize || !pGetResDesData || !pFreeResDesHandle) {
         m_module.Reset();
         return;
     }
-    const auto pFreeLogConfHandle = LoadFunction<CCmHandle::FreeFn>(h, "CM_Free_Log_Conf_Handle");
+    const auto pFreeLogConfHandle = LoadModuleFunction<CCmHandle::FreeFn>(h, "CM_Free_Log_Conf_Handle");
     // cfgmgr32 may forward a function to another DLL: whichever module holds the code of each must not be Wine's.
     const void* const functions[] = {reinterpret_cast<void*>(pGetFirstLogConf),
                                      reinterpret_cast<void*>(pGetNextResDes),

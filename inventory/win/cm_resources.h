@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/win/system_module.h"
 #include "inventory/win/scoped_win.h"
 
 // True when the process runs under Wine rather than on Windows.
@@ -16,14 +17,6 @@ bool IsRunningUnderWine();
 
 // True when the loaded module is one of Wine's built-in DLLs.
 bool IsWineBuiltinModule(HMODULE hModule);
-
-// The loader call LoadSystemModule uses: LoadLibraryExW's signature.
-using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
-
-// Loads a DLL of the system directory, never by a bare name that the search order could find elsewhere. The loader
-// is asked with LOAD_LIBRARY_SEARCH_SYSTEM32 first; a Windows 7 or Server 2008 R2 without the loader update refuses
-// that flag with ERROR_INVALID_PARAMETER, and then the DLL is loaded by its full path in the system directory.
-HMODULE LoadSystemModule(const wchar_t* pszName, LoadLibraryExFn pLoad = &::LoadLibraryExW);
 
 // Reads the resource types of a device's allocated configuration. The configuration manager functions are loaded
 // with GetProcAddress when the reader is made; when one of them is missing, or implemented by one of Wine's own

@@ -13,8 +13,8 @@ dlls=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' 
 [ -n "$dlls" ] || { echo "$program: no imports found" >&2; status=1; }
 for dll in $dlls; do
   case "$dll" in
-    kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|comctl32.dll|version.dll|ole32.dll|setupapi.dll|\
-    iphlpapi.dll|ws2_32.dll|msvcrt.dll) ;;
+    kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|shell32.dll|comctl32.dll|ole32.dll|setupapi.dll|\
+    ws2_32.dll|msvcrt.dll) ;;
     api-ms-win-crt-*.dll) ;;
     *) echo "$program imports $dll, which is not a system DLL" >&2; status=1 ;;
   esac

@@ -25,16 +25,17 @@ const std::u16string kProgram = BuildTreePath(LUMO_HOSTID_EXE);
 // The longest a run of the program may take; the determination takes a fraction of it.
 constexpr DWORD kRunMilliseconds = 60000;
 
-// Runs the program with the arguments and returns its exit code; none when it could not be started or did not end
-// in time (it is then ended).
-std::optional<DWORD> RunProgram(const std::u16string& strArguments)
+// Runs the program with the arguments (in the working directory, when one is given) and returns its exit code;
+// none when it could not be started or did not end in time (it is then ended).
+std::optional<DWORD> RunProgram(const std::u16string& strArguments, const std::u16string& strWorkingDirectory = u"")
 {
     std::u16string strCommandLine = u"\"" + kProgram + u"\" " + strArguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessW(nullptr, AsWide(&strCommandLine[0]), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process))
+    const wchar_t* const pszDirectory = strWorkingDirectory.empty() ? nullptr : AsWide(strWorkingDirectory);
+    if (!::CreateProcessW(nullptr, AsWide(&strCommandLine[0]), nullptr, nullptr, FALSE, 0, nullptr, pszDirectory,
+                          &startup, &process))
         return std::nullopt;
     std::optional<DWORD> exitCode;
     if (::WaitForSingleObject(process.hProcess, kRunMilliseconds) == WAIT_OBJECT_0) {
@@ -207,6 +208,32 @@ TEST_F(ProgramTest, FilesAtQuotedPathsWithSpaces)
     }
     RemoveTree(u"C:\\my ids");
     RemoveTree(u"C:\\my");
+}
+
+TEST_F(ProgramTest, FilesAtRelativePathsLandBelowTheWorkingDirectory)
+{
+    // A relative path is taken from the working directory, and its missing directories are created there as an
+    // absolute path's are.
+    const std::optional<std::u16string> strGuid = SeededGuid();
+    const std::vector<uint8_t> expected = strGuid ? OutputBytes(ExpectedHostId(*strGuid)) : std::vector<uint8_t>{0};
+    const std::u16string strWork = u"C:\\ids\\work";
+    const struct {
+        std::u16string arguments;
+        std::u16string path;  // the file written
+    } cases[] = {
+        {u"/exit:sub\\id.txt", strWork + u"\\sub\\id.txt"},
+        {u"-exit:a\\b\\c\\id.txt", strWork + u"\\a\\b\\c\\id.txt"},
+        {u"/exit:..\\up\\id.txt", u"C:\\ids\\up\\id.txt"},
+        {u"/exit:.\\here\\id.txt", strWork + u"\\here\\id.txt"},
+        {u"/exit:id.txt", strWork + u"\\id.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.arguments));
+        RemoveTree(u"C:\\ids");
+        ASSERT_TRUE(::CreateDirectoryW(L"C:\\ids", nullptr) && ::CreateDirectoryW(AsWide(strWork), nullptr));
+        EXPECT_EQ(RunProgram(c.arguments, strWork), 0u);
+        EXPECT_EQ(FileBytes(c.path), expected);
+    }
 }
 
 TEST_F(ProgramTest, FilesThatCannotBeCreatedGiveExitCode1)

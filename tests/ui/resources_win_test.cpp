@@ -1,5 +1,6 @@
 // The resources of LumoHostID.exe as the program file holds them: both dialog templates control by control, the
-// menu, the icon group, the picture, the manifest and the version resource.
+// menu, the icon group, the picture, the manifest and the version resource; and the manifest of the inspect tool
+// and the version resources of the inspect tool and the library.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,16 @@
 namespace {
 
 const std::u16string kProgram = BuildTreePath(LUMO_HOSTID_EXE);
+
+// A manifest names Windows 7, 8, 8.1 and 10 (which stands for 11 too) as supported, so that none of them runs the
+// program in the compatibility mode of an older Windows.
+void ExpectSupportedWindows(const std::string& strManifest)
+{
+    const char* const ids[] = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                               "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
+    for (const char* pszId : ids)
+        EXPECT_NE(strManifest.find(std::string("<supportedOS Id=\"") + pszId + "\"/>"), std::string::npos) << pszId;
+}
 
 // The program file loaded as data: its resources can be found, nothing of it runs.
 class CDataModule {
@@ -398,11 +409,67 @@ TEST_F(ProgramResourcesTest, IconPictureAndManifest)
     EXPECT_EQ(nColours, 256u);
     EXPECT_EQ(picture.size(), sizeof(info) + 4 * nColours + 400u * 278u);
 
-    // The manifest asks for version 6 of the common controls.
+    // The manifest asks for version 6 of the common controls and per-monitor DPI awareness, version 2 first with
+    // the older forms after it, and names the Windows versions the program is made for.
     const std::vector<uint8_t> manifest = m_module.Resource(RT_MANIFEST, 1);
     const std::string text(manifest.begin(), manifest.end());
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(text.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(text.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                        "PerMonitorV2, PerMonitor</dpiAwareness>"),
+              std::string::npos);
+    EXPECT_NE(text.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>"),
+              std::string::npos);
+    ExpectSupportedWindows(text);
+}
+
+// The manifest of the inspect tool: the supported Windows versions and no elevation.
+TEST(InspectResourcesTest, Manifest)
+{
+    const CDataModule module(BuildTreePath(LUMO_INSPECT_EXE));
+    ASSERT_NE(module.Get(), nullptr);
+    const std::vector<uint8_t> manifest = module.Resource(RT_MANIFEST, 1);
+    const std::string text(manifest.begin(), manifest.end());
+    EXPECT_NE(text.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
+    ExpectSupportedWindows(text);
+}
+
+// The version resource of each binary names the product, its maker, the file and the project version.
+TEST(VersionResourceTest, EveryBinaryHasItsVersionResource)
+{
+    const std::u16string strVersion = Utf8ToUtf16(LUMO_PROJECT_VERSION);
+    const struct {
+        std::u16string file;
+        std::u16string description;
+        std::u16string originalName;
+    } cases[] = {
+        {kProgram, u"Kavro Lumo HostID", u"LumoHostID.exe"},
+        {BuildTreePath(LUMO_INSPECT_EXE), u"Kavro Lumo HostID inspector", u"lumohostid-inspect.exe"},
+        {BuildTreePath(LUMO_LIBRARY_DLL), u"Kavro Lumo HostID library", u"lumohostid.dll"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Narrow(c.originalName));
+        CWinVersionResourceReader reader;
+        uint32_t dwError = 0;
+        const uint32_t nSize = reader.GetSize(c.file, dwError);
+        ASSERT_GT(nSize, 0u) << dwError;
+        std::vector<uint8_t> buffer(nSize);
+        ASSERT_TRUE(reader.Read(c.file, buffer, dwError)) << dwError;
+        const auto translation = reader.QueryFirstTranslation(buffer);
+        ASSERT_TRUE(translation);
+        EXPECT_EQ(translation->first, 0x0409);
+        EXPECT_EQ(translation->second, 1200);
+        const std::u16string strBlock = u"\\StringFileInfo\\040904b0\\";
+        const auto value = [&](const char16_t* pszName) {
+            return Narrow(reader.QueryString(buffer, strBlock + pszName).value_or(u"<none>"));
+        };
+        EXPECT_EQ(value(u"FileVersion"), Narrow(strVersion));
+        EXPECT_EQ(value(u"ProductVersion"), Narrow(strVersion));
+        EXPECT_EQ(value(u"ProductName"), "Kavro Lumo HostID");
+        EXPECT_EQ(value(u"CompanyName"), "Kavro Software Ltd.");
+        EXPECT_EQ(value(u"FileDescription"), Narrow(c.description));
+        EXPECT_EQ(value(u"OriginalFilename"), Narrow(c.originalName));
+    }
 }
 
 TEST(VersionResourceTest, ProgramFileVersionIsTheProjectVersion)

@@ -1,23 +1,25 @@
 # The Windows tests of the user interface and of LumoHostID.exe, all under Wine.
 #
 #   lumo_ui_win_tests      registry key object and "XY" value against the prefix's real registry, the version
-#                          reader against the program's own version resource, the program's resources, and the
-#                          output file of start-up (no window needed)
+#                          reader against the program's own version resource, the resources of the programs and
+#                          the library, and the output file of start-up (no window needed)
 
 lumo_add_gtest(lumo_ui_win_tests
   SOURCES
     output_file_system_win_test.cpp
     registry_win_test.cpp
     resources_win_test.cpp
-  LIBS lumo_ui_win lumo_app_win
+  LIBS lumo_ui_win lumo_app_win version
 )
 target_compile_definitions(lumo_ui_win_tests PRIVATE
   LUMO_HOSTID_EXE="$<TARGET_FILE:LumoHostID>"
+  LUMO_INSPECT_EXE="$<TARGET_FILE:lumohostid-inspect>"
+  LUMO_LIBRARY_DLL="$<TARGET_FILE:lumohostid_shared>"
   LUMO_PROJECT_VERSION="${PROJECT_VERSION}"
   LUMO_PROJECT_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   LUMO_PROJECT_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   LUMO_PROJECT_VERSION_PATCH=${PROJECT_VERSION_PATCH})
-add_dependencies(lumo_ui_win_tests LumoHostID)
+add_dependencies(lumo_ui_win_tests LumoHostID lumohostid-inspect lumohostid_shared)
 
 # The dialogs as real windows: these need a display, so each run starts its own Xvfb, with a Wine virtual desktop on
 # it (run-in-wine-desktop.sh). Runs that use a display share one lock, so that only one Wine desktop is up at a time.
