@@ -54,7 +54,8 @@ for binary in $binaries; do
   # The check itself can fail: an unsigned binary has no signature to find.
   signed "$binary" >/dev/null && { echo "FAIL: $name counts as signed before signing" >&2; exit 1; }
 done
-before=$(cd "$work/signed" && sha256sum -- *)
+# shellcheck disable=SC2086
+originals=$(sha256sum $binaries)
 
 (cd "$work/signed" && "$sign" --cert ../cert/cert.pfx --password-file ../cert/password \
   "$(basename "$main")" "$(basename "$inspect")" "$(basename "$library")") || fail "signing exited $?"
@@ -65,6 +66,8 @@ for binary in $binaries; do
   cmp -s "$binary" "$work/signed/$name" && fail "the signed $name is the unsigned file"
 done
 ls -a "$work/signed" | grep -q '^\.sign\.' && fail "signing left a temporary folder behind"
+# shellcheck disable=SC2086
+[ "$(sha256sum $binaries)" = "$originals" ] || fail "signing the copies changed the build's binaries"
 
 # The signed binaries still work, each from the folder it was signed in.
 (cd "$work/signed" && "$wine_run" ./"$(basename "$main")" /exit:id.txt) || fail "the signed program exited $?"
