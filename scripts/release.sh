@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds every release file of the last commit into build/release/: the Windows programs, the DLL and its import
-# library (and the Windows archive when the Windows build makes one), and the three Debian packages, each from a
+# library, the Windows archive LumoHostID-<version>-win64.zip, and the three Debian packages, each from a
 # fresh clone of HEAD, so that nothing in the working tree (changed files, earlier builds) goes into a release and
 # dpkg-buildpackage writes its files outside it. Then writes build/release/SHA256SUMS and checks the packages with
 # lintian: any error or warning fails.
@@ -41,23 +41,19 @@ build() {
   log=$out.log
   echo "--- building in $clone (log: $log)"
 
-  # Windows: the programs and the library only, no tests.
+  # Windows: the programs, the library and the archive, no tests.
   (
     export SOURCE_DATE_EPOCH="${SOURCE_DATE_EPOCH:-$commit_time}"
     cmake -S "$clone" -B "$clone/build/windows" -DCMAKE_TOOLCHAIN_FILE="$clone/cmake/mingw-w64-x86_64.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DLUMO_BUILD_TESTS=OFF
     cmake --build "$clone/build/windows" -j "$jobs"
-    if cmake --build "$clone/build/windows" --target help | grep -q '^\.\.\. package$'; then
-      cmake --build "$clone/build/windows" --target package
-    fi
+    cmake --build "$clone/build/windows" --target package
   ) >"$log" 2>&1 || { tail -40 "$log" >&2; echo "FAIL: the Windows build failed (see $log)" >&2; exit 1; }
   win=$clone/build/windows
   cmake --install "$win" --prefix "$win/installed" >>"$log" 2>&1
   cp "$win/installed/bin/LumoHostID.exe" "$win/installed/bin/lumohostid-inspect.exe" \
      "$win/installed/bin/lumohostid.dll" "$win/installed/lib/liblumohostid.dll.a" "$out/"
-  for zip in "$win"/LumoHostID-*-win64.zip; do
-    [ ! -e "$zip" ] || cp "$zip" "$out/"
-  done
+  cp "$win"/LumoHostID-*-win64.zip "$out/"
 
   # Debian: dpkg-buildpackage writes the packages, and the .changes file lintian reads, beside the clone.
   (cd "$clone" && dpkg-buildpackage -us -uc -b -j"$jobs") >>"$log" 2>&1 \
@@ -69,7 +65,7 @@ build() {
 
 # check_files OUTDIR CLONE_PATH: what would make a rebuild differ, found in one build. The PE header of each
 # Windows binary and the export directory of the DLL hold no link time, and no file names the clone's path (the
-# packages are unpacked to look inside).
+# packages and the Windows archive are unpacked to look inside).
 check_files() {
   bad=0
   for binary in "$1"/*.exe "$1"/*.dll; do
@@ -86,6 +82,17 @@ check_files() {
   mkdir -p "$1.unpacked"
   for deb in "$1"/*.deb; do
     dpkg-deb -x "$deb" "$1.unpacked/$(basename "$deb")"
+  done
+  # The Windows archive holds the very binaries released beside it.
+  for zip in "$1"/*.zip; do
+    [ -e "$zip" ] || continue
+    unpacked=$1.unpacked/$(basename "$zip")
+    mkdir -p "$unpacked"
+    (cd "$unpacked" && cmake -E tar xf "$zip")
+    for name in LumoHostID.exe lumohostid-inspect.exe lumohostid.dll liblumohostid.dll.a; do
+      cmp -s "$1/$name" "$unpacked/$(basename "$zip" .zip)/$name" ||
+        { echo "FAIL: $name in $(basename "$zip") is not the released $name" >&2; bad=1; }
+    done
   done
   for file in $(grep -rlaF -- "$2" "$1" "$1.unpacked"); do
     echo "FAIL: $file holds the build path $2" >&2

@@ -17,6 +17,7 @@ case ${1:-} in
   wine64 xvfb xauth imagemagick
   iproute2 coreutils hyperfine python3
   dpkg-dev debhelper lintian groff-base
+  osslsigncode openssl
 " ;;
   *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
 esac

@@ -4,12 +4,14 @@
 //
 // It runs PROGRAM once with /exit: to learn the host ID, starts it without arguments, finds the main dialog by its
 // caption, reads and checks its fields and its menu, opens the about dialog with command 32772 and checks its
-// lines, and closes both. At two points it hands over to the test script for a screenshot: it writes
+// lines, and closes both. In both dialogs no text may be cut and the picture must fit its frame, at whatever scale
+// the display has (measured inside the program by lumo_menu_probe.dll). At two points it hands over to the test script for a screenshot: it writes
 // WORKDIR\<name>.ready holding the window's rectangle ("left top width height") and waits for WORKDIR\<name>.done.
 // The outcome goes to WORKDIR\result.txt: "PASS", or "FAIL" followed by what failed. Every wait is bounded.
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -138,9 +140,9 @@ bool RunToEnd(const std::u16string& strCommandLine, DWORD& dwExitCode)
     return bEnded;
 }
 
-// The description of the window's menu that lumo_menu_probe.dll writes from inside the window's process (Wine keeps
-// a menu's items in the process that owns it); empty when it cannot be had.
-std::string DescribeMenuOf(HWND hWnd)
+// What lumo_menu_probe.dll writes from inside the window's process on the probe message (Wine keeps a menu's
+// items, and every font and bitmap handle, in the process that owns them); empty when it cannot be had.
+std::string ProbeInside(HWND hWnd, const wchar_t* pszMessage, const wchar_t* pszFile)
 {
     wchar_t szDriver[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, szDriver, MAX_PATH);
@@ -153,7 +155,7 @@ std::string DescribeMenuOf(HWND hWnd)
     const auto pHook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(pExport));
     wchar_t szTemp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, szTemp);
-    const std::u16string strDescription = FromWide(szTemp) + u"lumo-menu-probe.txt";
+    const std::u16string strDescription = FromWide(szTemp) + FromWide(pszFile);
     ::DeleteFileW(AsWide(strDescription));
     std::string description;
     const HHOOK hHook = pHook ? ::SetWindowsHookExW(WH_CALLWNDPROC, pHook, hProbe,
@@ -161,13 +163,39 @@ std::string DescribeMenuOf(HWND hWnd)
                               : nullptr;
     if (hHook) {
         DWORD_PTR nResult = 0;
-        ::SendMessageTimeoutW(hWnd, ::RegisterWindowMessageW(L"LumoMenuProbe"), 0, 0, SMTO_ABORTIFHUNG,
+        ::SendMessageTimeoutW(hWnd, ::RegisterWindowMessageW(pszMessage), 0, 0, SMTO_ABORTIFHUNG,
                               kWindowWaitMilliseconds, &nResult);
         ::UnhookWindowsHookEx(hHook);
         description = ReadFileBytes(strDescription);
     }
     ::FreeLibrary(hProbe);
     return description;
+}
+
+// The description of the window's menu.
+std::string DescribeMenuOf(HWND hWnd)
+{
+    return ProbeInside(hWnd, L"LumoMenuProbe", L"lumo-menu-probe.txt");
+}
+
+// No text of the dialog's controls is cut and its picture fits its frame, at whatever scale the display has: the
+// probe measures at least nControls controls and finds none cut.
+void ExpectNothingCut(HWND hDialog, const std::u16string& strDialog, int nControls)
+{
+    const std::string layout = ProbeInside(hDialog, L"LumoLayoutProbe", L"lumo-layout-probe.txt");
+    const std::string kChecked = "checked=";
+    if (layout.compare(0, kChecked.size(), kChecked) != 0) {
+        Fail(strDialog + u": its layout could not be measured");
+        return;
+    }
+    const int nChecked = std::atoi(layout.c_str() + kChecked.size());
+    Expect(nChecked >= nControls, strDialog + u": only " + AsciiToUtf16(std::to_string(nChecked)) +
+                                      u" controls measured, expected " + AsciiToUtf16(std::to_string(nControls)));
+    for (size_t nLine = layout.find("\ncut="); nLine != std::string::npos; nLine = layout.find("\ncut=", nLine + 1)) {
+        const size_t nEnd = layout.find('\n', nLine + 1);
+        Fail(strDialog + u": " + Utf8ToUtf16(layout.substr(nLine + 5, nEnd == std::string::npos ? std::string::npos
+                                                                                           : nEnd - nLine - 5)));
+    }
 }
 
 void CheckMainDialog(HWND hMain, const std::u16string& strHostId)
@@ -182,6 +210,7 @@ void CheckMainDialog(HWND hMain, const std::u16string& strHostId)
         Expect((dwStyle & ES_READONLY) != 0, u"field " + AsciiToUtf16(std::to_string(nId)) + u" is not read-only");
     }
     ExpectText(WindowText(::GetDlgItem(hMain, IDCANCEL)), u"Close", u"Close button");
+    ExpectNothingCut(hMain, u"main dialog", 5);
     const LONG dwExStyle = ::GetWindowLongW(hMain, GWL_EXSTYLE);
     Expect((dwExStyle & WS_EX_TOPMOST) == 0, u"the main dialog is topmost");
     Expect((dwExStyle & WS_EX_APPWINDOW) != 0, u"the main dialog has no taskbar button");
@@ -212,6 +241,7 @@ void CheckAboutDialog(HWND hAbout, HWND hMain, const std::u16string& strVersion)
         const LONG dwStyle = ::GetWindowLongW(::GetDlgItem(hAbout, nId), GWL_STYLE);
         Expect((dwStyle & SS_NOTIFY) != 0, u"a link does not report clicks");
     }
+    ExpectNothingCut(hAbout, u"about dialog", 13);
     Expect(::GetWindow(hAbout, GW_OWNER) == hMain, u"the about dialog is not owned by the main dialog");
     Expect(!::IsWindowEnabled(hMain), u"the main dialog is enabled while the about dialog is open");
     Expect((::GetWindowLongW(hAbout, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0, u"the about dialog is topmost");

@@ -78,6 +78,15 @@ if(COMMAND lumo_test_environment_seeded)
             ${CMAKE_CURRENT_BINARY_DIR}/gui-work ${LUMO_SCREENSHOT_DIR} ${PROJECT_VERSION})
   set_tests_properties(lumo_gui_dialogs PROPERTIES TIMEOUT 400 RESOURCE_LOCK lumo_display)
   lumo_test_environment_seeded(lumo_gui_dialogs)
+  # The same at 150 % and 200 % scaling (Wine's LogPixels 144 and 192), on a display as much larger. Each sets the
+  # prefix's DPI for its run, so none of them may run beside another (the lock).
+  foreach(dpi 144 192)
+    add_test(NAME lumo_gui_dialogs_dpi${dpi}
+      COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/gui-test.sh $<TARGET_FILE:lumo_gui_driver> $<TARGET_FILE:LumoHostID>
+              ${CMAKE_CURRENT_BINARY_DIR}/gui-work-${dpi} ${LUMO_SCREENSHOT_DIR} ${PROJECT_VERSION} ${dpi})
+    set_tests_properties(lumo_gui_dialogs_dpi${dpi} PROPERTIES TIMEOUT 400 RESOURCE_LOCK lumo_display)
+    lumo_test_environment_seeded(lumo_gui_dialogs_dpi${dpi})
+  endforeach()
 endif()
 
 # The form of LumoHostID.exe: 64-bit, GUI subsystem, system DLLs only.
