@@ -45,8 +45,9 @@ std::string NoLetterAlphabet()
 
 const std::vector<std::string>& Keys()
 {
-    static const std::vector<std::string> keys =
-        colliding::MakeCollidingKeys(kPlaces, NoLetterAlphabet(), &NoLetterAndNoZero).value_or(std::vector<std::string>{});
+    static const std::vector<std::string> keys = colliding::MakeCollidingKeys(kPlaces, NoLetterAlphabet(),
+                                                                              &NoLetterAndNoZero)
+                                                     .value_or(std::vector<std::string>{});
     return keys;
 }
 
