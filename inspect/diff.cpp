@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/keyed_hash.h"
 #include "common/text.h"
 #include "hostid/release_host_id.h"
 #include "inspect/outcome.h"
@@ -385,7 +386,7 @@ CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport
     CReportDiff diff;
 
     // Records by their case-folded GUID text; the k-th OLD record of a GUID pairs with the k-th NEW one.
-    std::unordered_map<std::u16string, std::vector<size_t>> oldByGuid;
+    std::unordered_map<std::u16string, std::vector<size_t>, CKeyedHash> oldByGuid;
     for (size_t i = oldReport.m_records.size(); i-- > 0;)
         oldByGuid[AsciiUpperCopy(oldReport.m_records[i].m_strGuid)].push_back(i);
     std::vector<bool> oldPaired(oldReport.m_records.size(), false);
@@ -407,7 +408,7 @@ CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport
     }
 
     // Table entries as a multiset: an entry that is twice in OLD and once in NEW was removed once.
-    std::unordered_map<std::string, std::vector<size_t>> oldEntries;
+    std::unordered_map<std::string, std::vector<size_t>, CKeyedHash> oldEntries;
     const std::vector<CAdapterEntry>& oldTable = oldReport.m_trace.m_entries;
     const std::vector<CAdapterEntry>& newTable = newReport.m_trace.m_entries;
     for (size_t i = oldTable.size(); i-- > 0;)

@@ -251,12 +251,13 @@ private:
         size_t m_nIndex = 0;      // the element being read
     };
 
-    // Hashes and compares key nodes by their text in the pool, wherever the pool is at the time.
+    // Hashes and compares key nodes by their text in the pool, wherever the pool is at the time. The hash is keyed
+    // per process, so that a file cannot bring keys that all share one.
     struct CKeyHash {
         const CJsonDocument* m_pDocument;
         size_t operator()(uint32_t nNode) const
         {
-            return std::hash<std::string_view>()(m_pDocument->Text(m_pDocument->m_nodes[nNode]));
+            return static_cast<size_t>(KeyedHash(m_pDocument->Text(m_pDocument->m_nodes[nNode])));
         }
     };
     struct CKeyEqual {

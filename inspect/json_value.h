@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/keyed_hash.h"
+
 class CJsonDocument;
 
 // A value of a parsed document: a handle that is valid as long as its document.
@@ -86,7 +88,7 @@ private:
     std::vector<uint32_t> m_links;  // array: element nodes; object: key node and value node of each member
     std::string m_strPool;
     // Each large object's node: its keys, each with the number of its member.
-    std::unordered_map<uint32_t, std::unordered_map<std::string_view, uint32_t>> m_indexes;
+    std::unordered_map<uint32_t, std::unordered_map<std::string_view, uint32_t, CKeyedHash>> m_indexes;
 };
 
 // Where a document is not well-formed JSON, or nests too deep.

@@ -39,16 +39,6 @@ private:
 
 }  // namespace
 
-size_t CReplaySources::CNoCaseHash::operator()(std::u16string_view text) const
-{
-    uint64_t nHash = 14695981039346656037u;  // FNV-1a over the folded units
-    for (const char16_t ch : text) {
-        nHash ^= AsciiToUpper(ch);
-        nHash *= 1099511628211u;
-    }
-    return static_cast<size_t>(nHash);
-}
-
 bool CReplaySources::CNoCaseEqual::operator()(std::u16string_view a, std::u16string_view b) const
 {
     return EqualsNoCase(a, b);

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/keyed_hash.h"
+
 #include "inspect/snapshot.h"
 #include "inventory/sources.h"
 
@@ -53,14 +55,12 @@ private:
     CSnapshot m_snapshot;
     bool m_bSetOpen = false;
     std::optional<size_t> m_nCurrentDevice;
-    // Device names without regard to letter case (A to Z), as Windows finds devices.
-    struct CNoCaseHash {
-        size_t operator()(std::u16string_view text) const;
-    };
+    // Device names without regard to letter case (A to Z), as Windows finds devices; the names come from the
+    // snapshot, so their hash is keyed per process.
     struct CNoCaseEqual {
         bool operator()(std::u16string_view a, std::u16string_view b) const;
     };
     // Each driver by its name, a view of m_snapshot, which does not change after construction.
-    std::unordered_map<std::u16string_view, size_t, CNoCaseHash, CNoCaseEqual> m_driverIndex;
+    std::unordered_map<std::u16string_view, size_t, CKeyedNoCaseHash, CNoCaseEqual> m_driverIndex;
     uint32_t m_nTableCalls = 0;
 };

@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "common/keyed_hash.h"
 #include "common/text.h"
 #include "inspect/json_value.h"
 #include "inventory/passes.h"
@@ -279,19 +280,8 @@ std::optional<std::vector<TElement>> ReadOptionalList(CJsonValue document, const
     return elements;
 }
 
-// Hashes and compares UTF-8 texts with the letters A to Z folded, as device names are told apart: no other
-// character changes, so this is the UTF-16 comparison without regard to letter case.
-struct CNoCaseHash {
-    size_t operator()(std::string_view text) const
-    {
-        uint64_t nHash = 14695981039346656037u;  // FNV-1a
-        for (const char ch : text) {
-            nHash ^= static_cast<unsigned char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch);
-            nHash *= 1099511628211u;
-        }
-        return static_cast<size_t>(nHash);
-    }
-};
+// Compares UTF-8 texts with the letters A to Z folded, as device names are told apart: no other character changes,
+// so this is the UTF-16 comparison without regard to letter case. CKeyedNoCaseHash folds the same letters.
 struct CNoCaseEqual {
     bool operator()(std::string_view a, std::string_view b) const
     {
@@ -319,7 +309,7 @@ std::vector<CSnapshotDriver> ReadDrivers(CJsonValue document)
     std::vector<CSnapshotDriver> result;
     result.reserve(nSize);
     // Each key, by its place; the keys are views of the document, which outlives the set.
-    std::unordered_map<std::string_view, size_t, CNoCaseHash, CNoCaseEqual> seen;
+    std::unordered_map<std::string_view, size_t, CKeyedNoCaseHash, CNoCaseEqual> seen;
     seen.reserve(nSize);
     for (size_t i = 0; i < nSize; ++i) {
         const std::string_view key = drivers.GetKey(i);

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/keyed_hash.h"
 #include "common/text.h"
 #include "inspect/outcome.h"
 #include "inventory/passes.h"
@@ -102,7 +103,7 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
     const std::optional<size_t> nSelected = whatIf.m_base.m_nSelected;
     std::u16string strFirstWireless;  // case-folded GUID of the passed-over wireless entry's record
     bool bHasFirstWireless = false;
-    std::unordered_map<std::u16string, size_t> entriesWithSelectedAddress;  // by case-folded entry name
+    std::unordered_map<std::u16string, size_t, CKeyedHash> entriesWithSelectedAddress;  // by case-folded entry name
     size_t nEntriesWithSelectedAddress = 0;
     for (const CAdapterTrace& adapter : trace.m_adapters) {
         if (adapter.m_slot == EAdapterSlot::FirstWireless && adapter.m_nMatched &&
@@ -121,12 +122,12 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
         }
     }
     // How many records of each GUID come before C.
-    std::unordered_map<std::u16string, size_t> recordsBeforeSelected;
+    std::unordered_map<std::u16string, size_t, CKeyedHash> recordsBeforeSelected;
     for (size_t i = 0; nSelected && i < *nSelected; ++i)
         ++recordsBeforeSelected[AsciiUpperCopy(records[i].m_strGuid)];
     const std::u16string strSelected = nSelected ? AsciiUpperCopy(records[*nSelected].m_strGuid) : u"";
 
-    std::unordered_set<std::u16string> seen;
+    std::unordered_set<std::u16string, CKeyedHash> seen;
     for (const CHidDevNet& record : records) {
         std::u16string strKey = AsciiUpperCopy(record.m_strGuid);
         if (!seen.insert(strKey).second)
@@ -164,7 +165,7 @@ CWhatIfReport BuildWhatIfByReplay(const CSnapshot& snapshot)
     whatIf.m_strComputerName = snapshot.m_strComputerName;
     const CInspectReport base = ReplaySnapshotReport(snapshot);
     whatIf.m_base = SummarizeChoice(base);
-    std::unordered_set<std::u16string> seen;
+    std::unordered_set<std::u16string, CKeyedHash> seen;
     for (const CHidDevNet& record : base.m_records) {
         if (!seen.insert(AsciiUpperCopy(record.m_strGuid)).second)
             continue;

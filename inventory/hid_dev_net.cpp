@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/keyed_hash.h"
 #include "common/text.h"
 
 std::u16string FormatAddressText(const uint8_t* pBytes, size_t nCount)
@@ -41,13 +42,9 @@ bool AppendRecord(CDeviceList& list, CHidDevNet&& record)
 
 uint64_t CGuidIndex::Hash(std::u16string_view text)
 {
-    // FNV-1a over the folded units.
-    uint64_t nHash = 14695981039346656037ull;
-    for (const char16_t unit : text) {
-        nHash ^= AsciiToLower(unit);
-        nHash *= 1099511628211ull;
-    }
-    return nHash;
+    // Keyed per process: the GUID texts come from the machine or a snapshot, and a fixed hash would let one be made
+    // whose texts all probe the same slots.
+    return KeyedHashNoCase(text);
 }
 
 CGuidIndex::CGuidIndex(const CDeviceList& list)

@@ -38,7 +38,10 @@ std::optional<std::string> AttributeText(const uint8_t* pPayload, size_t nLength
     return std::string(reinterpret_cast<const char*>(pPayload), static_cast<const uint8_t*>(pNull) - pPayload);
 }
 
-// One RTM_NEWLINK message (without its header); false when it is not well formed.
+// One RTM_NEWLINK message (without its header); false when the link cannot be used: the message is too short for
+// its link header or an attribute's length runs outside it, the index is 0, the name is missing or is none the
+// kernel would give, the address is longer than any link-layer address, or the parent device's name is not ended.
+// Its header still frames the message, so the caller passes over it and reads the next one.
 bool ParseLinkMessage(const uint8_t* pMessage, size_t nLength, CNetlinkLink& link)
 {
     if (nLength < kInfoSize)
@@ -97,8 +100,10 @@ bool IsValidInterfaceName(const std::string& strName)
     if (strName.empty() || strName.size() >= kInterfaceNameSize || strName == "." || strName == "..")
         return false;
     for (const char ch : strName) {
+        // The kernel's test is isspace() in the C locale: the space and the controls from tab to carriage return.
+        // Other controls and DEL are allowed ("ip link add $'odd\x01x' ..."), and sysfs lists such interfaces.
         const auto byte = static_cast<unsigned char>(ch);
-        if (ch == '/' || ch == ':' || byte <= 0x20 || byte == 0x7F)
+        if (ch == '/' || ch == ':' || byte == 0x20 || (byte >= 0x09 && byte <= 0x0D))
             return false;
     }
     return true;
@@ -124,10 +129,11 @@ ENetlinkParse ParseLinkDumpDatagram(const uint8_t* pData, size_t nBytes, uint32_
             if (header.nlmsg_type == RTM_NEWLINK) {
                 if (header.nlmsg_len < kHeaderSize)
                     return ENetlinkParse::Failed;
+                // A link that cannot be used is passed over and the rest of the dump kept: one odd interface
+                // must not send the whole inventory to sysfs, which costs several files per interface.
                 CNetlinkLink link;
-                if (!ParseLinkMessage(pData + nOffset + kHeaderSize, header.nlmsg_len - kHeaderSize, link))
-                    return ENetlinkParse::Failed;
-                links.push_back(std::move(link));
+                if (ParseLinkMessage(pData + nOffset + kHeaderSize, header.nlmsg_len - kHeaderSize, link))
+                    links.push_back(std::move(link));
             }
         }
         nOffset += std::min<size_t>(NLMSG_ALIGN(header.nlmsg_len), nBytes - nOffset);

@@ -4,9 +4,11 @@
 // address and parent device of every interface at once, where reading sysfs would take several files each.
 //
 // The fetch (DumpLinks) only moves bytes between the kernel and a buffer; ParseLinkDumpDatagram turns each datagram
-// into plain values and decides what is well formed. Every loop over the bytes is bounded by the bytes themselves:
-// a length that is too short, too long or runs past the datagram ends the parse as a failure, so a malformed answer
-// can neither crash nor hang it, and the caller then reads sysfs instead.
+// into plain values and decides what is well formed. Every loop over the bytes is bounded by the bytes themselves.
+// A link message that cannot be used (no name or one the kernel would not give, an attribute whose length runs
+// outside its message) is passed over and the others kept. Only a datagram whose messages cannot be told apart
+// (a message length that is too short or runs past the datagram) fails the parse, so a malformed answer can
+// neither crash nor hang it, and the caller then reads sysfs instead.
 
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +26,7 @@ struct CNetlinkLink {
 };
 
 enum class ENetlinkParse {
-    More,    // every message was a link (or skipped); more datagrams follow
+    More,    // every message was a link, or was passed over; more datagrams follow
     Done,    // NLMSG_DONE: the dump is complete
     Failed,  // malformed, an error answer, or a dump interrupted by a change (NLM_F_DUMP_INTR)
 };
@@ -35,7 +37,8 @@ ENetlinkParse ParseLinkDumpDatagram(const uint8_t* pData, size_t nBytes, uint32_
                                     std::vector<CNetlinkLink>& links);
 
 // Whether a text is a name the kernel accepts for an interface (dev_valid_name): 1 to 15 bytes, not "." or "..",
-// without "/", ":" or white space. Only such a name is ever joined into a sysfs path.
+// without "/", ":" or white space. Other control characters are allowed, as the kernel allows them. Only such a
+// name is ever joined into a sysfs path: it is always one component of it.
 bool IsValidInterfaceName(const std::string& strName);
 
 // The interfaces of the dump.

@@ -115,6 +115,12 @@ Bytes Done()
     return Message(NLMSG_DONE, Bytes(4, 0));
 }
 
+// A message between two good links, lo and eth0.
+Bytes Among(const Bytes& message)
+{
+    return Join({Lo(), message, Eth0()});
+}
+
 TEST(NetlinkParseTest, WellFormedDump)
 {
     std::vector<CNetlinkLink> links;
@@ -168,38 +174,54 @@ TEST(NetlinkParseTest, EveryDatagramGivesAnAnswer)
         {"message length beyond the datagram", Message(RTM_NEWLINK, Bytes(32, 0), 7, NLM_F_MULTI, 4096),
          ENetlinkParse::Failed, 0},
         {"bytes left over, too few for a header", Join({Lo(), Bytes(8, 0)}), ENetlinkParse::Failed, 1},
-        {"a link message shorter than its header", Message(RTM_NEWLINK, Bytes(8, 0)), ENetlinkParse::Failed, 0},
-        {"attribute length 0", Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text("e"), 0)})),
-         ENetlinkParse::Failed, 0},
+        // A link that cannot be used is passed over; the links around it are kept.
+        {"a link message shorter than its header", Among(Message(RTM_NEWLINK, Bytes(8, 0))), ENetlinkParse::More, 2},
+        {"attribute length 0", Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("e"), 0)}))),
+         ENetlinkParse::More, 2},
         {"attribute length below its header",
-         Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text("e"), 3)})), ENetlinkParse::Failed, 0},
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("e"), 3)}))), ENetlinkParse::More,
+         2},
         {"attribute length beyond its message",
-         Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text("e"), 200)})), ENetlinkParse::Failed, 0},
-        {"no name", Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_ADDRESS, kMac)})), ENetlinkParse::Failed,
-         0},
-        {"index 0", Message(RTM_NEWLINK, LinkPayload(0, 1, {Attribute(IFLA_IFNAME, Text("e"))})),
-         ENetlinkParse::Failed, 0},
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("e"), 200)}))),
+         ENetlinkParse::More, 2},
+        {"no name", Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_ADDRESS, kMac)}))),
+         ENetlinkParse::More, 2},
+        {"index 0", Among(Message(RTM_NEWLINK, LinkPayload(0, 1, {Attribute(IFLA_IFNAME, Text("e"))}))),
+         ENetlinkParse::More, 2},
         {"a name without its null",
-         Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text("eth0", false))})),
-         ENetlinkParse::Failed, 0},
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("eth9", false))}))),
+         ENetlinkParse::More, 2},
         {"a name of sixteen bytes",
-         Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text("0123456789abcdef"))})),
-         ENetlinkParse::Failed, 0},
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("0123456789abcdef"))}))),
+         ENetlinkParse::More, 2},
         {"a name that leaves its directory",
-         Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text("../../etc"))})), ENetlinkParse::Failed,
-         0},
-        {"the name ..", Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text(".."))})),
-         ENetlinkParse::Failed, 0},
-        {"an empty name", Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text(""))})),
-         ENetlinkParse::Failed, 0},
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("../../etc"))}))),
+         ENetlinkParse::More, 2},
+        {"the name ..", Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text(".."))}))),
+         ENetlinkParse::More, 2},
+        {"an empty name", Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text(""))}))),
+         ENetlinkParse::More, 2},
+        {"a name with a line break",
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("a\nb"))}))),
+         ENetlinkParse::More, 2},
         {"an address of 33 bytes",
-         Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text("e")), Attribute(IFLA_ADDRESS,
-                                                                                             Bytes(33, 1))})),
-         ENetlinkParse::Failed, 0},
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("e")),
+                                                       Attribute(IFLA_ADDRESS, Bytes(33, 1))}))),
+         ENetlinkParse::More, 2},
         {"a parent name without its null",
-         Message(RTM_NEWLINK, LinkPayload(2, 1, {Attribute(IFLA_IFNAME, Text("e")),
-                                                 Attribute(IFLA_PARENT_DEV_NAME, Text("p", false))})),
-         ENetlinkParse::Failed, 0},
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("e")),
+                                                       Attribute(IFLA_PARENT_DEV_NAME, Text("p", false))}))),
+         ENetlinkParse::More, 2},
+        // Names the kernel allows, with controls other than white space, are links like any other.
+        {"a name with a control character",
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("odd\x01x"))}))),
+         ENetlinkParse::More, 3},
+        {"a name with DEL", Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("d\x7F"))}))),
+         ENetlinkParse::More, 3},
+        {"an unknown attribute that is cut short",
+         Among(Message(RTM_NEWLINK, LinkPayload(3, 1, {Attribute(IFLA_IFNAME, Text("e")),
+                                                       Attribute(IFLA_MTU, Bytes(1, 1), {}, false)}))),
+         ENetlinkParse::More, 3},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -338,6 +360,26 @@ TEST(NetlinkScanTest, SameHostIdThroughTheDump)
         EXPECT_EQ(entries[1].m_strDescription, std::optional<std::u16string>(u"802.11 wireless LAN (WLAN)"));
     }
     EXPECT_EQ(dump.nDumps, 2);  // one dump per determination, not one per question
+}
+
+}  // namespace
+
+namespace {
+
+// The names the kernel gives interfaces, and the ones it never gives, which could leave their sysfs directory.
+TEST(NetlinkParseTest, InterfaceNamesAsTheKernelAllowsThem)
+{
+    const struct {
+        const char* pszName;
+        bool bValid;
+    } cases[] = {
+        {"eth0", true},     {"odd\x01x", true},    {"d\x7F", true},  {"\xC3\xA9th0", true}, {"012345678901234", true},
+        {"", false},        {"0123456789012345", false},          {".", false},           {"..", false},
+        {"a/b", false},     {"a:b", false},        {"a b", false},   {"a\tb", false},       {"a\nb", false},
+        {"a\rb", false},    {"a\vb", false},       {"a\fb", false},  {"...", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsValidInterfaceName(c.pszName), c.bValid) << c.pszName;
 }
 
 }  // namespace
