@@ -159,7 +159,7 @@ TEST(LiveSysfsTest, DeterminationGivesAFlaggedRecordAndAWellFormedHostId)
     for (int nRun = 0; nRun < 2; ++nRun) {
         CBaseHostId hostId(live.Get());
         const CHidDevNet* pSelected = hostId.GetSelectedAdapter();
-        if (hostId.GetDevices().empty())
+        if (hostId.GetDevices().IsEmpty())
             GTEST_SKIP() << kNoDeviceHere;
         for (const auto& pRecord : hostId.GetDevices()) {
             EXPECT_NE(pRecord->m_dwFlags, 0u);
