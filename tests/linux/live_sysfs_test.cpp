@@ -41,6 +41,36 @@ bool IsValidHostIdText(const std::u16string& text)
     return (bytes[0] ^ bytes[1] ^ bytes[2] ^ bytes[3]) == bytes[4];
 }
 
+// Whether a GUID text has the one form the Linux sources give: braces, lower-case digits, the name-based version 5
+// and the variant bits 10, as in {6f56eafe-1259-5f73-bd45-91391efa810e}. In the pattern x stands for any lower-case
+// hexadecimal digit and v for one of 8, 9, a and b.
+bool HasNameBasedGuidForm(const std::u16string& text)
+{
+    static const char kPattern[] = "{xxxxxxxx-xxxx-5xxx-vxxx-xxxxxxxxxxxx}";
+    if (text.size() != sizeof(kPattern) - 1)
+        return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t ch = text[i];
+        const bool bLowerHex = (ch >= u'0' && ch <= u'9') || (ch >= u'a' && ch <= u'f');
+        switch (kPattern[i]) {
+        case 'x':
+            if (!bLowerHex)
+                return false;
+            break;
+        case 'v':
+            if (ch != u'8' && ch != u'9' && ch != u'a' && ch != u'b')
+                return false;
+            break;
+        default:
+            if (ch != char16_t(kPattern[i]))
+                return false;
+        }
+    }
+    return true;
+}
+
+const char kNoDeviceHere[] = "no network interface on this machine has a device, so no record could be checked";
+
 TEST(LiveSysfsTest, InterfacesReadSoundly)
 {
     if (!HasLiveSysfs())
@@ -48,6 +78,7 @@ TEST(LiveSysfsTest, InterfacesReadSoundly)
     const auto interfaces = ScanNetInterfaces("/sys");
     ASSERT_TRUE(interfaces.has_value());
     std::optional<uint32_t> nPrevious;
+    size_t nDeviceBacked = 0;
     for (const CNetInterface& netInterface : *interfaces) {
         SCOPED_TRACE(netInterface.m_strName);
         EXPECT_FALSE(netInterface.m_strName.empty());
@@ -60,11 +91,14 @@ TEST(LiveSysfsTest, InterfacesReadSoundly)
         }
         if (!netInterface.m_bDeviceBacked)
             continue;
+        ++nDeviceBacked;
         EXPECT_EQ(netInterface.m_strDevicePath.rfind("/sys/devices/", 0), 0u);
         std::u16string strId = AsciiToUtf16(netInterface.m_strComponentId);
         EXPECT_NE(BusFlagsFromComponentId(strId), 0u);
         EXPECT_EQ(netInterface.m_guid.Data3 >> 12, 5);
     }
+    if (nDeviceBacked == 0)
+        GTEST_SKIP() << kNoDeviceHere;
 }
 
 TEST(LiveSysfsTest, SourcesKeepTheirContracts)
@@ -80,8 +114,8 @@ TEST(LiveSysfsTest, SourcesKeepTheirContracts)
         EXPECT_EQ(component.m_dwCharacteristics, NCF_PHYSICAL);
         ASSERT_TRUE(component.m_strId.has_value());
         EXPECT_FALSE(component.m_strId->empty());
-        CGuidValue parsed;
-        ASSERT_TRUE(ParseGuidText(FormatGuidText(component.m_guidInstance), parsed));
+        EXPECT_TRUE(HasNameBasedGuidForm(FormatGuidText(component.m_guidInstance)))
+            << Utf16ToUtf8(FormatGuidText(component.m_guidInstance));
         // Every component opens as a driver device under its GUID text.
         EXPECT_NE(sources.drivers.Open(u"\\\\.\\" + FormatGuidText(component.m_guidInstance)), nullptr);
     }
@@ -98,6 +132,8 @@ TEST(LiveSysfsTest, SourcesKeepTheirContracts)
     }
     sources.devices.CloseDeviceSet();
     EXPECT_EQ(nDevices, components.size());
+    if (components.empty())
+        GTEST_SKIP() << kNoDeviceHere;
 
     uint32_t nSize = 0;
     std::vector<CAdapterEntry> entries;
@@ -123,13 +159,14 @@ TEST(LiveSysfsTest, DeterminationGivesAFlaggedRecordAndAWellFormedHostId)
     for (int nRun = 0; nRun < 2; ++nRun) {
         CBaseHostId hostId(live.Get());
         const CHidDevNet* pSelected = hostId.GetSelectedAdapter();
+        if (hostId.GetDevices().IsEmpty())
+            GTEST_SKIP() << kNoDeviceHere;
         for (const auto& pRecord : hostId.GetDevices()) {
             EXPECT_NE(pRecord->m_dwFlags, 0u);
-            CGuidValue parsed;
-            EXPECT_TRUE(ParseGuidText(pRecord->m_strGuid, parsed)) << Utf16ToUtf8(pRecord->m_strGuid);
+            EXPECT_TRUE(HasNameBasedGuidForm(pRecord->m_strGuid)) << Utf16ToUtf8(pRecord->m_strGuid);
         }
         if (!pSelected)
-            continue;
+            GTEST_SKIP() << "no record on this machine has an address, so no host ID could be checked";
         const std::u16string& strAddress = pSelected->m_strAddress;
         EXPECT_EQ(strAddress.size(), 12u) << Utf16ToUtf8(strAddress);
         for (const char16_t ch : strAddress)
