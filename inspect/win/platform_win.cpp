@@ -104,12 +104,23 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
         strReason = Reason(::GetLastError());
         return false;
     }
+    // A snapshot is a file on a disk, or a pipe that one is written into. Anything else, such as NUL, CON or a
+    // serial port, is refused before the first read, since reading a character device may wait for input for ever.
+    const DWORD dwType = ::GetFileType(file.Get());
+    const bool bPipe = dwType == FILE_TYPE_PIPE;
+    if (dwType != FILE_TYPE_DISK && !bPipe) {
+        strReason = "not a regular file, a FIFO or a pipe";
+        return false;
+    }
     // Reads until the end of the file, but never more than one chunk beyond the limit.
     bytes.clear();
     std::vector<char> chunk(65536);
     for (;;) {
         DWORD nRead = 0;
         if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &nRead, nullptr)) {
+            // A pipe whose writer has closed its end says so with ERROR_BROKEN_PIPE: that is the end of the data.
+            if (bPipe && ::GetLastError() == ERROR_BROKEN_PIPE)
+                return true;
             strReason = Reason(::GetLastError());
             return false;
         }

@@ -145,6 +145,20 @@ if [ $# -eq 0 ]; then
   rm -f fifo
 fi
 
+# Devices as snapshot files (Windows): NUL is refused before any read, so is a folder, each at once with exit 2.
+if [ $# -gt 0 ]; then
+  for name in NUL .; do
+    set +e
+    timeout 60 "$@" "$inspect" --replay "$name" >out.txt 2>err.txt
+    rc=$?
+    set -e
+    [ "$rc" = 2 ] || fail "--replay $name exited $rc"
+    [ ! -s out.txt ] || fail "--replay $name wrote to standard output"
+  done
+  timeout 60 "$@" "$inspect" --replay NUL >out.txt 2>err.txt || true
+  grep -q '^NUL: cannot be read: not a regular file, a FIFO or a pipe' err.txt || fail "NUL: $(cat err.txt)"
+fi
+
 # A usage error.
 set +e
 "$@" "$inspect" --bogus >out.txt 2>err.txt
