@@ -81,29 +81,29 @@ bool IsAddressed(const CHidDevNet& record) { return record.m_dwFlags != 0 && !re
 
 // The adapter table as the size query and the read gave it.
 struct CTableRead {
-    uint32_t dwFirst = 0;   // the size query's answer
-    uint32_t dwSecond = 0;  // the read's answer; 0 when there was no read
-    bool bReadMade = false;
-    std::vector<CAdapterEntry> entries;
+    uint32_t m_dwFirst = 0;     // the size query's answer
+    uint32_t m_dwSecond = 0;    // the read's answer; 0 when there was no read
+    bool m_bReadMade = false;   // the read was made: the size query had its buffer
+    std::vector<CAdapterEntry> m_entries;
 
-    bool NoMemory() const { return dwFirst == kAdapterTableNoMemory || dwSecond == kAdapterTableNoMemory; }
-    bool IsRead() const { return bReadMade && dwSecond == kAdapterTableNoError; }
+    bool NoMemory() const { return m_dwFirst == kAdapterTableNoMemory || m_dwSecond == kAdapterTableNoMemory; }
+    bool IsRead() const { return m_bReadMade && m_dwSecond == kAdapterTableNoError; }
 };
 
 // The lookups had before the walk, each only when its memory could be had: the values of the usable addresses,
 // which the walk fills and the address fallback sorts, and the GUID index of the inventory.
 struct CChoiceLookups {
-    std::vector<uint64_t> addressList;
-    bool bAddressList = false;
-    std::optional<CGuidIndex> index;
+    std::vector<uint64_t> m_addressList;
+    bool m_bAddressList = false;
+    std::optional<CGuidIndex> m_index;
 };
 
 // The record each candidate slot took: the first the walk put in it.
 struct CSlots {
-    CHidDevNet* pPrimary = nullptr;
-    CHidDevNet* pOtherBus = nullptr;
-    CHidDevNet* pUsb = nullptr;
-    CHidDevNet* pFirstWireless = nullptr;
+    CHidDevNet* m_pPrimary = nullptr;
+    CHidDevNet* m_pOtherBus = nullptr;
+    CHidDevNet* m_pUsb = nullptr;
+    CHidDevNet* m_pFirstWireless = nullptr;
 };
 
 CTableRead ReadAdapterTable(IAdapterTableSource& adapters)
@@ -112,14 +112,14 @@ CTableRead ReadAdapterTable(IAdapterTableSource& adapters)
     // The size query: a declared size of 0 makes the call answer ERROR_BUFFER_OVERFLOW with the size needed. Any
     // other answer leaves the size as the call left it, and the read below is made with that.
     uint32_t nSize = 0;
-    table.dwFirst = adapters.GetAdaptersAddresses(nSize, table.entries);
-    table.entries.clear();
-    if (table.dwFirst == kAdapterTableNoMemory)
+    table.m_dwFirst = adapters.GetAdaptersAddresses(nSize, table.m_entries);
+    table.m_entries.clear();
+    if (table.m_dwFirst == kAdapterTableNoMemory)
         return table;  // Not even the first buffer could be had.
 
     // The read. There is no further retry: a table that grew in between is treated as unreadable.
-    table.dwSecond = adapters.GetAdaptersAddresses(nSize, table.entries);
-    table.bReadMade = true;
+    table.m_dwSecond = adapters.GetAdaptersAddresses(nSize, table.m_entries);
+    table.m_bReadMade = true;
     return table;
 }
 
@@ -137,11 +137,11 @@ CChoiceLookups PrepareLookups(const CDeviceList& list, size_t nEntries)
 {
     CChoiceLookups lookups;
     try {
-        lookups.addressList.reserve(nEntries);
-        lookups.bAddressList = true;
+        lookups.m_addressList.reserve(nEntries);
+        lookups.m_bAddressList = true;
     } catch (const std::bad_alloc&) {
     }
-    lookups.index = BuildGuidIndex(list);
+    lookups.m_index = BuildGuidIndex(list);
     return lookups;
 }
 
@@ -152,8 +152,8 @@ CHidDevNet* MatchRecord(CDeviceList& list, const CChoiceLookups& lookups, const 
 {
     const std::u16string_view strName =
         entry.m_strName ? std::u16string_view(*entry.m_strName) : std::u16string_view();
-    if (lookups.index) {
-        const CGuidIndex::CEntry* pEqual = lookups.index->Find(strName);
+    if (lookups.m_index) {
+        const CGuidIndex::CEntry* pEqual = lookups.m_index->Find(strName);
         if (!pEqual)
             return nullptr;
         trace.m_nMatched = pEqual->nListIndex;
@@ -172,23 +172,23 @@ void FillSlot(CSlots& slots, CHidDevNet& record, CAdapterTrace& trace)
 {
     switch (SlotRuleOfFlags(record.m_dwFlags)) {
     case EChoiceRule::Primary:
-        if (trace.m_bWireless && !slots.pFirstWireless) {
-            slots.pFirstWireless = &record;
+        if (trace.m_bWireless && !slots.m_pFirstWireless) {
+            slots.m_pFirstWireless = &record;
             trace.m_slot = EAdapterSlot::FirstWireless;
-        } else if (!slots.pPrimary) {
-            slots.pPrimary = &record;
+        } else if (!slots.m_pPrimary) {
+            slots.m_pPrimary = &record;
             trace.m_slot = EAdapterSlot::Primary;
         }
         break;
     case EChoiceRule::OtherBus:
-        if (!slots.pOtherBus) {
-            slots.pOtherBus = &record;
+        if (!slots.m_pOtherBus) {
+            slots.m_pOtherBus = &record;
             trace.m_slot = EAdapterSlot::OtherBus;
         }
         break;
     case EChoiceRule::Usb:
-        if (!slots.pUsb && !record.m_strAddress.empty()) {
-            slots.pUsb = &record;
+        if (!slots.m_pUsb && !record.m_strAddress.empty()) {
+            slots.m_pUsb = &record;
             trace.m_slot = EAdapterSlot::Usb;
         }
         break;
@@ -212,8 +212,8 @@ CSlots WalkTable(CDeviceList& list, const std::vector<CAdapterEntry>& entries, C
             const std::u16string_view strAddress(szAddress, 12);
             if (pTrace)
                 trace.m_strAddress = strAddress;
-            if (lookups.bAddressList)
-                lookups.addressList.push_back(AddressKey(entry.m_address));  // within the capacity reserved
+            if (lookups.m_bAddressList)
+                lookups.m_addressList.push_back(AddressKey(entry.m_address));  // within the capacity reserved
             trace.m_bWireless = IsWirelessDescription(entry.m_strDescription);
 
             CHidDevNet* pRecord = MatchRecord(list, lookups, entry, trace);
@@ -235,17 +235,17 @@ CSlots WalkTable(CDeviceList& list, const std::vector<CAdapterEntry>& entries, C
 
 CHidDevNet* ChooseFromSlots(const CSlots& slots, EChoiceRule& rule)
 {
-    if (slots.pPrimary) {
+    if (slots.m_pPrimary) {
         rule = EChoiceRule::Primary;
-        return slots.pPrimary;
+        return slots.m_pPrimary;
     }
-    if (slots.pOtherBus) {
+    if (slots.m_pOtherBus) {
         rule = EChoiceRule::OtherBus;
-        return slots.pOtherBus;
+        return slots.m_pOtherBus;
     }
-    if (slots.pUsb) {
+    if (slots.m_pUsb) {
         rule = EChoiceRule::Usb;
-        return slots.pUsb;
+        return slots.m_pUsb;
     }
     return nullptr;
 }
@@ -253,8 +253,8 @@ CHidDevNet* ChooseFromSlots(const CSlots& slots, EChoiceRule& rule)
 // Whether the table lists the address: in the sorted values when they could be had, else by searching its entries.
 bool IsListedAddress(const CChoiceLookups& lookups, const std::vector<CAdapterEntry>& entries, uint64_t key)
 {
-    if (lookups.bAddressList)
-        return std::binary_search(lookups.addressList.begin(), lookups.addressList.end(), key);
+    if (lookups.m_bAddressList)
+        return std::binary_search(lookups.m_addressList.begin(), lookups.m_addressList.end(), key);
     return std::any_of(entries.begin(), entries.end(), [key](const CAdapterEntry& entry) {
         return IsUsableAddress(entry) && AddressKey(entry.m_address) == key;
     });
@@ -264,7 +264,7 @@ bool IsListedAddress(const CChoiceLookups& lookups, const std::vector<CAdapterEn
 CHidDevNet* LastRecordWithListedAddress(CDeviceList& list, CChoiceLookups& lookups,
                                         const std::vector<CAdapterEntry>& entries)
 {
-    std::sort(lookups.addressList.begin(), lookups.addressList.end());
+    std::sort(lookups.m_addressList.begin(), lookups.m_addressList.end());
     CHidDevNet* pLast = nullptr;
     for (auto& pRecord : list) {
         if (!IsAddressed(*pRecord))
@@ -303,7 +303,7 @@ void TraceChoice(const CDeviceList& list, CTableRead& table, EChoiceRule rule, c
                  CChoiceTrace& trace)
 {
     if (table.IsRead())
-        trace.m_entries = std::move(table.entries);
+        trace.m_entries = std::move(table.m_entries);
     trace.m_rule = rule;
     size_t nIndex = 0;
     for (const auto& pRecord : list) {
@@ -335,9 +335,9 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     bNoMemory = false;
     CTableRead table = ReadAdapterTable(adapters);
     if (pTrace) {
-        pTrace->m_dwFirstAnswer = table.dwFirst;
-        if (table.bReadMade)
-            pTrace->m_dwSecondAnswer = table.dwSecond;
+        pTrace->m_dwFirstAnswer = table.m_dwFirst;
+        if (table.m_bReadMade)
+            pTrace->m_dwSecondAnswer = table.m_dwSecond;
     }
     if (table.NoMemory()) {
         // Without the table's buffer nothing is stamped and no fallback runs.
@@ -353,14 +353,14 @@ CHidDevNet* ChooseAdapter(CDeviceList& list, IAdapterTableSource& adapters, bool
     CChoiceLookups lookups;
     CSlots slots;
     if (bTableRead) {
-        lookups = PrepareLookups(list, table.entries.size());
-        slots = WalkTable(list, table.entries, lookups, bNoMemory, pTrace);
+        lookups = PrepareLookups(list, table.m_entries.size());
+        slots = WalkTable(list, table.m_entries, lookups, bNoMemory, pTrace);
     }
 
     EChoiceRule rule = EChoiceRule::None;
     CHidDevNet* pSelected = ChooseFromSlots(slots, rule);
     if (!pSelected && bTableRead) {
-        pSelected = LastRecordWithListedAddress(list, lookups, table.entries);
+        pSelected = LastRecordWithListedAddress(list, lookups, table.m_entries);
         if (pSelected)
             rule = EChoiceRule::AddressMatch;
     }
