@@ -3,13 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "fake_sources.h"
 #include "hostid/release_host_id.h"
 #include "inventory/base_host_id.h"
 #include "inventory/choice_rules.h"
-#include "random_machine.h"
 
 namespace {
 
@@ -151,35 +148,6 @@ TEST(ChoiceRulesTest, TheAccountIsGivenWhenThereIsNoMemoryForTheTable)
     ASSERT_EQ(trace.m_records.size(), 1u);
     EXPECT_EQ(trace.m_records[0].m_slotRule, EChoiceRule::Usb);
     EXPECT_TRUE(trace.m_records[0].m_bGuidInDigestInput);
-}
-
-TEST(ChoiceRulesTest, TheAccountAgreesWithTheChoiceOnGeneratedMachines)
-{
-    // A record chosen by a slot rule is in that rule's group, and every record's account is the rules applied to
-    // the record the choice left.
-    std::mt19937 rng(20261211);
-    int bySlot = 0;
-    for (int round = 0; round < 1000; ++round) {
-        CFakeSources machine = RandomMachine(rng);
-        CBaseHostId hostId(machine.Get());
-        CChoiceTrace trace;
-        hostId.DetermineAdapter(&trace);
-        SCOPED_TRACE(round);
-        const CDeviceList& list = hostId.GetDevices();
-        ASSERT_EQ(trace.m_records.size(), list.GetCount());
-        for (size_t i = 0; i < list.GetCount(); ++i) {
-            ASSERT_EQ(trace.m_records[i].m_slotRule, SlotRuleOfFlags(list.GetAt(i)->m_dwFlags));
-            ASSERT_EQ(trace.m_records[i].m_bGuidInDigestInput, GuidEntersDigestInput(*list.GetAt(i)));
-        }
-        const bool slotRule = trace.m_rule == EChoiceRule::Primary || trace.m_rule == EChoiceRule::OtherBus ||
-                              trace.m_rule == EChoiceRule::Usb;
-        if (slotRule) {
-            ASSERT_TRUE(trace.m_nSelected);
-            ASSERT_EQ(trace.m_records[*trace.m_nSelected].m_slotRule, trace.m_rule);
-            ++bySlot;
-        }
-    }
-    EXPECT_GT(bySlot, 100);
 }
 
 }  // namespace
