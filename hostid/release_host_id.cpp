@@ -32,6 +32,16 @@ std::u16string FormatHostIdText(uint32_t dwHostId)
     return text;
 }
 
+uint32_t DigestFlagBits(uint32_t dwFlags)
+{
+    return dwFlags & HID_BUS_OTHER_OR_USB;
+}
+
+bool GuidEntersDigestInput(const CHidDevNet& record)
+{
+    return !record.m_bWireless && DigestFlagBits(record.m_dwFlags) != 0;
+}
+
 std::u16string CReleaseHostId::DigestInput(const CHidDevNet& record)
 {
     if (record.m_strAddress.empty())
@@ -40,7 +50,7 @@ std::u16string CReleaseHostId::DigestInput(const CHidDevNet& record)
     if (record.m_bWireless)
         return PairAddressText(record.m_strAddress);
     // The GUID text enters exactly as held, letter case included.
-    if (record.m_dwFlags & HID_BUS_OTHER_OR_USB)
+    if (GuidEntersDigestInput(record))
         return record.m_strAddress + record.m_strGuid;
     return record.m_strAddress;
 }

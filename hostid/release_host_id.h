@@ -43,6 +43,14 @@ private:
     std::u16string m_strSource;
 };
 
+// The flag bits a record's digest input depends on: HID_BUS_OTHER and HID_BUS_USB. Two records whose flags differ
+// only in other bits have the same digest input.
+uint32_t DigestFlagBits(uint32_t dwFlags);
+
+// True when the record's GUID text enters its digest input: an adapter on USB or another bus that is not wireless.
+// A wireless adapter's input is its address in pairs, whatever its bus.
+bool GuidEntersDigestInput(const CHidDevNet& record);
+
 // The printed form of a host-ID value: its four bytes from the highest down and their XOR.
 std::u16string FormatHostIdText(uint32_t dwHostId);
 

@@ -52,16 +52,11 @@ int RuleRank(EChoiceRule rule)
     return 6;
 }
 
-// The slot rule a record's flags put it under, as the choice sorts matched records.
-EChoiceRule SlotRuleOfFlags(uint32_t dwFlags)
+// The choice's account of record nIndex. Every record of a finished determination has one; a report without it
+// (memory ran out while the trace was written) tells of no rule.
+CRecordTrace RecordAccount(const CInspectReport& report, size_t nIndex)
 {
-    if (dwFlags == 0)
-        return EChoiceRule::None;
-    if (dwFlags < HID_BUS_OTHER)
-        return EChoiceRule::Primary;
-    if (dwFlags & HID_BUS_OTHER)
-        return EChoiceRule::OtherBus;
-    return EChoiceRule::Usb;
+    return nIndex < report.m_trace.m_records.size() ? report.m_trace.m_records[nIndex] : CRecordTrace();
 }
 
 std::string Hex32(uint32_t dwValue)
@@ -109,7 +104,7 @@ std::optional<std::string> WhyNotQualified(const CInspectReport& report, size_t 
     if (rule == EChoiceRule::Primary || rule == EChoiceRule::OtherBus || rule == EChoiceRule::Usb) {
         if (!trace.m_bTableRead)
             return strSide + "'s adapter table cannot be read";
-        if (SlotRuleOfFlags(record.m_dwFlags) != rule)
+        if (RecordAccount(report, nIndex).m_slotRule != rule)
             return "its flags are now " + FlagsText(record.m_dwFlags) + ", which the rule " + ChoiceRuleName(rule) +
                    " does not take";
         bool bMatched = false;
@@ -148,8 +143,10 @@ std::optional<std::string> WhyNotQualified(const CInspectReport& report, size_t 
 }
 
 // Why the same adapter gives another host ID: what of its digest input changed.
-std::string DigestChange(const CHidDevNet& oldRecord, const CHidDevNet& newRecord)
+std::string DigestChange(const CInspectReport& oldReport, const CInspectReport& newReport)
 {
+    const CHidDevNet& oldRecord = *SelectedRecord(oldReport);
+    const CHidDevNet& newRecord = *SelectedRecord(newReport);
     std::vector<std::string> parts;
     if (oldRecord.m_strAddress != newRecord.m_strAddress) {
         parts.push_back("its address changed from " + AddressOrNone(oldRecord.m_strAddress) + " to " +
@@ -160,9 +157,9 @@ std::string DigestChange(const CHidDevNet& oldRecord, const CHidDevNet& newRecor
                             ? "it is now marked wireless (its adapter-table description holds WLAN)"
                             : "it is no longer marked wireless (its adapter-table description lacks WLAN)");
     }
-    const bool bOldGuidIn = !oldRecord.m_bWireless && (oldRecord.m_dwFlags & HID_BUS_OTHER_OR_USB) != 0;
-    const bool bNewGuidIn = !newRecord.m_bWireless && (newRecord.m_dwFlags & HID_BUS_OTHER_OR_USB) != 0;
-    if ((oldRecord.m_dwFlags & HID_BUS_OTHER_OR_USB) != (newRecord.m_dwFlags & HID_BUS_OTHER_OR_USB)) {
+    const bool bOldGuidIn = RecordAccount(oldReport, *oldReport.m_trace.m_nSelected).m_bGuidInDigestInput;
+    const bool bNewGuidIn = RecordAccount(newReport, *newReport.m_trace.m_nSelected).m_bGuidInDigestInput;
+    if (DigestFlagBits(oldRecord.m_dwFlags) != DigestFlagBits(newRecord.m_dwFlags)) {
         parts.push_back("its flags changed from " + FlagsText(oldRecord.m_dwFlags) + " to " +
                         FlagsText(newRecord.m_dwFlags));
     }
@@ -359,7 +356,7 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
     }
     const CHidDevNet& oldInNew = newReport.m_records[*nOldInNew];
     if (pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid))
-        return strPrefix + DigestChange(*pOld, *pNew) + ".";
+        return strPrefix + DigestChange(oldReport, newReport) + ".";
 
     const std::optional<std::string> strNotQualified = WhyNotQualified(newReport, *nOldInNew, oldRule, "NEW");
     if (strNotQualified) {

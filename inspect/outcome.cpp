@@ -27,21 +27,6 @@ std::u16string SelectedGuid(const CInspectReport& report)
     return report.m_records[*report.m_trace.m_nSelected].m_strGuid;
 }
 
-std::string BusName(uint32_t dwFlags)
-{
-    if (dwFlags & HID_BUS_USB)
-        return "USB";
-    if (dwFlags & HID_BUS_OTHER)
-        return "another bus";
-    if (dwFlags & (HID_BUS_PCI | HID_BUS_PCI_ALT))
-        return "PCI";
-    if (dwFlags & HID_BUS_VMBUS)
-        return "VMBus";
-    if (dwFlags & HID_BUS_XENVIF)
-        return "Xen";
-    return std::string();
-}
-
 std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags)
 {
     const std::string strGuidText = strGuid.empty() ? std::string("without a GUID") : PrintableText(strGuid);

@@ -18,11 +18,8 @@ CInspectReport ReplaySnapshotReport(CSnapshot snapshot);
 // The GUID text of the chosen record, or empty when nothing was chosen.
 std::u16string SelectedGuid(const CInspectReport& report);
 
-// The bus a record's flags name: "USB", "another bus", "PCI", "VMBus", "Xen", or empty when it has only resource
-// bits. The two top bits come first, as they decide the digest input.
-std::string BusName(uint32_t dwFlags);
-
-// "the USB adapter {...}", "the adapter {...} on another bus", "the adapter {...}" for a record without a bus bit.
+// "the USB adapter {...}", "the adapter {...} on another bus", "the adapter {...}" for a record without a bus bit;
+// the bus is named by BusName (inventory/choice_rules.h).
 std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags);
 
 // What one determination chose; the what-if keeps only this much of each, since a machine with n adapters has n

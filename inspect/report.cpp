@@ -96,11 +96,11 @@ const char* SlotText(EAdapterSlot slot)
     return "none";
 }
 
-const char* DigestInputKind(const CHidDevNet& record)
+const char* DigestInputKind(const CHidDevNet& record, const CRecordTrace& account)
 {
     if (record.m_bWireless)
         return "the address in pairs: a wireless adapter";
-    if (record.m_dwFlags & HID_BUS_OTHER_OR_USB)
+    if (account.m_bGuidInDigestInput)
         return "the address followed by the GUID text: an adapter on USB or another bus";
     return "the bare address";
 }
@@ -172,7 +172,7 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
             out += strLine + ", which has no flags: left alone\n";
             continue;
         }
-        const bool bUsb = nRecord < report.m_records.size() && (report.m_records[nRecord].m_dwFlags & HID_BUS_USB);
+        const bool bUsb = nRecord < report.m_records.size() && IsUsbBus(report.m_records[nRecord].m_dwFlags);
         strLine += adapter.m_bStamped ? ", stamped with this address"
                    : bUsb             ? ", not stamped (a USB record keeps its permanent address)"
                                       : ", not stamped (no memory for the address text)";
@@ -197,9 +197,10 @@ void AppendChoice(std::string& out, const CInspectReport& report)
     out += "Choice: record " + RecordRef(*trace.m_nSelected) + " by the rule " + ChoiceRuleName(trace.m_rule) +
            " (" + RuleExplanation(trace.m_rule) + ")\n";
     out += "Host ID: " + OrNone(report.m_strHostId) + "\n";
-    if (*trace.m_nSelected < report.m_records.size() && !report.m_strDigestInput.empty()) {
+    if (*trace.m_nSelected < report.m_records.size() && *trace.m_nSelected < trace.m_records.size() &&
+        !report.m_strDigestInput.empty()) {
         out += "Digest input: " + Printable(report.m_strDigestInput) + " (" +
-               DigestInputKind(report.m_records[*trace.m_nSelected]) + ")\n";
+               DigestInputKind(report.m_records[*trace.m_nSelected], trace.m_records[*trace.m_nSelected]) + ")\n";
     }
 }
 

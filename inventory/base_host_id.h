@@ -9,18 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "inventory/choice_rules.h"
 #include "inventory/hid_dev_net.h"
 #include "inventory/sources.h"
-
-// The rule that chose the record, from the most preferred down.
-enum class EChoiceRule {
-    None,            // nothing was chosen
-    Primary,         // matched adapter on PCI, VMBus, Xen or without bus bit, not the first wireless one
-    OtherBus,        // matched adapter on another enumerator
-    Usb,             // matched adapter on USB with a permanent address
-    AddressMatch,    // the last record whose address is in the adapter table
-    FirstAddressed,  // the first record with flags and an address
-};
 
 // What an adapter-table entry did during the choice.
 enum class EAdapterSlot {
@@ -41,6 +32,13 @@ struct CAdapterTrace {
     EAdapterSlot m_slot = EAdapterSlot::None;
 };
 
+// One record of the inventory as the choice left it: the rules that apply to it, told once so that whoever explains
+// the choice reads them rather than working them out again.
+struct CRecordTrace {
+    EChoiceRule m_slotRule = EChoiceRule::None;  // the slot group its flags put it in (SlotRuleOfFlags)
+    bool m_bGuidInDigestInput = false;           // its GUID text enters its digest input, as it was stamped
+};
+
 // Everything the choice looked at, for explaining its result. Filled only when asked for.
 struct CChoiceTrace {
     uint32_t m_dwFirstAnswer = 0;          // result of the size query
@@ -50,6 +48,7 @@ struct CChoiceTrace {
     std::vector<CAdapterTrace> m_adapters; // one per entry, same order
     EChoiceRule m_rule = EChoiceRule::None;
     std::optional<size_t> m_nSelected;     // index of the chosen record in the inventory
+    std::vector<CRecordTrace> m_records;   // one per record of the inventory, in list order
 };
 
 // Chooses a record of the inventory against the adapter table, stamping matched records with the table's address
