@@ -422,6 +422,39 @@ TEST(DiffTest, TheSentenceSaysWhy)
          true,
          ": NEW chooses {AABBCCDD-0000-4000-8000-000000000001}, new in NEW, by the same rule primary ahead of "
          "{6b7d3f10-1111-2222-3333-444455556666}: it comes earlier in NEW's adapter table."},
+        {"the wired adapter's component moves to another bus", "wired_pci_desktop.json",
+         [](json& d) { d["components"][1]["id"] = "root\\x"; }, true,
+         "The host ID changed from 44-9D-95-72-3E to 85-7E-28-22-F1: the chosen adapter "
+         "{6b7d3f10-1111-2222-3333-444455556666} has another digest input: its flags changed from 0x0000002B "
+         "(HID_RES_MEM | HID_RES_IO | HID_RES_IRQ | HID_BUS_PCI) to 0x0100002B (HID_RES_MEM | HID_RES_IO | "
+         "HID_RES_IRQ | HID_BUS_PCI | HID_BUS_OTHER)."},
+        {"the wired adapter moves to another bus beside a new PCI adapter", "wired_pci_desktop.json",
+         [](json& d) {
+             d["components"][1]["id"] = "root\\x";
+             d["components"].push_back({{"characteristics", 132},
+                                        {"instance_guid", "{AABBCCDD-0000-4000-8000-000000000001}"},
+                                        {"id", "pci\\ven_10ec"}});
+             d["drivers"]["{aabbccdd-0000-4000-8000-000000000001}"] = {{"permanent", "00E04C010203"},
+                                                                         {"current", "00E04C010203"}};
+             d["adapters"].insert(d["adapters"].begin(), json{{"name", "{AABBCCDD-0000-4000-8000-000000000001}"},
+                                                              {"description", "Realtek"},
+                                                              {"address", "00E04C010203"}});
+         },
+         true,
+         "The host ID changed from 44-9D-95-72-3E to 62-E6-EF-92-F9: the chosen adapter "
+         "{6b7d3f10-1111-2222-3333-444455556666} on another bus no longer qualifies for the rule primary: its flags "
+         "are now 0x0100002B (HID_RES_MEM | HID_RES_IO | HID_RES_IRQ | HID_BUS_PCI | HID_BUS_OTHER), which the rule "
+         "primary does not take; NEW chooses {aabbccdd-0000-4000-8000-000000000001} by the rule primary."},
+        {"the USB dock moves to another bus", "laptop_wifi_usb_dock.json",
+         [](json& d) {
+             for (json& c : d["components"])
+                 if (c["instance_guid"] == "{12345678-9ABC-DEF0-1234-56789ABCDEF0}")
+                     c["id"] = "root\\x";
+         },
+         true,
+         "The host ID changed from C2-4D-F5-82-F8 to 3E-24-39-D2-F1: the chosen adapter "
+         "{12345678-9abc-def0-1234-56789abcdef0} has another digest input: its address changed from 001A2B3C4D5E to "
+         "F8CAB8112233 and its flags changed from 0x02000000 (HID_BUS_USB) to 0x01000000 (HID_BUS_OTHER)."},
         {"the only adapter's driver and table entry are gone", "wired_pci_desktop.json",
          [](json& d) {
              d["drivers"] = json::object();
