@@ -8,6 +8,7 @@
 
 #include "common/keyed_hash.h"
 #include "common/text.h"
+#include "inspect/json_io.h"
 #include "inspect/json_value.h"
 #include "inventory/passes.h"
 
@@ -389,34 +390,28 @@ std::string HexText(const uint8_t* pBytes, size_t nCount)
     return text;
 }
 
-void WriteOptionalText(CJsonWriter& writer, const std::optional<std::u16string>& text)
+// A text, or null.
+json OptionalText(const std::optional<std::u16string>& text)
 {
-    if (text)
-        writer.String(Utf16ToUtf8(*text));
-    else
-        writer.Null();
+    return text ? json(Utf16ToUtf8(*text)) : json(nullptr);
 }
 
-void WriteOptionalHex(CJsonWriter& writer, const std::optional<std::vector<uint8_t>>& bytes)
+// Bytes as hexadecimal digits, or null.
+json OptionalHex(const std::optional<std::vector<uint8_t>>& bytes)
 {
-    if (bytes)
-        writer.String(HexText(bytes->data(), bytes->size()));
-    else
-        writer.Null();
+    return bytes ? json(HexText(bytes->data(), bytes->size())) : json(nullptr);
 }
 
 // A string when the data is a text stored as a registry string, else the bytes themselves.
-void WriteNetCfgInstanceId(CJsonWriter& writer, const std::optional<std::vector<uint8_t>>& data)
+void NetCfgInstanceIdToJson(json& value, const std::optional<std::vector<uint8_t>>& data)
 {
     if (!data) {
-        writer.Null();
+        value = nullptr;
     } else if (const std::optional<std::u16string> strText = NetCfgInstanceIdTextFromData(*data)) {
-        writer.String(Utf16ToUtf8(*strText));
+        value = Utf16ToUtf8(*strText);
     } else {
-        writer.BeginObject();
-        writer.Key("data");
-        writer.String(HexText(data->data(), data->size()));
-        writer.EndObject();
+        value = json::object();
+        value["data"] = HexText(data->data(), data->size());
     }
 }
 
@@ -439,109 +434,74 @@ bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& e
     return false;
 }
 
-std::string SerializeSnapshot(const CSnapshot& snapshot)
+void to_json(json& value, const CNetCfgComponentInfo& component)
 {
-    CJsonWriter writer;
-    writer.BeginObject();
-    writer.Key("format");
-    writer.Unsigned(kSnapshotFormat);
-    writer.Key("computer_name");
-    writer.String(Utf16ToUtf8(snapshot.m_strComputerName));
+    value = json::object();
+    value["characteristics"] = component.m_dwCharacteristics;
+    value["instance_guid"] = Utf16ToUtf8(AsciiUpperCopy(FormatGuidText(component.m_guidInstance)));
+    value["id"] = OptionalText(component.m_strId);
+}
 
-    writer.Key("components");
-    if (snapshot.m_components) {
-        writer.BeginArray();
-        for (const CNetCfgComponentInfo& component : *snapshot.m_components) {
-            writer.BeginObject();
-            writer.Key("characteristics");
-            writer.Unsigned(component.m_dwCharacteristics);
-            writer.Key("instance_guid");
-            writer.String(Utf16ToUtf8(AsciiUpperCopy(FormatGuidText(component.m_guidInstance))));
-            writer.Key("id");
-            WriteOptionalText(writer, component.m_strId);
-            writer.EndObject();
-        }
-        writer.EndArray();
-    } else {
-        writer.Null();
-    }
+void to_json(json& value, const CSnapshotResourceType& type)
+{
+    if (type.IsNegative())
+        value = type.GetSigned();
+    else
+        value = type.GetUnsigned();
+}
 
-    writer.Key("devices");
-    if (snapshot.m_devices) {
-        writer.BeginArray();
-        for (const CSnapshotDevice& device : *snapshot.m_devices) {
-            writer.BeginObject();
-            writer.Key("instance_id");
-            WriteOptionalText(writer, device.m_strInstanceId);
-            writer.Key("resources");
-            writer.BeginArray();
-            for (const CSnapshotResourceType& type : device.m_resourceTypes) {
-                if (type.IsNegative())
-                    writer.Signed(type.GetSigned());
-                else
-                    writer.Unsigned(type.GetUnsigned());
-            }
-            writer.EndArray();
-            writer.Key("netcfg_instance_id");
-            WriteNetCfgInstanceId(writer, device.m_netCfgInstanceIdData);
-            writer.EndObject();
-        }
-        writer.EndArray();
-    } else {
-        writer.Null();
-    }
+void to_json(json& value, const CSnapshotDevice& device)
+{
+    value = json::object();
+    value["instance_id"] = OptionalText(device.m_strInstanceId);
+    ListToJson(value["resources"], device.m_resourceTypes);
+    NetCfgInstanceIdToJson(value["netcfg_instance_id"], device.m_netCfgInstanceIdData);
+}
 
-    writer.Key("drivers");
-    writer.BeginObject();
+void to_json(json& value, const CAdapterEntry& adapter)
+{
+    value = json::object();
+    value["name"] = OptionalText(adapter.m_strName);
+    value["description"] = OptionalText(adapter.m_strDescription);
+    if (adapter.m_strFriendlyName)
+        value["friendly_name"] = Utf16ToUtf8(*adapter.m_strFriendlyName);
+    const size_t nLength = std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes);
+    value["address"] = HexText(adapter.m_address, nLength);
+}
+
+void to_json(json& value, const CSnapshot& snapshot)
+{
+    value = json::object();
+    value["format"] = kSnapshotFormat;
+    value["computer_name"] = Utf16ToUtf8(snapshot.m_strComputerName);
+    ListToJson(value["components"], snapshot.m_components);
+    ListToJson(value["devices"], snapshot.m_devices);
+    // Appended to the object's list of members as they come: a lookup of each name would take time in proportion to
+    // the members before it, and the snapshot's names are distinct already.
+    json& drivers = value["drivers"];
+    drivers = json::object();
+    auto& members = drivers.get_ref<json::object_t&>();
+    members.reserve(snapshot.m_drivers.size());
     for (const CSnapshotDriver& driver : snapshot.m_drivers) {
-        writer.Key(Utf16ToUtf8(driver.m_strName));
-        writer.BeginObject();
-        writer.Key("permanent");
-        WriteOptionalHex(writer, driver.m_permanent);
-        writer.Key("current");
-        WriteOptionalHex(writer, driver.m_current);
-        writer.EndObject();
+        json& entry = members.emplace_back(Utf16ToUtf8(driver.m_strName), json::object()).second;
+        entry["permanent"] = OptionalHex(driver.m_permanent);
+        entry["current"] = OptionalHex(driver.m_current);
     }
-    writer.EndObject();
-
-    writer.Key("adapters");
-    if (snapshot.m_adapters) {
-        writer.BeginArray();
-        for (const CAdapterEntry& adapter : *snapshot.m_adapters) {
-            writer.BeginObject();
-            writer.Key("name");
-            WriteOptionalText(writer, adapter.m_strName);
-            writer.Key("description");
-            WriteOptionalText(writer, adapter.m_strDescription);
-            if (adapter.m_strFriendlyName) {
-                writer.Key("friendly_name");
-                WriteOptionalText(writer, adapter.m_strFriendlyName);
-            }
-            writer.Key("address");
-            const size_t nLength = std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes);
-            writer.String(HexText(adapter.m_address, nLength));
-            writer.EndObject();
-        }
-        writer.EndArray();
-    } else {
-        writer.Null();
-    }
+    ListToJson(value["adapters"], snapshot.m_adapters);
 
     // A snapshot made in memory without the answers says what a replay of it answers.
-    writer.Key("adapter_table");
-    writer.BeginObject();
     const uint32_t dwSizeAnswer = snapshot.m_dwTableSizeAnswer.value_or(kAdapterTableBufferOverflow);
-    writer.Key("size_query");
-    writer.Unsigned(dwSizeAnswer);
-    writer.Key("read");
-    if (dwSizeAnswer == kAdapterTableNoMemory)
-        writer.Null();
-    else
-        writer.Unsigned(ReplayTableReadAnswer(snapshot));
-    writer.EndObject();
+    json& table = value["adapter_table"];
+    table = json::object();
+    table["size_query"] = dwSizeAnswer;
+    table["read"] = dwSizeAnswer == kAdapterTableNoMemory ? json(nullptr) : json(ReplayTableReadAnswer(snapshot));
+}
 
-    writer.EndObject();
-    return writer.Finish();
+std::string SerializeSnapshot(const CSnapshot& snapshot)
+{
+    CJsonTree document;
+    to_json(document.Get(), snapshot);
+    return DumpJson(document.Get());
 }
 
 std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text)
