@@ -475,9 +475,13 @@ class CSnapshotReader {
 public:
     using string_t = nlohmann::json::string_t;
 
-    CSnapshotReader(std::string_view text, CInput& input) : m_text(text), m_input(input) {}
+    // Without an input that counts, the reader reads the text as it stands, the fast way, and asks to be run again
+    // with one (kAgain) when the lexer fails: only then are positions needed, and a number beyond every double is
+    // no failure of the lexer's with one.
+    CSnapshotReader(std::string_view text, CInput* pInput) : m_text(text), m_pInput(pInput) { m_frames.reserve(4); }
 
-    bool Read(CSnapshot& snapshot, CSnapshotError& error);
+    enum class EResult : uint8_t { Read, Refused, Again };
+    EResult Read(CSnapshot& snapshot, CSnapshotError& error);
 
     // nlohmann/json's SAX interface.
     bool null() { return Scalar(CValue{}); }
@@ -491,21 +495,21 @@ public:
     bool number_integer(int64_t nValue)
     {
         // Only numbers with a minus sign come here, -0 among them.
-        CValue value = Number(EKind::Integer);
+        CValue value = Number(EKind::Integer, nValue == 0 ? std::string("-0") : std::to_string(nValue));
         value.m_bNegative = true;
         value.m_nMagnitude = 0 - static_cast<uint64_t>(nValue);
         return Scalar(value);
     }
     bool number_unsigned(uint64_t nValue)
     {
-        CValue value = Number(EKind::Integer);
+        CValue value = Number(EKind::Integer, std::to_string(nValue));
         value.m_nMagnitude = nValue;
         return Scalar(value);
     }
-    bool number_float(double, const string_t&)
+    bool number_float(double, const string_t& strText)
     {
         // An integer comes here when it fits neither int64_t nor uint64_t.
-        CValue value = Number(EKind::Number);
+        CValue value = Number(EKind::Number, strText);
         if (value.m_text.find_first_of(".eE") == std::string_view::npos) {
             value.m_kind = EKind::Integer;
             value.m_bBeyond64Bits = true;
@@ -535,7 +539,8 @@ private:
         uint8_t m_nFormats = kBothFormats;  // the formats in which this value is read
         size_t m_nIndex = 0;                // arrays: the element being read; objects: the members before
         bool m_bHasKey = false;             // objects: a member is being read
-        std::string m_strKey;               // its key
+        const char* m_pszField = nullptr;   // its key when it is a field of the format
+        std::string m_strKey;               // its key otherwise
         uint32_t m_nField = 0;              // its field, 0 when the format does not list it
         uint32_t m_nSeen = 0;               // the fields given, one bit each
         CRank m_rank{};                     // the rank of this value's own faults
@@ -543,15 +548,30 @@ private:
         std::unique_ptr<std::unordered_set<std::string, CKeyedHash>> m_pKeys;  // once there are many
     };
 
-    CValue Number(EKind kind)
+    // A number, with its text as the document has it: the lexer's own text, or with a counting input (which may
+    // have given the lexer zeros instead), the text from the document.
+    CValue Number(EKind kind, std::string strText)
     {
-        const CInput::CExtent extent = m_input.LastNumber();
         CValue value;
         value.m_kind = kind;
-        value.m_text = m_text.substr(extent.nStart, extent.nEnd - extent.nStart);
-        m_nResume = extent.nEnd;
-        m_bResumeSet = true;
+        if (m_pInput) {
+            const CInput::CExtent extent = m_pInput->LastNumber();
+            value.m_text = m_text.substr(extent.nStart, extent.nEnd - extent.nStart);
+            m_nResume = extent.nEnd;
+            m_bResumeSet = true;
+        } else {
+            m_strNumber = std::move(strText);
+            value.m_text = m_strNumber;
+        }
         return value;
+    }
+
+    // Where the lexer is, when the input counts.
+    void Resume(CMalformedText::EAt at)
+    {
+        if (m_pInput)
+            m_nResume = m_pInput->GetPos();
+        m_at = at;
     }
 
     // The rank of faults of the value being read in the top frame: its field or element, one level down.
@@ -560,9 +580,10 @@ private:
         const CFrame& frame = m_frames.back();
         CRank rank = frame.m_rank;
         const size_t nLevel = m_frames.size() - 1;
+        // Elements and driver keys by their place; the fields of an object by their place in the format.
+        const bool bByField = frame.m_bObject && frame.m_place != EPlace::Drivers;
         if (nLevel < 4)
-            rank[nLevel] = frame.m_bObject && frame.m_place != EPlace::Drivers ? frame.m_nField
-                                                                                : static_cast<uint32_t>(frame.m_nIndex + 1);
+            rank[nLevel] = bByField ? frame.m_nField : static_cast<uint32_t>(frame.m_nIndex + 1);
         rank[4] = 1;
         return rank;
     }
@@ -574,7 +595,7 @@ private:
             if (!frame.m_bObject)
                 strPath = JsonElementPath(strPath, frame.m_nIndex);
             else if (frame.m_bHasKey)
-                strPath = JsonMemberPath(strPath, frame.m_strKey);
+                strPath = JsonMemberPath(strPath, frame.m_pszField ? frame.m_pszField : frame.m_strKey);
         }
         return strPath;
     }
@@ -626,8 +647,8 @@ private:
     // The value read ends; the frame above goes on to its next element or member.
     void Done()
     {
-        if (!m_bResumeSet)
-            m_nResume = m_input.GetPos();
+        if (!m_bResumeSet && m_pInput)
+            m_nResume = m_pInput->GetPos();
         m_bResumeSet = false;
         m_at = m_frames.empty() ? CMalformedText::EAt::AfterDocument
                : m_frames.back().m_bObject ? CMalformedText::EAt::AfterMember
@@ -668,7 +689,8 @@ private:
     std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(const CValue& value);
 
     std::string_view m_text;
-    CInput& m_input;
+    CInput* m_pInput;
+    std::string m_strNumber;  // the text of the number being read, without a counting input
     CSnapshot m_snapshot;
     int m_nFormat = 0;  // 0 until a known format number is read
     std::vector<CFrame> m_frames;
@@ -678,6 +700,7 @@ private:
     std::unordered_set<std::string, CKeyedNoCaseHash, CNoCaseEqual> m_driverNames;
     CFault m_faults[2];  // the first fault in format 1 and in format 2
     bool m_bJsonFault = false;
+    bool m_bAgain = false;  // the lexer failed without a counting input
     CSnapshotError m_jsonFault;
     // Where to read again from when the lexer fails, and what came before it.
     size_t m_nResume = 0;
@@ -706,8 +729,7 @@ bool CSnapshotReader::Open(bool bObject)
             frame.m_nFormats = static_cast<uint8_t>(frame.m_nFormats & kFormat2);
     }
     m_frames.push_back(std::move(frame));
-    m_nResume = m_input.GetPos();
-    m_at = bObject ? CMalformedText::EAt::ObjectStart : CMalformedText::EAt::ArrayStart;
+    Resume(bObject ? CMalformedText::EAt::ObjectStart : CMalformedText::EAt::ArrayStart);
     return true;
 }
 
@@ -722,13 +744,26 @@ bool CSnapshotReader::Close()
 bool CSnapshotReader::key(string_t& key)
 {
     CFrame& frame = m_frames.back();
-    frame.m_strKey = key;
     frame.m_bHasKey = true;
-    m_nResume = m_input.GetPos();
-    m_at = CMalformedText::EAt::AfterKey;
-    // Few keys are compared one by one; once there are more, they move into a hash set.
+    Resume(CMalformedText::EAt::AfterKey);
+    // A field of the format is told by its bit, and is the key; any other key is kept.
+    frame.m_nField = 0;
+    frame.m_pszField = nullptr;
+    if (const CFields* pFields = FieldsOf(frame.m_place)) {
+        for (uint32_t n = 0; n < pFields->names.size() && pFields->names[n]; ++n) {
+            if (key == pFields->names[n]) {
+                frame.m_nField = n + 1;
+                frame.m_pszField = pFields->names[n];
+            }
+        }
+    }
     bool bNew = true;
-    if (!frame.m_pKeys) {
+    if (frame.m_nField) {
+        bNew = !(frame.m_nSeen & 1u << (frame.m_nField - 1));
+        frame.m_nSeen |= 1u << (frame.m_nField - 1);
+    } else if (!frame.m_pKeys) {
+        // Few keys are compared one by one; once there are more, they move into a hash set.
+        frame.m_strKey = key;
         bNew = std::find(frame.m_keys.begin(), frame.m_keys.end(), key) == frame.m_keys.end();
         frame.m_keys.push_back(key);
         if (frame.m_keys.size() > kKeySetFrom) {
@@ -739,19 +774,11 @@ bool CSnapshotReader::key(string_t& key)
             frame.m_keys.clear();
         }
     } else {
+        frame.m_strKey = key;
         bNew = frame.m_pKeys->insert(key).second;
     }
     if (!bNew)
         return JsonFault("the key is given twice in one object");
-
-    frame.m_nField = 0;
-    if (const CFields* pFields = FieldsOf(frame.m_place)) {
-        for (uint32_t n = 0; n < pFields->names.size() && pFields->names[n]; ++n) {
-            if (key == pFields->names[n])
-                frame.m_nField = n + 1;
-        }
-        frame.m_nSeen |= frame.m_nField ? 1u << (frame.m_nField - 1) : 0;
-    }
     // Windows finds a device by its name without regard to letter case, so two keys equal apart from it would be
     // one device with two sets of answers.
     if (frame.m_place == EPlace::Drivers) {
@@ -769,6 +796,10 @@ bool CSnapshotReader::key(string_t& key)
 
 bool CSnapshotReader::parse_error(size_t, const std::string&, const nlohmann::detail::exception&)
 {
+    if (!m_pInput) {
+        m_bAgain = true;
+        return false;
+    }
     CMalformedText text(m_text, m_nResume);
     return JsonFault(text.Describe(m_at));
 }
@@ -1089,11 +1120,14 @@ void CSnapshotReader::CheckTableAgreement()
     m_frames.pop_back();
 }
 
-bool CSnapshotReader::Read(CSnapshot& snapshot, CSnapshotError& error)
+CSnapshotReader::EResult CSnapshotReader::Read(CSnapshot& snapshot, CSnapshotError& error)
 {
-    CInputIterator first(&m_input);
-    const CInputIterator last(nullptr);
-    nlohmann::json::sax_parse(first, last, this, nlohmann::json::input_format_t::json, true, false);
+    if (m_pInput)
+        nlohmann::json::sax_parse(CInputIterator(m_pInput), CInputIterator(nullptr), this);
+    else
+        nlohmann::json::sax_parse(m_text.data(), m_text.data() + m_text.size(), this);
+    if (m_bAgain)
+        return EResult::Again;
     if (!m_bJsonFault) {
         // nlohmann/json's lexer takes a zero byte for the end of the text; the document must be all of it.
         const void* pZero = std::memchr(m_text.data(), 0, m_text.size());
@@ -1104,25 +1138,25 @@ bool CSnapshotReader::Read(CSnapshot& snapshot, CSnapshotError& error)
     }
     if (m_bJsonFault) {
         error = std::move(m_jsonFault);
-        return false;
+        return EResult::Refused;
     }
     if (!m_bTopIsObject) {
         error = CSnapshotError{std::string(), "expected an object at the top level, found " + Describe(m_top)};
-        return false;
+        return EResult::Refused;
     }
     if (m_nFormat >= 2)
         CheckTableAgreement();
     const CFault& fault = m_faults[m_nFormat == 1 ? 0 : 1];
     if (fault.m_bSet) {
         error = CSnapshotError{JsonShortPath(fault.m_strPath), fault.m_strMessage};
-        return false;
+        return EResult::Refused;
     }
     if (m_nFormat < 2) {
         m_snapshot.m_dwTableSizeAnswer.reset();
         m_snapshot.m_dwTableReadAnswer.reset();
     }
     snapshot = std::move(m_snapshot);
-    return true;
+    return EResult::Read;
 }
 
 }  // namespace
@@ -1150,7 +1184,14 @@ std::string JsonShortPath(const std::string& strPath)
 
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error)
 {
+    {
+        CSnapshotReader reader(text, nullptr);
+        const CSnapshotReader::EResult result = reader.Read(snapshot, error);
+        if (result != CSnapshotReader::EResult::Again)
+            return result == CSnapshotReader::EResult::Read;
+    }
+    // Once more with a counting input: the document is malformed, or holds a number beyond every double.
     CInput input(text);
-    CSnapshotReader reader(text, input);
-    return reader.Read(snapshot, error);
+    CSnapshotReader reader(text, &input);
+    return reader.Read(snapshot, error) == CSnapshotReader::EResult::Read;
 }
