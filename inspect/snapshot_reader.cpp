@@ -782,12 +782,13 @@ bool CSnapshotReader::key(string_t& key)
     // Windows finds a device by its name without regard to letter case, so two keys equal apart from it would be
     // one device with two sets of answers.
     if (frame.m_place == EPlace::Drivers) {
-        const auto [it, bNewName] = m_driverNames.insert(key);
-        if (!bNewName) {
+        const auto inserted = m_driverNames.insert(key);
+        if (!inserted.second) {
+            const std::string& strFirst = *inserted.first;
             CRank rank = ChildRank();
             rank[4] = 0;
             AddFault(rank, kBothFormats, std::string(), [&] {
-                return "names the same device as " + JsonMemberPath("drivers", *it) + ", apart from letter case";
+                return "names the same device as " + JsonMemberPath("drivers", strFirst) + ", apart from letter case";
             });
         }
     }
