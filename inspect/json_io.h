@@ -39,6 +39,16 @@ private:
     json m_value;
 };
 
+// The members of a new object, in the order they are added. Each is appended to room made for nMembers, without
+// looking its key up among those before it: the tool's objects never give a key twice.
+inline json::object_t& ObjectToJson(json& value, size_t nMembers)
+{
+    value = json::object();
+    json::object_t& members = value.get_ref<json::object_t&>();
+    members.reserve(nMembers);
+    return members;
+}
+
 // Values are built in place inside a tree, never as a temporary that holds other values, so that a failed
 // allocation leaves everything built so far in the tree, to be taken apart there.
 template <class T>

@@ -51,10 +51,10 @@ void NetCfgInstanceIdToJson(json& value, const std::optional<std::vector<uint8_t
 
 void to_json(json& value, const CNetCfgComponentInfo& component)
 {
-    value = json::object();
-    value["characteristics"] = component.m_dwCharacteristics;
-    value["instance_guid"] = Utf16ToUtf8(AsciiUpperCopy(FormatGuidText(component.m_guidInstance)));
-    value["id"] = OptionalText(component.m_strId);
+    json::object_t& members = ObjectToJson(value, 3);
+    members.emplace_back("characteristics", component.m_dwCharacteristics);
+    members.emplace_back("instance_guid", Utf16ToUtf8(AsciiUpperCopy(FormatGuidText(component.m_guidInstance))));
+    members.emplace_back("id", OptionalText(component.m_strId));
 }
 
 void to_json(json& value, const CSnapshotResourceType& type)
@@ -67,21 +67,21 @@ void to_json(json& value, const CSnapshotResourceType& type)
 
 void to_json(json& value, const CSnapshotDevice& device)
 {
-    value = json::object();
-    value["instance_id"] = OptionalText(device.m_strInstanceId);
-    ListToJson(value["resources"], device.m_resourceTypes);
-    NetCfgInstanceIdToJson(value["netcfg_instance_id"], device.m_netCfgInstanceIdData);
+    json::object_t& members = ObjectToJson(value, 3);
+    members.emplace_back("instance_id", OptionalText(device.m_strInstanceId));
+    ListToJson(members.emplace_back("resources", nullptr).second, device.m_resourceTypes);
+    NetCfgInstanceIdToJson(members.emplace_back("netcfg_instance_id", nullptr).second, device.m_netCfgInstanceIdData);
 }
 
 void to_json(json& value, const CAdapterEntry& adapter)
 {
-    value = json::object();
-    value["name"] = OptionalText(adapter.m_strName);
-    value["description"] = OptionalText(adapter.m_strDescription);
+    json::object_t& members = ObjectToJson(value, 4);
+    members.emplace_back("name", OptionalText(adapter.m_strName));
+    members.emplace_back("description", OptionalText(adapter.m_strDescription));
     if (adapter.m_strFriendlyName)
-        value["friendly_name"] = Utf16ToUtf8(*adapter.m_strFriendlyName);
+        members.emplace_back("friendly_name", Utf16ToUtf8(*adapter.m_strFriendlyName));
     const size_t nLength = std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes);
-    value["address"] = HexText(adapter.m_address, nLength);
+    members.emplace_back("address", HexText(adapter.m_address, nLength));
 }
 
 void to_json(json& value, const CSnapshot& snapshot)
@@ -98,9 +98,9 @@ void to_json(json& value, const CSnapshot& snapshot)
     auto& members = drivers.get_ref<json::object_t&>();
     members.reserve(snapshot.m_drivers.size());
     for (const CSnapshotDriver& driver : snapshot.m_drivers) {
-        json& entry = members.emplace_back(Utf16ToUtf8(driver.m_strName), json::object()).second;
-        entry["permanent"] = OptionalHex(driver.m_permanent);
-        entry["current"] = OptionalHex(driver.m_current);
+        json::object_t& entry = ObjectToJson(members.emplace_back(Utf16ToUtf8(driver.m_strName), nullptr).second, 2);
+        entry.emplace_back("permanent", OptionalHex(driver.m_permanent));
+        entry.emplace_back("current", OptionalHex(driver.m_current));
     }
     ListToJson(value["adapters"], snapshot.m_adapters);
 
