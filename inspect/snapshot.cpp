@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <unordered_set>
 #include <utility>
 
-#include "common/keyed_hash.h"
 #include "common/text.h"
 #include "inspect/json_io.h"
 #include "inventory/passes.h"

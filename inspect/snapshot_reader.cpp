@@ -13,7 +13,6 @@
 #include <iterator>
 #include <limits>
 #include <memory>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
