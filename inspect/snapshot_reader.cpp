@@ -475,8 +475,8 @@ public:
     using string_t = nlohmann::json::string_t;
 
     // Without an input that counts, the reader reads the text as it stands, the fast way, and asks to be run again
-    // with one (kAgain) when the lexer fails: only then are positions needed, and a number beyond every double is
-    // no failure of the lexer's with one.
+    // with one (EResult::Again) when the lexer fails: only then are positions needed, and with one a number beyond
+    // every double is no failure of the lexer's.
     CSnapshotReader(std::string_view text, CInput* pInput) : m_text(text), m_pInput(pInput) { m_frames.reserve(4); }
 
     enum class EResult : uint8_t { Read, Refused, Again };
