@@ -125,6 +125,43 @@ std::string EncodeUtf8(std::u16string_view text, bool bEscape)
 
 }  // namespace
 
+size_t Utf8SequenceLength(std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    const auto b0 = static_cast<unsigned char>(text[0]);
+    if (b0 < 0x80)
+        return 1;
+    size_t nLength = 0;
+    unsigned char nLow = 0x80;
+    unsigned char nHigh = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        nLength = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        nLength = 3;
+        if (b0 == 0xE0)
+            nLow = 0xA0;
+        else if (b0 == 0xED)
+            nHigh = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        nLength = 4;
+        if (b0 == 0xF0)
+            nLow = 0x90;
+        else if (b0 == 0xF4)
+            nHigh = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() < nLength)
+        return 0;
+    for (size_t i = 1; i < nLength; ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < (i == 1 ? nLow : 0x80) || b > (i == 1 ? nHigh : 0xBF))
+            return 0;
+    }
+    return nLength;
+}
+
 std::u16string Utf8ToUtf16(std::string_view text)
 {
     return DecodeUtf8(text, false);

@@ -28,6 +28,10 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// The length of the well-formed UTF-8 sequence at the start of text (no overlong forms, no surrogates, nothing
+// beyond U+10FFFF), or 0 when there is none (and for empty text).
+size_t Utf8SequenceLength(std::string_view text);
+
 // File names and arguments on Linux are byte strings, usually but not always UTF-8. These two convert them without
 // loss: a byte that is not part of valid UTF-8 becomes the lone surrogate U+DC80 + byte, and turns back into that
 // byte, so every name the system hands over comes back out unchanged.

@@ -4,11 +4,10 @@
 #include <new>
 #include <optional>
 
-#include <nlohmann/json.hpp>
-
 #include "common/text.h"
 #include "hostid/host_id_check.h"
 #include "inspect/diff.h"
+#include "inspect/json_io.h"
 #include "inspect/outcome.h"
 #include "inspect/recording_sources.h"
 #include "inspect/replay_sources.h"
@@ -18,8 +17,6 @@
 #include "inventory/base_host_id.h"
 
 namespace {
-
-using json = nlohmann::ordered_json;
 
 constexpr char kProgramName[] = "lumohostid-inspect";
 
@@ -222,7 +219,7 @@ int Check(const COptions& options, IInspectHost& host)
         document["valid"] = check.IsValid();
         document["normalized"] = check.m_strNormalized.empty() ? json(nullptr) : json(check.m_strNormalized);
         document["reason"] = check.IsValid() ? json(nullptr) : json(check.m_strReason);
-        return Output(host, document.dump(2, ' ', false, json::error_handler_t::replace) + "\n", nExitCode);
+        return Output(host, DumpJson(document), nExitCode);
     }
     if (check.IsValid())
         return Output(host, "valid: " + check.m_strNormalized + "\n", nExitCode);

@@ -5,16 +5,13 @@
 #include <cstring>
 #include <unordered_map>
 
-#include <nlohmann/json.hpp>
-
 #include "common/keyed_hash.h"
 #include "common/text.h"
 #include "hostid/release_host_id.h"
+#include "inspect/json_io.h"
 #include "inspect/outcome.h"
 
 namespace {
-
-using json = nlohmann::ordered_json;
 
 const CHidDevNet* SelectedRecord(const CInspectReport& report)
 {
@@ -261,19 +258,6 @@ std::string EntryLine(const CAdapterEntry& entry)
            "  address " + AddressOrNone(strAddress);
 }
 
-json RecordJson(const CHidDevNet& record)
-{
-    json entry = json::object();
-    entry["guid"] = Utf16ToUtf8(record.m_strGuid);
-    entry["pnp_id"] = Utf16ToUtf8(record.m_strPnpId);
-    entry["flags"] = record.m_dwFlags;
-    entry["wireless"] = record.m_bWireless;
-    entry["address"] = Utf16ToUtf8(record.m_strAddress);
-    entry["permanent_address"] = Utf16ToUtf8(record.m_strPermanentAddress);
-    entry["current_address"] = Utf16ToUtf8(record.m_strCurrentAddress);
-    return entry;
-}
-
 json EntryJson(const CAdapterEntry& entry)
 {
     json value = json::object();
@@ -498,18 +482,18 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
 
     json added = json::array();
     for (const size_t j : diff.m_recordsAdded)
-        added.push_back(RecordJson(newReport.m_records[j]));
+        added.push_back(json(newReport.m_records[j]));
     json removed = json::array();
     for (const size_t i : diff.m_recordsRemoved)
-        removed.push_back(RecordJson(oldReport.m_records[i]));
+        removed.push_back(json(oldReport.m_records[i]));
     json changed = json::array();
     for (const auto& [i, j] : diff.m_recordsChanged) {
         const CHidDevNet& a = oldReport.m_records[i];
         const CHidDevNet& b = newReport.m_records[j];
         json entry = json::object();
         entry["guid"] = Utf16ToUtf8(b.m_strGuid);
-        entry["old"] = RecordJson(a);
-        entry["new"] = RecordJson(b);
+        entry["old"] = json(a);
+        entry["new"] = json(b);
         entry["fields"] = ChangedFields(a, b);
         entry["flags_added"] = FlagNameList(b.m_dwFlags & ~a.m_dwFlags);
         entry["flags_removed"] = FlagNameList(a.m_dwFlags & ~b.m_dwFlags);
@@ -531,5 +515,5 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
     table["added"] = std::move(entriesAdded);
     table["removed"] = std::move(entriesRemoved);
     document["adapter_table"] = std::move(table);
-    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    return DumpJson(document);
 }

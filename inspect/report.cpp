@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include <nlohmann/json.hpp>
-
 #include "common/text.h"
 #include "hostid/release_host_id.h"
-#include "inspect/json_value.h"
+#include "inspect/json_io.h"
 
 namespace {
-
-using json = nlohmann::ordered_json;
 
 struct CFlagName {
     uint32_t dwBit;
@@ -281,48 +277,56 @@ std::string FormatTextReport(const CInspectReport& report)
     return out;
 }
 
+CJsonTree::~CJsonTree()
+{
+    // Depth first: each container is emptied after its members are.
+    const auto clear = [](json& value, const auto& self) -> void {
+        if (value.is_array()) {
+            for (json& element : value.get_ref<json::array_t&>())
+                self(element, self);
+            value.get_ref<json::array_t&>().clear();
+        } else if (value.is_object()) {
+            for (auto& member : value.get_ref<json::object_t&>())
+                self(member.second, self);
+            value.get_ref<json::object_t&>().clear();
+        }
+    };
+    clear(m_value, clear);
+}
+
+std::string DumpJson(const json& document)
+{
+    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+void to_json(json& value, const CHidDevNet& record)
+{
+    json::object_t& members = ObjectToJson(value, 7);
+    members.emplace_back("guid", Utf16ToUtf8(record.m_strGuid));
+    members.emplace_back("pnp_id", Utf16ToUtf8(record.m_strPnpId));
+    members.emplace_back("flags", record.m_dwFlags);
+    members.emplace_back("wireless", record.m_bWireless);
+    members.emplace_back("address", Utf16ToUtf8(record.m_strAddress));
+    members.emplace_back("permanent_address", Utf16ToUtf8(record.m_strPermanentAddress));
+    members.emplace_back("current_address", Utf16ToUtf8(record.m_strCurrentAddress));
+}
+
+void to_json(json& value, const CInspectReport& report)
+{
+    const bool bChosen = report.m_trace.m_nSelected && !report.m_bNoMemory;
+    value = json::object();
+    value["host_id"] = Utf16ToUtf8(report.m_strHostId);
+    value["digest_input"] = Utf16ToUtf8(report.m_strDigestInput);
+    value["selected"] = bChosen ? json(*report.m_trace.m_nSelected) : json(nullptr);
+    value["how"] = ChoiceRuleName(bChosen ? report.m_trace.m_rule : EChoiceRule::None);
+    ListToJson(value["records"], report.m_records);
+    if (report.m_bNoMemory)
+        value["error"] = "memory ran out";
+}
+
 std::string FormatJsonReport(const CInspectReport& report)
 {
-    // Written straight out, in the order of the report, without building a document first.
-    CJsonWriter writer;
-    writer.BeginObject();
-    writer.Key("host_id");
-    writer.String(Utf16ToUtf8(report.m_strHostId));
-    writer.Key("digest_input");
-    writer.String(Utf16ToUtf8(report.m_strDigestInput));
-    writer.Key("selected");
-    if (report.m_trace.m_nSelected && !report.m_bNoMemory)
-        writer.Unsigned(*report.m_trace.m_nSelected);
-    else
-        writer.Null();
-    writer.Key("how");
-    writer.String(ChoiceRuleName(report.m_trace.m_nSelected && !report.m_bNoMemory ? report.m_trace.m_rule
-                                                                                     : EChoiceRule::None));
-    writer.Key("records");
-    writer.BeginArray();
-    for (const CHidDevNet& record : report.m_records) {
-        writer.BeginObject();
-        writer.Key("guid");
-        writer.String(Utf16ToUtf8(record.m_strGuid));
-        writer.Key("pnp_id");
-        writer.String(Utf16ToUtf8(record.m_strPnpId));
-        writer.Key("flags");
-        writer.Unsigned(record.m_dwFlags);
-        writer.Key("wireless");
-        writer.Boolean(record.m_bWireless);
-        writer.Key("address");
-        writer.String(Utf16ToUtf8(record.m_strAddress));
-        writer.Key("permanent_address");
-        writer.String(Utf16ToUtf8(record.m_strPermanentAddress));
-        writer.Key("current_address");
-        writer.String(Utf16ToUtf8(record.m_strCurrentAddress));
-        writer.EndObject();
-    }
-    writer.EndArray();
-    if (report.m_bNoMemory) {
-        writer.Key("error");
-        writer.String("memory ran out");
-    }
-    writer.EndObject();
-    return writer.Finish();
+    CJsonTree document;
+    to_json(document.Get(), report);
+    return DumpJson(document.Get());
 }

@@ -123,8 +123,20 @@ struct CSnapshotError {
     std::string m_strMessage;
 };
 
-// Reads and checks a snapshot. False, with the first fault found, when the text is not well-formed JSON or breaks
-// the format.
+// Field paths for messages. A key longer than kMaxPathKeyChars characters is cut there and ends in "...", and a whole
+// path longer than kMaxPathBytes keeps only its end after "...", so that a message stays one short line whatever the
+// document holds.
+constexpr size_t kMaxPathKeyChars = 40;
+constexpr size_t kMaxPathBytes = 72;
+std::string JsonMemberPath(const std::string& strParent, std::string_view key);
+std::string JsonElementPath(const std::string& strParent, size_t nIndex);
+std::string JsonShortPath(const std::string& strPath);
+
+// Reads and checks a snapshot. A leading UTF-8 byte order mark is passed over; nothing but white space may follow
+// the document, not even a zero byte. Arrays and objects may nest kSnapshotMaxNesting deep; a key given twice in
+// one object is refused. Faults of the JSON text come before faults of the format, and of those the first in the
+// order the format is checked in (see the top of this file) is the one given. False, with that fault, when the
+// text is not well-formed JSON or breaks the format.
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error);
 
 // The snapshot as format-2 JSON text, ending with a line end.

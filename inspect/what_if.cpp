@@ -4,16 +4,13 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include <nlohmann/json.hpp>
-
 #include "common/keyed_hash.h"
 #include "common/text.h"
+#include "inspect/json_io.h"
 #include "inspect/outcome.h"
 #include "inventory/passes.h"
 
 namespace {
-
-using json = nlohmann::ordered_json;
 
 template <class T, class Pred>
 void EraseIf(std::vector<T>& items, Pred pred)
@@ -208,10 +205,10 @@ std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
     return out;
 }
 
-std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
+void to_json(json& document, const CWhatIfReport& whatIf)
 {
     const CChoiceOutcome& base = whatIf.m_base;
-    json document = json::object();
+    document = json::object();
     document["host_id"] = Utf16ToUtf8(base.m_strHostId);
     document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
     document["how"] = ChoiceRuleName(base.m_rule);
@@ -224,5 +221,9 @@ std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
     }
     document["without"] = std::move(without);
     document["table_unreadable"] = OutcomeJson(whatIf.m_tableUnreadable, base);
-    return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
+{
+    return DumpJson(whatIf);
 }

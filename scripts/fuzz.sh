@@ -20,9 +20,10 @@ for fuzzer in $(find build/fuzz/fuzz -type f -name 'fuzz_*' -perm -u+x | sort); 
   corpus="$work/$name"
   mkdir -p "$corpus"
   [ -d "fuzz/corpus/$name" ] && cp -n fuzz/corpus/"$name"/* "$corpus"/ 2>/dev/null || true
-  # The snapshot reader must meet whole files: nesting of any depth, tens of thousands of keys, long texts.
+  # The snapshot reader must meet whole files: nesting of any depth, tens of thousands of keys, long texts; the
+  # what-if and diff target reads two of them.
   case "$name" in
-    snapshot) max_len=1048576 ;;
+    snapshot | what_if_diff) max_len=1048576 ;;
     *) max_len=8192 ;;
   esac
   printf '%-24s ' "$name"

@@ -1,7 +1,6 @@
 // The snapshot reader and the replay behind it, on any document.
 
 #include "fuzz_input.h"
-#include "inspect/json_value.h"
 #include "inspect/replay_sources.h"
 #include "inspect/report.h"
 #include "inspect/snapshot.h"

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "inspect/json_value.h"
 #include "inspect/snapshot.h"
 #include "support.h"
 
