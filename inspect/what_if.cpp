@@ -185,7 +185,7 @@ std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
     const CChoiceOutcome& base = whatIf.m_base;
     std::string out;
     out += "Computer name: " +
-           (whatIf.m_strComputerName.empty() ? std::string("(none)") : PrintableText(whatIf.m_strComputerName)) +
+           (whatIf.m_strComputerName.empty() ? std::string("(none)") : PrintableUtf8(whatIf.m_strComputerName)) +
            "\n";
     out += "Host ID: " + HostIdText(base) + " (" + ChoiceText(base) + ")\n\n";
 
