@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/win/system_module.h"
-#include "inventory/win/scoped_win.h"
+#include "common/win/scoped_win.h"
 
 // True when the process runs under Wine rather than on Windows.
 bool IsRunningUnderWine();

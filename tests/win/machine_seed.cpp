@@ -38,7 +38,7 @@
 #include "inspect/snapshot.h"
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
-#include "inventory/win/scoped_win.h"
+#include "common/win/scoped_win.h"
 #include "substitutes/script.h"
 
 namespace {

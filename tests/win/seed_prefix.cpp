@@ -24,7 +24,7 @@
 
 #include "common/text.h"
 #include "common/win/wide.h"
-#include "inventory/win/scoped_win.h"
+#include "common/win/scoped_win.h"
 #include "seeded_device.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "inventory/passes.h"
 #include "inventory/win/cm_resources.h"
 #include "inventory/win/driver_source.h"
-#include "inventory/win/scoped_win.h"
+#include "common/win/scoped_win.h"
 #include "inventory/win/setup_device_source.h"
 #include "seeded_device.h"
 

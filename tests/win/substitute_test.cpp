@@ -18,7 +18,7 @@
 #include "inventory/passes.h"
 #include "inventory/win/cm_resources.h"
 #include "inventory/win/netcfg_source.h"
-#include "inventory/win/scoped_win.h"
+#include "common/win/scoped_win.h"
 #include "inventory/win/setup_device_source.h"
 #include "substitutes/counts.h"
 #include "substitutes/script.h"

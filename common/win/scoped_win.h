@@ -1,6 +1,6 @@
 #pragma once
 
-// Owners for the Windows resources the live sources hold: every handle, key, device set, module, COM pointer and
+// Owners for the Windows resources the program holds: every file handle, key, device set, module, COM pointer and
 // COM-allocated text is released by its owner's destructor, on every path.
 
 #include <windows.h>
