@@ -15,6 +15,7 @@
 #include "inspect/what_if.h"
 #include "inventory/base_host_id.h"
 #include "support.h"
+#include "support/what_if_by_replay.h"
 
 namespace {
 

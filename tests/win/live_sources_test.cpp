@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
@@ -18,8 +19,8 @@
 #include "inventory/win/cm_resources.h"
 #include "inventory/win/driver_source.h"
 #include "inventory/win/netcfg_source.h"
-#include "common/win/scoped_win.h"
 #include "inventory/win/setup_device_source.h"
+#include "support/win/running_under_wine.h"
 
 namespace {
 

@@ -32,13 +32,13 @@
 #include <nlohmann/json.hpp>
 
 #include "common/text.h"
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 #include "inspect/recording_sources.h"
 #include "inspect/replay_sources.h"
 #include "inspect/snapshot.h"
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
-#include "common/win/scoped_win.h"
 #include "substitutes/script.h"
 
 namespace {

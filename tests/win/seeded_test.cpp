@@ -14,14 +14,15 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
 #include "inventory/win/cm_resources.h"
 #include "inventory/win/driver_source.h"
-#include "common/win/scoped_win.h"
 #include "inventory/win/setup_device_source.h"
 #include "seeded_device.h"
+#include "support/win/running_under_wine.h"
 
 namespace {
 

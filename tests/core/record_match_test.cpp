@@ -1,0 +1,73 @@
+#include "support/record_match.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+CHidDevNet Filled()
+{
+    CHidDevNet record;
+    record.m_strGuid = u"{6b7d3f10-0000-0000-0000-000000000001}";
+    record.m_strPnpId = u"PCI";
+    record.m_bWireless = false;
+    record.m_strAddress = u"001A2B3C4D5E";
+    record.m_dwFlags = 0x21;
+    record.m_strPermanentAddress = u"001A2B3C4D5E";
+    record.m_strCurrentAddress = u"001A2B3C4D5F";
+    return record;
+}
+
+struct FieldCase {
+    ERecordField eField;
+    std::function<void(CHidDevNet&)> change;
+    const char* pszMessage;  // what the failure must say about the field
+};
+
+// Each field on its own: a difference fails the match and is named with both values, and leaving the field out of
+// the comparison lets it pass.
+TEST(RecordMatchTest, EachDifferingFieldIsNamed)
+{
+    const FieldCase cases[] = {
+        {kRecordGuid, [](CHidDevNet& r) { r.m_strGuid = u"{x}"; },
+         "GUID is \"{x}\", expected \"{6b7d3f10-0000-0000-0000-000000000001}\""},
+        {kRecordPnpId, [](CHidDevNet& r) { r.m_strPnpId = u"USB"; }, "enumerator is \"USB\", expected \"PCI\""},
+        {kRecordWireless, [](CHidDevNet& r) { r.m_bWireless = true; }, "wireless is yes, expected no"},
+        {kRecordAddress, [](CHidDevNet& r) { r.m_strAddress.clear(); },
+         "address is \"\", expected \"001A2B3C4D5E\""},
+        {kRecordFlags, [](CHidDevNet& r) { r.m_dwFlags = 0x1A0; }, "flags is 0x1A0, expected 0x21"},
+        {kRecordPermanentAddress, [](CHidDevNet& r) { r.m_strPermanentAddress = u"0"; },
+         "permanent address is \"0\", expected \"001A2B3C4D5E\""},
+        {kRecordCurrentAddress, [](CHidDevNet& r) { r.m_strCurrentAddress = u"1"; },
+         "current address is \"1\", expected \"001A2B3C4D5F\""},
+    };
+    const CHidDevNet expected = Filled();
+    EXPECT_TRUE(SameRecord(expected, expected));
+    unsigned nSeen = 0;
+    for (const FieldCase& c : cases) {
+        SCOPED_TRACE(c.pszMessage);
+        CHidDevNet actual = Filled();
+        c.change(actual);
+        const testing::AssertionResult result = SameRecord(actual, expected);
+        EXPECT_FALSE(result);
+        EXPECT_NE(std::string(result.message()).find(c.pszMessage), std::string::npos) << result.message();
+        EXPECT_TRUE(SameRecord(actual, expected, kRecordAllFields & ~c.eField));
+        EXPECT_FALSE(SameRecord(actual, expected, c.eField));
+        nSeen |= c.eField;
+    }
+    EXPECT_EQ(nSeen, static_cast<unsigned>(kRecordAllFields));  // no field without a case
+}
+
+TEST(RecordMatchTest, EveryDifferenceIsListed)
+{
+    CHidDevNet actual = Filled();
+    actual.m_strPnpId = u"USB";
+    actual.m_dwFlags = 0;
+    const testing::AssertionResult result = SameRecord(actual, Filled());
+    ASSERT_FALSE(result);
+    EXPECT_STREQ(result.message(), "record \"{6b7d3f10-0000-0000-0000-000000000001}\": enumerator is \"USB\", "
+                                   "expected \"PCI\"; flags is 0x0, expected 0x21");
+}
+
+}  // namespace
