@@ -7,14 +7,9 @@ set -eu
 build=$1
 work=$2
 sources=$3
+. "$(dirname "$0")/../support/prologue.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install failed"
 
@@ -29,7 +24,7 @@ for file in bin/lumohostid bin/lumohostid-inspect include/lumohostid.h "$libdir/
 done
 
 "$prefix/bin/lumohostid" "/exit:$work/host.txt" || fail "the installed lumohostid exited $?"
-expected=$(tr -d '\000' <"$work/host.txt")
+expected=$(written_host_id "$work/host.txt")
 
 run_consumer() {
   # $1: the name of the route; the rest: the extra configure options.
