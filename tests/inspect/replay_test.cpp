@@ -8,6 +8,7 @@
 #include "inspect/report.h"
 #include "inspect/snapshot.h"
 #include "support.h"
+#include "support/snapshot_round_trip.h"
 #include "inventory/passes.h"
 
 namespace {
@@ -302,34 +303,17 @@ TEST(RecordingTest, RecordedMachinesReplayToTheSameReport)
         CFakeSources liveAgain = c.machine();
         const CInspectReport liveReport = BuildReport(liveAgain.Get(), u"WS-0042");
 
-        CRecordingSources recorder(live.Get());
-        {
-            CBaseHostId hostId(recorder.Get());
-            hostId.DetermineAdapter();
-        }
-        CSnapshot recorded = recorder.GetSnapshot();
-        recorded.m_strComputerName = u"WS-0042";
-        const std::string text = SerializeSnapshot(recorded);
-
-        CSnapshot back;
-        CSnapshotError error;
-        ASSERT_TRUE(ParseSnapshot(text, back, error)) << error.m_strPath << ": " << error.m_strMessage;
-        CReplaySources replay(back);
-        const CInspectReport replayReport = BuildReport(replay.Get(), back.m_strComputerName);
-
-        EXPECT_EQ(FormatJsonReport(replayReport), FormatJsonReport(liveReport));
-        EXPECT_EQ(FormatTextReport(replayReport), FormatTextReport(liveReport));
+        CSnapshotRoundTrip trip;
+        ASSERT_TRUE(RoundTripSnapshot(live.Get(), u"WS-0042", trip));
+        EXPECT_EQ(FormatJsonReport(trip.m_report), FormatJsonReport(liveReport));
+        EXPECT_EQ(FormatTextReport(trip.m_report), FormatTextReport(liveReport));
 
         // Recording the replay gives the same snapshot again: the replay asked the same questions.
-        CReplaySources replayAgain(back);
-        CRecordingSources rerecorder(replayAgain.Get());
-        {
-            CBaseHostId hostId(rerecorder.Get());
-            hostId.DetermineAdapter();
-        }
-        CSnapshot rerecorded = rerecorder.GetSnapshot();
+        CReplaySources replayAgain(trip.m_back);
+        CSnapshot rerecorded;
+        ASSERT_TRUE(RecordSnapshot(replayAgain.Get(), rerecorded));
         rerecorded.m_strComputerName = u"WS-0042";
-        EXPECT_EQ(SerializeSnapshot(rerecorded), text);
+        EXPECT_EQ(SerializeSnapshot(rerecorded), trip.m_strText);
     }
 }
 
@@ -382,24 +366,12 @@ TEST(RecordingTest, TheAdapterTableAnswersReplayAsTheMachineGaveThem)
         const CInspectReport liveReport = BuildReport(liveAgain.Get(), u"WS-0042");
 
         CTableAnswersMachine live(c.sizeQuery, c.read);
-        CRecordingSources recorder(live.Get());
-        {
-            CBaseHostId hostId(recorder.Get());
-            hostId.DetermineAdapter();
-        }
-        CSnapshot recorded = recorder.GetSnapshot();
-        recorded.m_strComputerName = u"WS-0042";
-        const std::string text = SerializeSnapshot(recorded);
-        CSnapshot back;
-        CSnapshotError error;
-        ASSERT_TRUE(ParseSnapshot(text, back, error)) << error.m_strPath << ": " << error.m_strMessage << "\n"
-                                                      << text;
-        CReplaySources replay(back);
-        const CInspectReport replayReport = BuildReport(replay.Get(), back.m_strComputerName);
-        EXPECT_EQ(FormatTextReport(replayReport), FormatTextReport(liveReport));
-        EXPECT_EQ(replayReport.m_trace.m_dwFirstAnswer, c.sizeQuery);
+        CSnapshotRoundTrip trip;
+        ASSERT_TRUE(RoundTripSnapshot(live.Get(), u"WS-0042", trip));
+        EXPECT_EQ(FormatTextReport(trip.m_report), FormatTextReport(liveReport));
+        EXPECT_EQ(trip.m_report.m_trace.m_dwFirstAnswer, c.sizeQuery);
         if (c.sizeQuery != kAdapterTableNoMemory) {
-            EXPECT_EQ(replayReport.m_trace.m_dwSecondAnswer, c.read);
+            EXPECT_EQ(trip.m_report.m_trace.m_dwSecondAnswer, c.read);
         }
     }
 }

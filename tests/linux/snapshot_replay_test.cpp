@@ -12,6 +12,7 @@
 #include "inventory/linux/linux_sources.h"
 #include "machine_trees.h"
 #include "support/record_match.h"
+#include "support/snapshot_round_trip.h"
 
 namespace {
 
@@ -63,21 +64,10 @@ TEST(SnapshotReplayTest, LinuxMachinesReplayToTheirLiveReport)
         const CInspectReport live = BuildReport(liveSources.Get(), u"host");
 
         CLinuxSources recordedSources(tree.Root(), permanent);
-        CRecordingSources recorder(recordedSources.Get());
-        {
-            CBaseHostId hostId(recorder.Get());
-            hostId.DetermineAdapter();
-        }
-        CSnapshot snapshot = recorder.GetSnapshot();
-        snapshot.m_strComputerName = u"host";
-        const std::string text = SerializeSnapshot(snapshot);
-
-        CSnapshot back;
-        CSnapshotError error;
-        ASSERT_TRUE(ParseSnapshot(text, back, error)) << error.m_strPath << ": " << error.m_strMessage;
-        EXPECT_EQ(SerializeSnapshot(back), text);
-        CReplaySources replay(std::move(back));
-        ExpectSameRecords(BuildReport(replay.Get(), u"host"), live);
+        CSnapshotRoundTrip trip;
+        ASSERT_TRUE(RoundTripSnapshot(recordedSources.Get(), u"host", trip));
+        EXPECT_EQ(SerializeSnapshot(trip.m_back), trip.m_strText);
+        ExpectSameRecords(trip.m_report, live);
     }
 }
 

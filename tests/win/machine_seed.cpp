@@ -342,10 +342,8 @@ void CSeeder::NoteDriverDifferences(const CSnapshot& original, const CSnapshot& 
 CSnapshot Record(const CSnapshot& snapshot)
 {
     CReplaySources replay(snapshot);
-    CRecordingSources recorder(replay.Get());
-    CBaseHostId hostId(recorder.Get());
-    hostId.DetermineAdapter();
-    CSnapshot recorded = recorder.GetSnapshot();
+    CSnapshot recorded;
+    RecordSnapshot(replay.Get(), recorded);
     recorded.m_strComputerName = snapshot.m_strComputerName;
     return recorded;
 }
