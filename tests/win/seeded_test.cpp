@@ -22,6 +22,7 @@
 #include "inventory/win/driver_source.h"
 #include "inventory/win/setup_device_source.h"
 #include "seeded_device.h"
+#include "support/utf16le.h"
 #include "support/win/running_under_wine.h"
 
 namespace {
@@ -92,12 +93,7 @@ TEST_F(SeededPrefixTest, DeviceSourceReadsTheSeededDevice)
     EXPECT_EQ(source.GetDriverKey(), FromWide(LUMO_SEEDED_DRIVER));
 
     // The stored value, terminating null included.
-    std::vector<uint8_t> expected;
-    for (const char16_t unit : *m_strGuid + u'\0') {
-        expected.push_back(static_cast<uint8_t>(unit & 0xFF));
-        expected.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    EXPECT_EQ(source.GetNetCfgInstanceIdData(), expected);
+    EXPECT_EQ(source.GetNetCfgInstanceIdData(), Utf16LeBytes(*m_strGuid, true));
 
     // Wine's configuration manager cannot report resources; on Windows the device would have none allocated either.
     EXPECT_TRUE(source.GetResourceTypes().empty());

@@ -1,8 +1,10 @@
 #include "support/record_match.h"
+#include "support/utf16le.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -68,6 +70,17 @@ TEST(RecordMatchTest, EveryDifferenceIsListed)
     ASSERT_FALSE(result);
     EXPECT_STREQ(result.message(), "record \"{6b7d3f10-0000-0000-0000-000000000001}\": enumerator is \"USB\", "
                                    "expected \"PCI\"; flags is 0x0, expected 0x21");
+}
+
+// Low byte first, every unit, surrogates and units above 0xFF included; the null only when asked for.
+TEST(Utf16LeTest, LowByteFirst)
+{
+    EXPECT_EQ(Utf16LeBytes(u""), std::vector<uint8_t>{});
+    EXPECT_EQ(Utf16LeBytes(u"", true), (std::vector<uint8_t>{0, 0}));
+    EXPECT_EQ(Utf16LeBytes(u"{a"), (std::vector<uint8_t>{0x7B, 0, 0x61, 0}));
+    EXPECT_EQ(Utf16LeBytes(u"\u20AC\U0001F600", true),
+              (std::vector<uint8_t>{0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE, 0, 0}));
+    EXPECT_EQ(Utf16LeBytes(std::u16string(1, u'\0')), (std::vector<uint8_t>{0, 0}));  // a null inside the text stays
 }
 
 }  // namespace
