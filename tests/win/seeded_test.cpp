@@ -93,7 +93,8 @@ TEST_F(SeededPrefixTest, DeviceSourceReadsTheSeededDevice)
     EXPECT_EQ(source.GetDriverKey(), FromWide(LUMO_SEEDED_DRIVER));
 
     // The stored value, terminating null included.
-    EXPECT_EQ(source.GetNetCfgInstanceIdData(), Utf16LeBytes(*m_strGuid, true));
+    const std::vector<uint8_t> expected = Utf16LeBytes(*m_strGuid, true);
+    EXPECT_EQ(source.GetNetCfgInstanceIdData(), expected);
 
     // Wine's configuration manager cannot report resources; on Windows the device would have none allocated either.
     EXPECT_TRUE(source.GetResourceTypes().empty());
