@@ -68,6 +68,14 @@ struct CFileHandleTraits {
 };
 using CUniqueFileHandle = CUniqueResource<CFileHandleTraits>;
 
+// A process or thread handle from CreateProcessW: null means none.
+struct CHandleTraits {
+    using Value = HANDLE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value h) { ::CloseHandle(h); }
+};
+using CUniqueHandle = CUniqueResource<CHandleTraits>;
+
 // A registry key. SetupDiOpenClassRegKey answers INVALID_HANDLE_VALUE on failure, RegOpenKeyExW leaves the key
 // alone: callers store a key only on success, so null is the one value meaning none.
 struct CRegKeyTraits {

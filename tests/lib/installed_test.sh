@@ -8,6 +8,7 @@ build=$1
 work=$2
 sources=$3
 . "$(dirname "$0")/../support/prologue.sh"
+. "$(dirname "$0")/consumer.sh"
 
 fresh_dir "$work"
 prefix=$work/prefix
@@ -30,9 +31,7 @@ run_consumer() {
   # $1: the name of the route; the rest: the extra configure options.
   route=$1
   shift
-  cmake -S "$sources" -B "$work/$route" "$@" >"$work/$route.log" 2>&1 \
-    || { cat "$work/$route.log"; fail "$route: configure failed"; }
-  cmake --build "$work/$route" >>"$work/$route.log" 2>&1 || { cat "$work/$route.log"; fail "$route: build failed"; }
+  build_consumer "$sources" "$work/$route" "$@"
   # The consumer finds the shared library through the search path the caller sets, as an installed one would.
   printed=$(LD_LIBRARY_PATH="$prefix/$libdir" "$work/$route/host_id") || fail "$route: the consumer exited $?"
   echo "$route: '$printed'"

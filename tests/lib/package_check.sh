@@ -8,6 +8,7 @@ work=$2
 sources=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../support/prologue.sh"
+. "$here/consumer.sh"
 
 fresh_dir "$work"
 work=$(cd "$work" && pwd)
@@ -76,9 +77,7 @@ reported=$(json_host_id "$work/report.json")
 run_consumer() {
   route=$1
   shift
-  cmake -S "$sources" -B "$work/$route" "$@" >"$work/$route.log" 2>&1 \
-    || { cat "$work/$route.log"; fail "$route: the consumer does not configure"; }
-  cmake --build "$work/$route" >>"$work/$route.log" 2>&1 || { cat "$work/$route.log"; fail "$route: the consumer does not build"; }
+  build_consumer "$sources" "$work/$route" "$@"
   printed=$(LD_LIBRARY_PATH="$root/$libdir" "$work/$route/host_id") || fail "$route: the consumer exited $?"
   echo "$route: lumohostid '$expected', consumer '$printed'"
   [ "$printed" = "$expected" ] || fail "$route: the consumer prints '$printed', lumohostid wrote '$expected'"

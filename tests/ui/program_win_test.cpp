@@ -15,6 +15,7 @@
 
 #include "hostid/release_host_id.h"
 #include "inventory/hid_dev_net.h"
+#include "support/win/process_runner.h"
 #include "win/seeded_device.h"
 #include "win_test_support.h"
 
@@ -29,25 +30,7 @@ constexpr DWORD kRunMilliseconds = 60000;
 // none when it could not be started or did not end in time (it is then ended).
 std::optional<DWORD> RunProgram(const std::u16string& strArguments, const std::u16string& strWorkingDirectory = u"")
 {
-    std::u16string strCommandLine = u"\"" + kProgram + u"\" " + strArguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    const wchar_t* const pszDirectory = strWorkingDirectory.empty() ? nullptr : AsWide(strWorkingDirectory);
-    if (!::CreateProcessW(nullptr, AsWide(&strCommandLine[0]), nullptr, nullptr, FALSE, 0, nullptr, pszDirectory,
-                          &startup, &process))
-        return std::nullopt;
-    std::optional<DWORD> exitCode;
-    if (::WaitForSingleObject(process.hProcess, kRunMilliseconds) == WAIT_OBJECT_0) {
-        DWORD dwCode = 0;
-        if (::GetExitCodeProcess(process.hProcess, &dwCode))
-            exitCode = dwCode;
-    } else {
-        ::TerminateProcess(process.hProcess, 99);
-    }
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return exitCode;
+    return RunToEnd(u"\"" + kProgram + u"\" " + strArguments, kRunMilliseconds, strWorkingDirectory);
 }
 
 std::optional<std::vector<uint8_t>> FileBytes(const std::u16string& strPath)
