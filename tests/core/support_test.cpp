@@ -8,17 +8,11 @@
 
 namespace {
 
+// Every field set, each text to a value of its own.
 CHidDevNet Filled()
 {
-    CHidDevNet record;
-    record.m_strGuid = u"{6b7d3f10-0000-0000-0000-000000000001}";
-    record.m_strPnpId = u"PCI";
-    record.m_bWireless = false;
-    record.m_strAddress = u"001A2B3C4D5E";
-    record.m_dwFlags = 0x21;
-    record.m_strPermanentAddress = u"001A2B3C4D5E";
-    record.m_strCurrentAddress = u"001A2B3C4D5F";
-    return record;
+    return CHidDevNet{u"{6b7d3f10-0000-0000-0000-000000000001}", u"PCI", false, u"001A2B3C4D5E", 0x21,
+                      u"001A2B3C4D5E", u"001A2B3C4D5F"};
 }
 
 struct FieldCase {
