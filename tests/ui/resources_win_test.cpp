@@ -7,10 +7,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "res/resource.h"
+#include "support/win/menu_item.h"
 #include "ui/file_version_info.h"
 #include "ui/win/version_resource_reader.h"
 #include "win_test_support.h"
@@ -305,31 +307,21 @@ TEST_F(ProgramResourcesTest, MenuWithTheRightJustifiedInfoPopup)
     const HMENU hMenu = ::LoadMenuW(m_module.Get(), MAKEINTRESOURCEW(IDR_MAIN_MENU));
     ASSERT_NE(hMenu, nullptr);
     ASSERT_EQ(::GetMenuItemCount(hMenu), 1);
-    wchar_t szText[64] = {};
-    MENUITEMINFOW item = {};
-    item.cbSize = sizeof(item);
-    item.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_ID;
-    item.dwTypeData = szText;
-    item.cch = 64;
-    ASSERT_TRUE(::GetMenuItemInfoW(hMenu, 0, TRUE, &item));
-    EXPECT_EQ(FromWide(szText), u"Info");
-    EXPECT_EQ(item.fType, static_cast<UINT>(MFT_STRING | MFT_RIGHTJUSTIFY));
-    ASSERT_NE(item.hSubMenu, nullptr);
-    ASSERT_EQ(::GetMenuItemCount(item.hSubMenu), 1);
+    const std::optional<CMenuItem> item = ReadMenuItem(hMenu, 0);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(FromWide(item->m_strText.c_str()), u"Info");
+    EXPECT_EQ(item->m_fType, static_cast<UINT>(MFT_STRING | MFT_RIGHTJUSTIFY));
+    ASSERT_NE(item->m_hSubMenu, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(item->m_hSubMenu), 1);
 
-    wchar_t szEntry[64] = {};
-    MENUITEMINFOW entry = {};
-    entry.cbSize = sizeof(entry);
-    entry.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_ID | MIIM_STATE;
-    entry.dwTypeData = szEntry;
-    entry.cch = 64;
-    ASSERT_TRUE(::GetMenuItemInfoW(item.hSubMenu, 0, TRUE, &entry));
-    EXPECT_EQ(FromWide(szEntry), u"About Kavro Host ID...");
-    EXPECT_EQ(entry.wID, static_cast<UINT>(ID_INFO_ABOUT));
-    EXPECT_EQ(entry.wID, 32772u);
-    EXPECT_EQ(entry.fType, static_cast<UINT>(MFT_STRING));
-    EXPECT_EQ(entry.fState, static_cast<UINT>(MFS_ENABLED));
-    EXPECT_EQ(entry.hSubMenu, nullptr);
+    const std::optional<CMenuItem> entry = ReadMenuItem(item->m_hSubMenu, 0);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(FromWide(entry->m_strText.c_str()), u"About Kavro Host ID...");
+    EXPECT_EQ(entry->m_wID, static_cast<UINT>(ID_INFO_ABOUT));
+    EXPECT_EQ(entry->m_wID, 32772u);
+    EXPECT_EQ(entry->m_fType, static_cast<UINT>(MFT_STRING));
+    EXPECT_EQ(entry->m_fState, static_cast<UINT>(MFS_ENABLED));
+    EXPECT_EQ(entry->m_hSubMenu, nullptr);
     ::DestroyMenu(hMenu);
 }
 

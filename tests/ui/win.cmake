@@ -68,6 +68,7 @@ add_dependencies(lumo_gui_driver LumoHostID lumo_menu_probe)
 # The hook the driver loads into the program to read its menu (Wine lets no other process read a menu's items).
 add_library(lumo_menu_probe SHARED menu_probe.cpp)
 target_link_libraries(lumo_menu_probe PRIVATE user32)
+target_include_directories(lumo_menu_probe PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 set_target_properties(lumo_menu_probe PROPERTIES PREFIX "" OUTPUT_NAME lumo_menu_probe
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 set_target_properties(lumo_gui_driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
