@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -149,6 +150,20 @@ struct CDialogTemplate {
     std::vector<CControl> controls;
 };
 
+// A template's header on one line, every field named, so that a comparison shows all that differ at once.
+std::string HeaderText(const CDialogTemplate& dialog)
+{
+    char szStyles[64];
+    std::snprintf(szStyles, sizeof(szStyles), "style 0x%08X, extended 0x%08X", static_cast<unsigned>(dialog.style),
+                  static_cast<unsigned>(dialog.exStyle));
+    return "caption \"" + Narrow(dialog.caption) + "\", " + szStyles + ", at " + std::to_string(dialog.x) + "," +
+           std::to_string(dialog.y) + ", " + std::to_string(dialog.cx) + "x" + std::to_string(dialog.cy) +
+           ", menu \"" + Narrow(dialog.menu) + "\", class \"" + Narrow(dialog.windowClass) + "\", font \"" +
+           Narrow(dialog.typeface) + "\" " + std::to_string(dialog.pointSize) + " weight " +
+           std::to_string(dialog.weight) + " italic " + std::to_string(dialog.italic) + " charset " +
+           std::to_string(dialog.charset);
+}
+
 std::u16string ClassName(const std::u16string& strClass)
 {
     if (strClass == u"#128")
@@ -216,20 +231,9 @@ protected:
 TEST_F(ProgramResourcesTest, MainDialogTemplate)
 {
     const CDialogTemplate dialog = ParseDialog(m_module.Resource(RT_DIALOG, IDD_LUMOHOSTID_DIALOG));
-    EXPECT_EQ(dialog.caption, u"Kavro Lumo HostID");
-    EXPECT_EQ(dialog.style, 0x90CB00C0u);
-    EXPECT_EQ(dialog.exStyle, 0x00040000u);
-    EXPECT_EQ(dialog.x, 0);
-    EXPECT_EQ(dialog.y, 0);
-    EXPECT_EQ(dialog.cx, 312);
-    EXPECT_EQ(dialog.cy, 86);
-    EXPECT_EQ(dialog.menu, u"#130");
-    EXPECT_EQ(dialog.windowClass, u"");
-    EXPECT_EQ(dialog.typeface, u"Segoe UI");
-    EXPECT_EQ(dialog.pointSize, 9);
-    EXPECT_EQ(dialog.weight, 400);
-    EXPECT_EQ(dialog.italic, 0);
-    EXPECT_EQ(dialog.charset, 0);
+    EXPECT_EQ(HeaderText(dialog),
+              "caption \"Kavro Lumo HostID\", style 0x90CB00C0, extended 0x00040000, at 0,0, 312x86, menu \"#130\", "
+              "class \"\", font \"Segoe UI\" 9 weight 400 italic 0 charset 0");
     const std::vector<CControl> expected = {
         {2, u"button", u"Close", 225, 57, 70, 16, 0x50010000, 0},
         {kNoId, u"static", u"Computer name:", 15, 13, 60, 17, 0x5002000C, 0},
@@ -243,19 +247,9 @@ TEST_F(ProgramResourcesTest, MainDialogTemplate)
 TEST_F(ProgramResourcesTest, AboutDialogTemplate)
 {
     const CDialogTemplate dialog = ParseDialog(m_module.Resource(RT_DIALOG, IDD_INFO_DIALOG));
-    EXPECT_EQ(dialog.caption, u"Kavro Host ID");
-    EXPECT_EQ(dialog.style, 0x80C800C0u);
-    EXPECT_EQ(dialog.exStyle, 0u);
-    EXPECT_EQ(dialog.x, 0);
-    EXPECT_EQ(dialog.y, 0);
-    EXPECT_EQ(dialog.cx, 266);
-    EXPECT_EQ(dialog.cy, 325);
-    EXPECT_EQ(dialog.menu, u"");
-    EXPECT_EQ(dialog.typeface, u"Segoe UI");
-    EXPECT_EQ(dialog.pointSize, 9);
-    EXPECT_EQ(dialog.weight, 400);
-    EXPECT_EQ(dialog.italic, 0);
-    EXPECT_EQ(dialog.charset, 0);
+    EXPECT_EQ(HeaderText(dialog),
+              "caption \"Kavro Host ID\", style 0x80C800C0, extended 0x00000000, at 0,0, 266x325, menu \"\", "
+              "class \"\", font \"Segoe UI\" 9 weight 400 italic 0 charset 0");
     ASSERT_EQ(dialog.controls.size(), 14u);
     // The controls in template order: ID, class, rectangle and style as the layout gives them. The address block's
     // texts are the maker's own data and are only required to be there.
