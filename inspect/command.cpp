@@ -15,7 +15,6 @@
 #include "inspect/report.h"
 #include "inspect/snapshot.h"
 #include "inspect/what_if.h"
-#include "inventory/base_host_id.h"
 
 namespace {
 
