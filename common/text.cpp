@@ -191,10 +191,6 @@ std::u16string AsciiToUtf16(std::string_view text)
     return result;
 }
 
-namespace {
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-}
-
 int HexDigitValue(char16_t ch)
 {
     if (ch >= u'0' && ch <= u'9')
@@ -206,17 +202,21 @@ int HexDigitValue(char16_t ch)
     return -1;
 }
 
-void AppendHexByte(std::u16string& text, uint8_t byte)
+void AppendHex(std::string& text, uint64_t nValue, int nDigits, EHexCase eCase)
 {
-    text.push_back(static_cast<char16_t>(kHexDigits[byte >> 4]));
-    text.push_back(static_cast<char16_t>(kHexDigits[byte & 0x0F]));
+    for (int shift = 4 * (nDigits - 1); shift >= 0; shift -= 4)
+        text.push_back(HexDigit(nValue >> shift, eCase));
 }
 
-void AppendHexByte(std::string& text, uint8_t byte)
+void AppendHex(std::u16string& text, uint64_t nValue, int nDigits, EHexCase eCase)
 {
-    text.push_back(kHexDigits[byte >> 4]);
-    text.push_back(kHexDigits[byte & 0x0F]);
+    for (int shift = 4 * (nDigits - 1); shift >= 0; shift -= 4)
+        text.push_back(static_cast<char16_t>(HexDigit(nValue >> shift, eCase)));
 }
+
+void AppendHexByte(std::u16string& text, uint8_t byte) { AppendHex(text, byte, 2); }
+
+void AppendHexByte(std::string& text, uint8_t byte) { AppendHex(text, byte, 2); }
 
 std::string PrintableUtf8(std::u16string_view text)
 {

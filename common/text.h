@@ -49,6 +49,21 @@ std::u16string AsciiToUtf16(std::string_view text);
 // The value of a hexadecimal digit in either letter case, or -1 for any other character.
 int HexDigitValue(char16_t ch);
 
+// The letter case of the digits A to F in hexadecimal text: upper case for addresses, host IDs and digests, lower case
+// for GUID texts, as Windows writes them.
+enum class EHexCase { kUpper, kLower };
+
+// The hexadecimal digit for the low four bits of a value. Inline, because address and GUID formatting call it for
+// every digit of every adapter.
+constexpr char HexDigit(uint64_t nValue, EHexCase eCase = EHexCase::kUpper)
+{
+    return (eCase == EHexCase::kUpper ? "0123456789ABCDEF" : "0123456789abcdef")[nValue & 0xF];
+}
+
+// Appends the nDigits lowest hexadecimal digits of a value, most significant first ("%0*llX" for a value that fits).
+void AppendHex(std::string& text, uint64_t nValue, int nDigits, EHexCase eCase = EHexCase::kUpper);
+void AppendHex(std::u16string& text, uint64_t nValue, int nDigits, EHexCase eCase = EHexCase::kUpper);
+
 // Appends two upper-case hexadecimal digits for one byte ("%02X").
 void AppendHexByte(std::u16string& text, uint8_t byte);
 void AppendHexByte(std::string& text, uint8_t byte);

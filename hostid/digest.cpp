@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "common/text.h"
+
 namespace {
 
 // The block comes from the C++ heap without throwing, so that a refusal is a null result like malloc's, and tests
@@ -63,7 +65,6 @@ int CNarrowBuffer::Reserve(uint32_t n)
 
 void CNarrowBuffer::WideToHex(const std::u16string& strText, uint8_t* pDest, size_t nDestSize)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     if (nDestSize == 0)
         return;
     size_t nOut = 0;
@@ -72,10 +73,10 @@ void CNarrowBuffer::WideToHex(const std::u16string& strText, uint8_t* pDest, siz
             break;
         const uint8_t low = static_cast<uint8_t>(unit & 0xFF);
         const uint8_t high = static_cast<uint8_t>(unit >> 8);
-        pDest[nOut++] = static_cast<uint8_t>(kDigits[low >> 4]);
-        pDest[nOut++] = static_cast<uint8_t>(kDigits[low & 15]);
-        pDest[nOut++] = static_cast<uint8_t>(kDigits[high >> 4]);
-        pDest[nOut++] = static_cast<uint8_t>(kDigits[high & 15]);
+        pDest[nOut++] = static_cast<uint8_t>(HexDigit(low >> 4));
+        pDest[nOut++] = static_cast<uint8_t>(HexDigit(low));
+        pDest[nOut++] = static_cast<uint8_t>(HexDigit(high >> 4));
+        pDest[nOut++] = static_cast<uint8_t>(HexDigit(high));
     }
     pDest[nOut] = 0;
 }

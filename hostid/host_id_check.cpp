@@ -1,5 +1,6 @@
 #include "hostid/host_id_check.h"
 
+#include "common/text.h"
 #include "hostid/release_host_id.h"
 
 namespace {
@@ -32,8 +33,7 @@ std::string DescribeChar(char ch)
     const auto byte = static_cast<unsigned char>(ch);
     if (byte >= 0x20 && byte < 0x7F)
         return std::string("\"") + ch + "\"";
-    static const char kDigits[] = "0123456789ABCDEF";
-    return std::string("byte 0x") + kDigits[byte >> 4] + kDigits[byte & 0xF];
+    return std::string("byte 0x") + HexDigit(byte >> 4) + HexDigit(byte);
 }
 
 const char kForm[] = "five pairs of hex digits joined by hyphens, such as 44-9D-95-72-3E";
@@ -113,14 +113,13 @@ SHostIdCheck CheckHostIdText(std::string_view text)
     const std::u16string normalized = FormatHostIdText(result.m_dwValue);
     result.m_strNormalized.assign(normalized.begin(), normalized.end());
     // The printed check byte, not the one FormatHostIdText works out: the normalized text shows what was typed.
-    static const char kDigits[] = "0123456789ABCDEF";
-    result.m_strNormalized[12] = kDigits[bytes[4] >> 4];
-    result.m_strNormalized[13] = kDigits[bytes[4] & 0xF];
+    result.m_strNormalized[12] = HexDigit(bytes[4] >> 4);
+    result.m_strNormalized[13] = HexDigit(bytes[4]);
 
     const uint8_t check = static_cast<uint8_t>(bytes[0] ^ bytes[1] ^ bytes[2] ^ bytes[3]);
     if (check != bytes[4]) {
         result.m_eResult = EHostIdCheck::kCheckByte;
-        result.m_strReason = std::string("the check byte should be ") + kDigits[check >> 4] + kDigits[check & 0xF] +
+        result.m_strReason = std::string("the check byte should be ") + HexDigit(check >> 4) + HexDigit(check) +
                              ": one of the pairs was mistyped";
         return result;
     }

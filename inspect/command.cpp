@@ -14,7 +14,6 @@
 #include "inspect/report.h"
 #include "inspect/snapshot.h"
 #include "inspect/what_if.h"
-#include "inventory/base_host_id.h"
 
 namespace {
 
@@ -157,15 +156,10 @@ bool LoadSnapshot(const std::u16string& strPath, IInspectHost& host, CSnapshot& 
 // What this machine's sources answer to one determination, as a snapshot.
 CSnapshot RecordLiveSnapshot(IInspectHost& host)
 {
-    CRecordingSources recorder(host.GetLiveSources());
-    {
-        CBaseHostId hostId(recorder.Get());
-        hostId.DetermineAdapter();
-        // A recording that memory ran out for may lack answers the machine gave: it is no snapshot of it.
-        if (hostId.RanOutOfMemory())
-            throw std::bad_alloc();
-    }
-    CSnapshot snapshot = recorder.GetSnapshot();
+    CSnapshot snapshot;
+    // A recording that memory ran out for may lack answers the machine gave: it is no snapshot of it.
+    if (!RecordSnapshot(host.GetLiveSources(), snapshot))
+        throw std::bad_alloc();
     snapshot.m_strComputerName = host.GetComputerName();
     return snapshot;
 }

@@ -70,7 +70,7 @@ std::string FlagsText(uint32_t dwFlags)
 
 std::string AddressOrNone(const std::u16string& strAddress)
 {
-    return strAddress.empty() ? std::string("(none)") : PrintableText(strAddress);
+    return strAddress.empty() ? std::string("(none)") : PrintableUtf8(strAddress);
 }
 
 std::string Phrase(const CHidDevNet& record)
@@ -83,7 +83,7 @@ std::string ChosenPhrase(const CHidDevNet& record)
 {
     const std::string strBus = BusName(record.m_dwFlags);
     return "the chosen adapter " +
-           (record.m_strGuid.empty() ? std::string("without a GUID") : PrintableText(record.m_strGuid)) +
+           (record.m_strGuid.empty() ? std::string("without a GUID") : PrintableUtf8(record.m_strGuid)) +
            (strBus.empty() ? std::string() : " on " + strBus);
 }
 
@@ -134,7 +134,7 @@ std::optional<std::string> WhyNotQualified(const CInspectReport& report, size_t 
             if (adapter.m_bUsable && adapter.m_strAddress == record.m_strAddress)
                 return std::nullopt;
         }
-        return "its address " + PrintableText(record.m_strAddress) + " is not in " + strSide + "'s adapter table";
+        return "its address " + PrintableUtf8(record.m_strAddress) + " is not in " + strSide + "'s adapter table";
     }
     return std::nullopt;  // the first addressed record: flags and an address are all it takes
 }
@@ -162,12 +162,12 @@ std::string DigestChange(const CInspectReport& oldReport, const CInspectReport& 
     }
     if (bOldGuidIn && bNewGuidIn && oldRecord.m_strGuid != newRecord.m_strGuid) {
         parts.push_back("its GUID text, which enters the digest input, changed letter case from " +
-                        PrintableText(oldRecord.m_strGuid) + " to " + PrintableText(newRecord.m_strGuid));
+                        PrintableUtf8(oldRecord.m_strGuid) + " to " + PrintableUtf8(newRecord.m_strGuid));
     }
-    std::string strText = "the chosen adapter " + PrintableText(newRecord.m_strGuid) + " has another digest input";
+    std::string strText = "the chosen adapter " + PrintableUtf8(newRecord.m_strGuid) + " has another digest input";
     if (parts.empty()) {
-        return strText + ": " + PrintableText(CReleaseHostId::DigestInput(oldRecord)) + " in OLD, " +
-               PrintableText(CReleaseHostId::DigestInput(newRecord)) + " in NEW";
+        return strText + ": " + PrintableUtf8(CReleaseHostId::DigestInput(oldRecord)) + " in OLD, " +
+               PrintableUtf8(CReleaseHostId::DigestInput(newRecord)) + " in NEW";
     }
     strText += ": ";
     for (size_t i = 0; i < parts.size(); ++i)
@@ -180,7 +180,7 @@ std::string Chooses(const CInspectReport& report, const std::string& strSide)
     const CHidDevNet* pSelected = SelectedRecord(report);
     if (!pSelected)
         return strSide + " chooses no adapter";
-    return strSide + " chooses " + PrintableText(pSelected->m_strGuid.empty() ? u"(without a GUID)"
+    return strSide + " chooses " + PrintableUtf8(pSelected->m_strGuid.empty() ? u"(without a GUID)"
                                                                                : pSelected->m_strGuid) +
            " by the rule " + ChoiceRuleName(report.m_trace.m_rule);
 }
@@ -242,8 +242,8 @@ std::vector<std::string> FlagNameList(uint32_t dwFlags)
 
 std::string RecordLine(const CHidDevNet& record)
 {
-    return (record.m_strGuid.empty() ? std::string("(no GUID)") : PrintableText(record.m_strGuid)) + "  " +
-           (record.m_strPnpId.empty() ? std::string("(no enumerator)") : PrintableText(record.m_strPnpId)) +
+    return (record.m_strGuid.empty() ? std::string("(no GUID)") : PrintableUtf8(record.m_strGuid)) + "  " +
+           (record.m_strPnpId.empty() ? std::string("(no enumerator)") : PrintableUtf8(record.m_strPnpId)) +
            "  flags " + FlagsText(record.m_dwFlags) + (record.m_bWireless ? "  wireless" : "") + "  address " +
            AddressOrNone(record.m_strAddress);
 }
@@ -253,7 +253,7 @@ std::string EntryLine(const CAdapterEntry& entry)
     const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
     const std::u16string strAddress = FormatAddressText(entry.m_address, nLength);
     return (entry.m_strName ? AddressOrNone(*entry.m_strName) : std::string("(no name)")) + "  " +
-           (entry.m_strDescription ? "\"" + PrintableText(*entry.m_strDescription) + "\""
+           (entry.m_strDescription ? "\"" + PrintableUtf8(*entry.m_strDescription) + "\""
                                    : std::string("(no description)")) +
            "  address " + AddressOrNone(strAddress);
 }
@@ -286,9 +286,9 @@ std::string SideText(const CInspectReport& report, const std::string& strLabel, 
 {
     const CChoiceOutcome outcome = SummarizeChoice(report);
     // A file name may hold a line end; it must not start a line of its own.
-    std::string out = strLabel + " " + PrintableText(Utf8ToUtf16(strSource)) + " (computer name " +
+    std::string out = strLabel + " " + PrintableUtf8(Utf8ToUtf16(strSource)) + " (computer name " +
                       (report.m_strComputerName.empty() ? std::string("(none)")
-                                                        : PrintableText(report.m_strComputerName)) +
+                                                        : PrintableUtf8(report.m_strComputerName)) +
                       ")\n";
     out += "  host ID " + HostIdText(outcome) + ": " + ChoiceText(outcome);
     if (outcome.m_nSelected)
@@ -323,7 +323,7 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
             return strSame + ": both choose " + Phrase(*pNew) + ", OLD by the rule " + ChoiceRuleName(oldRule) +
                    " and NEW by the rule " + ChoiceRuleName(newRule) + ".";
         }
-        return strSame + ": " + Chooses(newReport, "NEW") + " instead of " + PrintableText(pOld->m_strGuid) +
+        return strSame + ": " + Chooses(newReport, "NEW") + " instead of " + PrintableUtf8(pOld->m_strGuid) +
                ", and its digest input is the same.";
     }
 
@@ -355,10 +355,10 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
     if (RuleRank(newRule) < RuleRank(oldRule)) {
         return strPrefix + Phrase(*pNew) + (bNewInOld ? "" : ", new in NEW,") + " is chosen by the rule " +
                ChoiceRuleName(newRule) + ", which ranks above the rule " + ChoiceRuleName(oldRule) + " that chose " +
-               PrintableText(pOld->m_strGuid) + " in OLD.";
+               PrintableUtf8(pOld->m_strGuid) + " in OLD.";
     }
-    return strPrefix + "NEW chooses " + PrintableText(pNew->m_strGuid) + (bNewInOld ? "" : ", new in NEW,") +
-           " by the same rule " + ChoiceRuleName(newRule) + " ahead of " + PrintableText(pOld->m_strGuid) + ": " +
+    return strPrefix + "NEW chooses " + PrintableUtf8(pNew->m_strGuid) + (bNewInOld ? "" : ", new in NEW,") +
+           " by the same rule " + ChoiceRuleName(newRule) + " ahead of " + PrintableUtf8(pOld->m_strGuid) + ": " +
            OrderReason(newRule) + ".";
 }
 
@@ -431,14 +431,14 @@ std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport
     for (const auto& [i, j] : diff.m_recordsChanged) {
         const CHidDevNet& a = oldReport.m_records[i];
         const CHidDevNet& b = newReport.m_records[j];
-        out += "  ~ changed  " + (b.m_strGuid.empty() ? std::string("(no GUID)") : PrintableText(b.m_strGuid)) +
+        out += "  ~ changed  " + (b.m_strGuid.empty() ? std::string("(no GUID)") : PrintableUtf8(b.m_strGuid)) +
                "\n";
         const auto line = [&](const char* pszName, const std::string& strA, const std::string& strB) {
             out += std::string("      ") + pszName + std::string(12 - std::min<size_t>(11, strlen(pszName)), ' ') +
                    strA + " -> " + strB + "\n";
         };
         if (a.m_strGuid != b.m_strGuid)
-            line("guid", PrintableText(a.m_strGuid), PrintableText(b.m_strGuid));
+            line("guid", PrintableUtf8(a.m_strGuid), PrintableUtf8(b.m_strGuid));
         if (a.m_strPnpId != b.m_strPnpId)
             line("enumerator", AddressOrNone(a.m_strPnpId), AddressOrNone(b.m_strPnpId));
         if (a.m_dwFlags != b.m_dwFlags) {

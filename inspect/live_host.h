@@ -3,8 +3,12 @@
 // The inspect tool's host on the machine it runs on: the live sources and the platform's services.
 
 #include <memory>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "inspect/command.h"
+#include "inspect/platform.h"
 
 class CLiveInspectHost : public IInspectHost {
 public:
@@ -23,3 +27,23 @@ public:
 private:
     std::unique_ptr<CLiveSources> m_pLiveSources;
 };
+
+// The whole run of the tool on this machine, for both systems' main functions: makeArguments turns the command line
+// into the tool's arguments, program name first. No exception may end the process with a signal. RunInspect reports
+// its own; memory that runs out before it starts ends the run with exit code 2 and the one line that needs no
+// memory.
+template <class MakeArguments>
+int RunLiveInspect(MakeArguments makeArguments)
+{
+    try {
+        const std::vector<std::u16string> arguments = makeArguments();
+        CLiveInspectHost host;
+        return RunInspect(arguments, host);
+    } catch (const std::bad_alloc&) {
+        WriteStandardError("lumohostid-inspect: memory ran out\n");
+        return kInspectExitError;
+    } catch (...) {
+        WriteStandardError("lumohostid-inspect: internal error\n");
+        return kInspectExitError;
+    }
+}

@@ -29,7 +29,7 @@ std::u16string SelectedGuid(const CInspectReport& report)
 
 std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags)
 {
-    const std::string strGuidText = strGuid.empty() ? std::string("without a GUID") : PrintableText(strGuid);
+    const std::string strGuidText = strGuid.empty() ? std::string("without a GUID") : PrintableUtf8(strGuid);
     const std::string strBus = BusName(dwFlags);
     if (strBus.empty())
         return "the adapter " + strGuidText;
@@ -56,21 +56,11 @@ std::string ChoiceText(const CChoiceOutcome& outcome)
         return "no adapter";
     return "record [" + std::to_string(*outcome.m_nSelected) + "] " +
            (outcome.m_strSelectedGuid.empty() ? std::string("without a GUID")
-                                              : PrintableText(outcome.m_strSelectedGuid)) +
+                                              : PrintableUtf8(outcome.m_strSelectedGuid)) +
            " by the rule " + ChoiceRuleName(outcome.m_rule);
 }
 
 std::string HostIdText(const CChoiceOutcome& outcome)
 {
     return outcome.m_strHostId.empty() ? std::string("(none)") : Utf16ToUtf8(outcome.m_strHostId);
-}
-
-std::string PrintableText(std::u16string_view text)
-{
-    std::u16string copy(text);
-    for (char16_t& unit : copy) {
-        if (unit < 0x20 || unit == 0x7F)
-            unit = u'?';
-    }
-    return Utf16ToUtf8(copy);
 }

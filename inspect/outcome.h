@@ -38,6 +38,3 @@ std::string ChoiceText(const CChoiceOutcome& outcome);
 
 // A host ID for a sentence: the text, or "(none)".
 std::string HostIdText(const CChoiceOutcome& outcome);
-
-// Text from a snapshot for one line of readable output: control characters become '?'.
-std::string PrintableText(std::u16string_view text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "inventory/base_host_id.h"
 
 namespace {
 
@@ -166,4 +167,17 @@ uint32_t CRecordingSources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CA
         m_snapshot.m_adapters.reset();
     }
     return dwAnswer;
+}
+
+bool RecordSnapshot(const CInventorySources& sources, CSnapshot& snapshot)
+{
+    CRecordingSources recorder(sources);
+    bool bRanOutOfMemory;
+    {
+        CBaseHostId hostId(recorder.Get());
+        hostId.DetermineAdapter();
+        bRanOutOfMemory = hostId.RanOutOfMemory();
+    }
+    snapshot = recorder.GetSnapshot();
+    return !bRanOutOfMemory;
 }

@@ -52,3 +52,7 @@ private:
     std::optional<size_t> m_nCurrentDevice;
     uint32_t m_nTableCalls = 0;
 };
+
+// What the sources answer to one determination, as a snapshot without a computer name. False when the
+// determination ran out of memory: the recording may then lack answers the sources gave, and is no snapshot of them.
+bool RecordSnapshot(const CInventorySources& sources, CSnapshot& snapshot);

@@ -156,33 +156,12 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
     return whatIf;
 }
 
-CWhatIfReport BuildWhatIfByReplay(const CSnapshot& snapshot)
-{
-    CWhatIfReport whatIf;
-    whatIf.m_strComputerName = snapshot.m_strComputerName;
-    const CInspectReport base = ReplaySnapshotReport(snapshot);
-    whatIf.m_base = SummarizeChoice(base);
-    std::unordered_set<std::u16string, CKeyedHash> seen;
-    for (const CHidDevNet& record : base.m_records) {
-        if (!seen.insert(AsciiUpperCopy(record.m_strGuid)).second)
-            continue;
-        CWhatIfAbsence absence;
-        absence.m_strGuid = record.m_strGuid;
-        absence.m_dwFlags = record.m_dwFlags;
-        absence.m_outcome =
-            SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapter(snapshot, record.m_strGuid)));
-        whatIf.m_without.push_back(std::move(absence));
-    }
-    whatIf.m_tableUnreadable = SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapterTable(snapshot)));
-    return whatIf;
-}
-
 std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
 {
     const CChoiceOutcome& base = whatIf.m_base;
     std::string out;
     out += "Computer name: " +
-           (whatIf.m_strComputerName.empty() ? std::string("(none)") : PrintableText(whatIf.m_strComputerName)) +
+           (whatIf.m_strComputerName.empty() ? std::string("(none)") : PrintableUtf8(whatIf.m_strComputerName)) +
            "\n";
     out += "Host ID: " + HostIdText(base) + " (" + ChoiceText(base) + ")\n\n";
 

@@ -39,10 +39,6 @@ struct CWhatIfReport {
 // Replays only the absences that can change the choice; every other one keeps the chosen record.
 CWhatIfReport BuildWhatIf(const CSnapshot& snapshot);
 
-// The same by replaying every absence in full: as many determinations as adapters. The reference that
-// BuildWhatIf is held against.
-CWhatIfReport BuildWhatIfByReplay(const CSnapshot& snapshot);
-
 // The readable what-if, UTF-8, lines ended by "\n".
 std::string FormatTextWhatIf(const CWhatIfReport& whatIf);
 

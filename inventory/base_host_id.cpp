@@ -53,10 +53,9 @@ std::optional<uint64_t> AddressKey(const std::u16string& strAddress)
 // The address text of six bytes, in a buffer that needs no memory of its own.
 void FormatAddress(const uint8_t* pBytes, char16_t (&szAddress)[12])
 {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     for (int i = 0; i < 6; ++i) {
-        szAddress[2 * i] = kDigits[pBytes[i] >> 4];
-        szAddress[2 * i + 1] = kDigits[pBytes[i] & 0xF];
+        szAddress[2 * i] = static_cast<char16_t>(HexDigit(pBytes[i] >> 4));
+        szAddress[2 * i + 1] = static_cast<char16_t>(HexDigit(pBytes[i]));
     }
 }
 

@@ -11,13 +11,6 @@ namespace {
 // "\\.\" opens a device by name, here the driver device named by an adapter's GUID text.
 constexpr std::u16string_view kDevicePathPrefix = u"\\\\.\\";
 
-void AppendLowerHex(std::u16string& text, uint64_t value, int nDigits)
-{
-    static constexpr char16_t kDigits[] = u"0123456789abcdef";
-    for (int shift = 4 * (nDigits - 1); shift >= 0; shift -= 4)
-        text.push_back(kDigits[(value >> shift) & 0xF]);
-}
-
 }  // namespace
 
 std::u16string FormatGuidText(const CGuidValue& guid)
@@ -25,17 +18,17 @@ std::u16string FormatGuidText(const CGuidValue& guid)
     std::u16string text;
     text.reserve(38);
     text.push_back(u'{');
-    AppendLowerHex(text, guid.Data1, 8);
+    AppendHex(text, guid.Data1, 8, EHexCase::kLower);
     text.push_back(u'-');
-    AppendLowerHex(text, guid.Data2, 4);
+    AppendHex(text, guid.Data2, 4, EHexCase::kLower);
     text.push_back(u'-');
-    AppendLowerHex(text, guid.Data3, 4);
+    AppendHex(text, guid.Data3, 4, EHexCase::kLower);
     text.push_back(u'-');
-    AppendLowerHex(text, guid.Data4[0], 2);
-    AppendLowerHex(text, guid.Data4[1], 2);
+    AppendHex(text, guid.Data4[0], 2, EHexCase::kLower);
+    AppendHex(text, guid.Data4[1], 2, EHexCase::kLower);
     text.push_back(u'-');
     for (int i = 2; i < 8; ++i)
-        AppendLowerHex(text, guid.Data4[i], 2);
+        AppendHex(text, guid.Data4[i], 2, EHexCase::kLower);
     text.push_back(u'}');
     return text;
 }

@@ -3,13 +3,12 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
-#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
+#include "common/linux/computer_name.h"
 #include "common/linux/file_descriptor.h"
 #include "common/text.h"
 
@@ -51,16 +50,6 @@ std::string InteractiveText(const std::string& strComputerName, const std::u16st
     // inspect report shows them, so the output keeps its two lines.
     return "Computer name: " + PrintableUtf8(Utf8ToUtf16(strComputerName)) + "\nHost ID: " +
            PrintableUtf8(strHostId) + "\n";
-}
-
-std::string ReadComputerName()
-{
-    // uname's node name has room for the longest host name Linux allows (64 bytes) and its terminating null;
-    // gethostname would fail on a full-length name given a buffer one byte short.
-    utsname names {};
-    if (uname(&names) != 0)
-        return std::string();
-    return std::string(names.nodename, strnlen(names.nodename, sizeof(names.nodename)));
 }
 
 void CConsoleUserInterface::RunMainDialog(const std::u16string& strHostId)

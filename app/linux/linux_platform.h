@@ -30,9 +30,6 @@ public:
 // The text of interactive mode: the main dialog's two fields, one per line.
 std::string InteractiveText(const std::string& strComputerName, const std::u16string& strHostId);
 
-// The host name, as the computer name of this system; empty when it cannot be had.
-std::string ReadComputerName();
-
 // Interactive mode without a window system: the main dialog's fields go to standard output.
 class CConsoleUserInterface : public IUserInterface {
 public:

@@ -5,16 +5,11 @@
 #include <shellapi.h>
 #include <stdlib.h>
 
-#include <memory>
-#include <new>
-#include <optional>
-
-#include "app/start_up.h"
+#include "app/live_start_up.h"
 #include "app/win/win_output_file_system.h"
 #include "app/win/win_user_interface.h"
 #include "common/memory_reserve.h"
 #include "common/win/wide.h"
-#include "inventory/sources.h"
 
 namespace {
 
@@ -65,34 +60,7 @@ BOOL CLumoHostIdApp::InitInstance()
     InstallMemoryReserve(256 * 1024, kExitNoMemory);
     CWinOutputFileSystem fileSystem;
     CWinUserInterface userInterface(*this);
-    // No exception may leave the entry point, where it would end the process: whatever escapes start-up becomes
-    // exit code 1.
-    try {
-        const std::vector<std::u16string> arguments = GetProcessArguments();
-        // Sources that cannot be set up for lack of memory make a determination that ran out of memory, so that
-        // the output file is still emptied.
-        std::unique_ptr<CLiveSources> pSources;
-        std::optional<CInventorySources> sources;
-        try {
-            pSources = std::make_unique<CLiveSources>();
-            sources.emplace(pSources->Get());
-        } catch (const std::bad_alloc&) {
-        }
-        m_nExitCode = RunStartUp(arguments, fileSystem, userInterface, sources ? &*sources : nullptr);
-        return FALSE;
-    } catch (const std::bad_alloc&) {
-    } catch (...) {
-        m_nExitCode = kExitInternalError;
-        return FALSE;
-    }
-    // Memory ran out before the command line was read, or while the output was made. What was taken is given back
-    // by now: start-up runs once more without a determination, so that an output file is still emptied rather than
-    // left holding an old ID.
-    m_nExitCode = kExitNoMemory;
-    try {
-        RunStartUp(GetProcessArguments(), fileSystem, userInterface, nullptr);
-    } catch (...) {
-    }
+    m_nExitCode = RunLiveStartUp(GetProcessArguments, fileSystem, userInterface);
     return FALSE;
 }
 

@@ -4,30 +4,8 @@
 
 #include <shlobj.h>
 
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
-
-namespace {
-
-// The handle of the output file, closed on every path.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE hFile) : m_hFile(hFile) {}
-    ~CFileHandle()
-    {
-        if (IsValid())
-            ::CloseHandle(m_hFile);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    bool IsValid() const { return m_hFile != INVALID_HANDLE_VALUE && m_hFile != nullptr; }
-    HANDLE Get() const { return m_hFile; }
-
-private:
-    HANDLE m_hFile;
-};
-
-}  // namespace
 
 bool CWinOutputFileSystem::PathExists(const std::u16string& strPath)
 {
@@ -52,8 +30,8 @@ void CWinOutputFileSystem::CreateDirectoryTree(const std::u16string& strDirector
 
 EWriteResult CWinOutputFileSystem::WriteNewFile(const std::u16string& strPath, const std::vector<uint8_t>& bytes)
 {
-    const CFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    const CUniqueFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return EWriteResult::CannotCreate;
     DWORD nWritten = 0;

@@ -54,20 +54,11 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
     PrepareHeap();
 
-    // No exception may end the process with a signal. RunInspect reports its own; memory that runs out before it
-    // starts ends the run with exit code 2 and the one line that needs no memory.
-    try {
+    return RunLiveInspect([argc, argv] {
         // Arguments are bytes, usually UTF-8; file names that are not come back out unchanged.
         std::vector<std::u16string> arguments;
         for (int i = 0; i < argc && argv[i]; ++i)
             arguments.push_back(FileNameToUtf16(argv[i]));
-        CLiveInspectHost host;
-        return RunInspect(arguments, host);
-    } catch (const std::bad_alloc&) {
-        WriteStandardError("lumohostid-inspect: memory ran out\n");
-        return kInspectExitError;
-    } catch (...) {
-        WriteStandardError("lumohostid-inspect: internal error\n");
-        return kInspectExitError;
-    }
+        return arguments;
+    });
 }

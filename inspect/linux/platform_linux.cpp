@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/linux/computer_name.h"
 #include "common/linux/file_descriptor.h"
 #include "common/text.h"
 
@@ -24,11 +25,7 @@ std::string Reason(int nError)
 
 std::u16string GetLocalComputerName()
 {
-    char szName[256] = {};
-    if (::gethostname(szName, sizeof(szName) - 1) != 0)
-        return std::u16string();
-    // A name that fills the buffer is cut off without a null: the last byte of the array is always one.
-    return Utf8ToUtf16(szName);
+    return Utf8ToUtf16(ReadComputerName());
 }
 
 bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string& bytes, std::string& strReason)

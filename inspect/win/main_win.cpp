@@ -18,19 +18,10 @@ extern "C" int wmain(int argc, wchar_t** argv)
     RestrictDllSearchToSystemDirectory();
     // Enough for the exceptions and the one-line message after memory ran out.
     InstallMemoryReserve(256 * 1024, kInspectExitError);
-    // No exception may end the process. RunInspect reports its own; memory that runs out before it starts ends
-    // the run with exit code 2 and the one line that needs no memory.
-    try {
+    return RunLiveInspect([argc, argv] {
         std::vector<std::u16string> arguments;
         for (int i = 0; i < argc; ++i)
             arguments.push_back(FromWide(argv[i]));
-        CLiveInspectHost host;
-        return RunInspect(arguments, host);
-    } catch (const std::bad_alloc&) {
-        WriteStandardError("lumohostid-inspect: memory ran out\n");
-        return kInspectExitError;
-    } catch (...) {
-        WriteStandardError("lumohostid-inspect: internal error\n");
-        return kInspectExitError;
-    }
+        return arguments;
+    });
 }

@@ -6,37 +6,14 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/win/computer_name.h"
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 
 namespace {
 
 // WriteFile and ReadFile take 32-bit counts; larger amounts go in pieces of this size.
 constexpr DWORD kMaxChunk = 1u << 30;
-
-// Owns one file handle; Close() reports the result of CloseHandle, which can carry a late write error.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE h) : m_h(h) {}
-    ~CFileHandle()
-    {
-        if (IsValid())
-            ::CloseHandle(m_h);
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    HANDLE Get() const { return m_h; }
-    bool IsValid() const { return m_h != INVALID_HANDLE_VALUE && m_h != nullptr; }
-    bool Close()
-    {
-        const HANDLE h = m_h;
-        m_h = INVALID_HANDLE_VALUE;
-        return ::CloseHandle(h) != FALSE;
-    }
-
-private:
-    HANDLE m_h;
-};
 
 // The system's text for an error code, on one line, with the code.
 std::string Reason(DWORD dwError)
@@ -82,24 +59,13 @@ bool WriteStandard(DWORD dwWhich, std::string_view bytes)
 
 std::u16string GetLocalComputerName()
 {
-    wchar_t szName[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD nSize = ARRAYSIZE(szName);
-    if (::GetComputerNameW(szName, &nSize))
-        return FromWide(szName, nSize);
-    // A longer name (possible on Wine, whose names come from the host) answers the size it needs, once.
-    if (::GetLastError() != ERROR_BUFFER_OVERFLOW || nSize == 0 || nSize > 4096)
-        return std::u16string();
-    std::vector<wchar_t> buffer(nSize + 1);
-    nSize = static_cast<DWORD>(buffer.size());
-    if (!::GetComputerNameW(buffer.data(), &nSize))
-        return std::u16string();
-    return FromWide(buffer.data(), nSize);
+    return ReadComputerName();
 }
 
 bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string& bytes, std::string& strReason)
 {
-    CFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const CUniqueFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         strReason = Reason(::GetLastError());
         return false;
@@ -136,8 +102,8 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
 
 bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::string& strReason)
 {
-    CFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    CUniqueFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         strReason = Reason(::GetLastError());
         return false;
@@ -147,7 +113,8 @@ bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::
         strReason = Reason(dwError);
         return false;
     }
-    if (!file.Close()) {
+    // CloseHandle can carry a late write error, so the handle is closed here and its answer checked.
+    if (!::CloseHandle(file.Release())) {
         strReason = Reason(::GetLastError());
         return false;
     }

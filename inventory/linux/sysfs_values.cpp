@@ -6,13 +6,6 @@ namespace {
 
 bool IsSpace(char ch) { return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f'; }
 
-void AppendUpperHex(std::string& text, uint64_t value, int nDigits)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (int shift = 4 * (nDigits - 1); shift >= 0; shift -= 4)
-        text.push_back(kDigits[(value >> shift) & 0xF]);
-}
-
 // A number of a fixed-width field; a value that does not fit the field is as good as unreadable.
 uint64_t FieldValue(const std::optional<uint64_t>& value, uint64_t nMaximum)
 {
@@ -175,14 +168,14 @@ std::string IdentifierPart(std::string_view text)
 std::string PciComponentId(const CPciIdentity& identity)
 {
     std::string text = "PCI\\VEN_";
-    AppendUpperHex(text, FieldValue(identity.m_nVendor, 0xFFFF), 4);
+    AppendHex(text, FieldValue(identity.m_nVendor, 0xFFFF), 4);
     text += "&DEV_";
-    AppendUpperHex(text, FieldValue(identity.m_nDevice, 0xFFFF), 4);
+    AppendHex(text, FieldValue(identity.m_nDevice, 0xFFFF), 4);
     text += "&SUBSYS_";
-    AppendUpperHex(text, FieldValue(identity.m_nSubDevice, 0xFFFF), 4);
-    AppendUpperHex(text, FieldValue(identity.m_nSubVendor, 0xFFFF), 4);
+    AppendHex(text, FieldValue(identity.m_nSubDevice, 0xFFFF), 4);
+    AppendHex(text, FieldValue(identity.m_nSubVendor, 0xFFFF), 4);
     text += "&REV_";
-    AppendUpperHex(text, FieldValue(identity.m_nRevision, 0xFF), 2);
+    AppendHex(text, FieldValue(identity.m_nRevision, 0xFF), 2);
     text += '\\';
     text += IdentifierPart(identity.m_strSlot);
     return text;
@@ -192,9 +185,9 @@ std::string UsbComponentId(std::optional<uint64_t> nVendor, std::optional<uint64
                            std::string_view instance)
 {
     std::string text = "USB\\VID_";
-    AppendUpperHex(text, FieldValue(nVendor, 0xFFFF), 4);
+    AppendHex(text, FieldValue(nVendor, 0xFFFF), 4);
     text += "&PID_";
-    AppendUpperHex(text, FieldValue(nProduct, 0xFFFF), 4);
+    AppendHex(text, FieldValue(nProduct, 0xFFFF), 4);
     text += '\\';
     text += IdentifierPart(instance);
     return text;

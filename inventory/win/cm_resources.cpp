@@ -12,21 +12,6 @@ constexpr int kMaxResourceDescriptors = 1024;
 
 }  // namespace
 
-// Any one of three signs tells Wine, none of them by calling anything: ntdll's wine_get_version export, Wine's own
-// key in the machine's registry, and the mark Wine writes into the DOS stub of its built-in DLLs. The first can be
-// hidden (winecfg's "hide Wine version", the HideWineExports setting of Wine-staging and Proton), so it is never
-// the only one asked.
-bool IsRunningUnderWine()
-{
-    const HMODULE hNtdll = ::GetModuleHandleW(L"ntdll.dll");
-    if (hNtdll && ::GetProcAddress(hNtdll, "wine_get_version") != nullptr)
-        return true;
-    CUniqueRegKey wineKey;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Wine", 0, KEY_READ, wineKey.Put()) == ERROR_SUCCESS)
-        return true;
-    return hNtdll && IsWineBuiltinModule(hNtdll);
-}
-
 bool IsWineBuiltinModule(HMODULE hModule)
 {
     // Wine's own DLLs carry the text "Wine builtin DLL" right after the 64-byte DOS header, where the DOS stub of

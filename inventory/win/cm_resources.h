@@ -9,11 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/win/scoped_win.h"
 #include "common/win/system_module.h"
-#include "inventory/win/scoped_win.h"
-
-// True when the process runs under Wine rather than on Windows.
-bool IsRunningUnderWine();
 
 // True when the loaded module is one of Wine's built-in DLLs.
 bool IsWineBuiltinModule(HMODULE hModule);

@@ -18,8 +18,8 @@ constexpr uint32_t kPassCurrentAddressOid = OID_802_3_CURRENT_ADDRESS;
 
 #include <ntddndis.h>
 
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
-#include "inventory/win/scoped_win.h"
 
 #if !defined(OID_802_3_PERMANENT_ADDRESS) || !defined(OID_802_3_CURRENT_ADDRESS)
 #error "<ntddndis.h> no longer defines the 802.3 address identifiers"

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 #include "inventory/win/netcfg_interfaces.h"
-#include "inventory/win/scoped_win.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include <setupapi.h>
 
+#include "common/win/scoped_win.h"
 #include "inventory/sources.h"
 #include "inventory/win/cm_resources.h"
-#include "inventory/win/scoped_win.h"
 
 class CSetupDeviceSource : public ISetupDeviceSource {
 public:

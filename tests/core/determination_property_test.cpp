@@ -12,6 +12,7 @@
 #include "inventory/classification.h"
 #include "inventory/passes.h"
 #include "scarce_memory_machine.h"
+#include "support/record_match.h"
 
 namespace {
 
@@ -143,15 +144,7 @@ TEST(DeterminationPropertyTest, IndexedLookupsGiveTheSameResultsAsWalkingTheList
         ASSERT_EQ(trace.m_nSelected, plainSelected);
         ASSERT_EQ(hostId.GetDevices().GetCount(), plain.GetCount());
         for (size_t i = 0; i < plain.GetCount(); ++i) {
-            const CHidDevNet& a = *hostId.GetDevices().GetAt(i);
-            const CHidDevNet& b = *plain.GetAt(i);
-            ASSERT_EQ(a.m_strGuid, b.m_strGuid);
-            ASSERT_EQ(a.m_strPnpId, b.m_strPnpId);
-            ASSERT_EQ(a.m_dwFlags, b.m_dwFlags);
-            ASSERT_EQ(a.m_bWireless, b.m_bWireless);
-            ASSERT_EQ(a.m_strAddress, b.m_strAddress);
-            ASSERT_EQ(a.m_strPermanentAddress, b.m_strPermanentAddress);
-            ASSERT_EQ(a.m_strCurrentAddress, b.m_strCurrentAddress);
+            ASSERT_TRUE(SameRecord(*hostId.GetDevices().GetAt(i), *plain.GetAt(i))) << "record " << i;
         }
         chosen += plainSelected.has_value();
     }
@@ -192,12 +185,9 @@ TEST(DeterminationPropertyTest, IndexesThatCannotBeBuiltLoseNothingButSpeed)
             ASSERT_EQ(bChosen, plainSelected.has_value());
             ASSERT_EQ(hostId.GetDevices().GetCount(), plain.GetCount());
             for (size_t i = 0; i < plain.GetCount(); ++i) {
-                const CHidDevNet& a = *hostId.GetDevices().GetAt(i);
-                const CHidDevNet& b = *plain.GetAt(i);
-                ASSERT_EQ(a.m_strGuid, b.m_strGuid);
-                ASSERT_EQ(a.m_dwFlags, b.m_dwFlags);
-                ASSERT_EQ(a.m_bWireless, b.m_bWireless);
-                ASSERT_EQ(a.m_strAddress, b.m_strAddress);
+                ASSERT_TRUE(SameRecord(*hostId.GetDevices().GetAt(i), *plain.GetAt(i),
+                                       kRecordGuid | kRecordFlags | kRecordWireless | kRecordAddress))
+                    << "record " << i;
             }
             if (plainSelected) {
                 ASSERT_EQ(hostId.GetSelectedAdapter(), hostId.GetDevices().GetAt(*plainSelected).get());

@@ -13,9 +13,9 @@ inline CFakeSources RandomMachine(std::mt19937& rng)
 {
     auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     auto guid = [&](int n) {
-        static const char16_t kHex[] = u"0123456789abcdef";
-        std::u16string text = u"{0000000a-bbbb-cccc-dddd-0000000000" + std::u16string(1, kHex[n / 16 % 16]) +
-                              std::u16string(1, kHex[n % 16]) + u"}";
+        std::u16string text = u"{0000000a-bbbb-cccc-dddd-0000000000";
+        AppendHex(text, static_cast<uint64_t>(n), 2, EHexCase::kLower);
+        text += u"}";
         for (char16_t& ch : text) {
             if (pick(2))
                 ch = AsciiToUpper(ch);

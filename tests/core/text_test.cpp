@@ -60,4 +60,73 @@ TEST(TextTest, FileNamesConvertWithoutLoss)
     EXPECT_EQ(Utf16ToFileName(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 
+struct HexCase {
+    uint64_t nValue;
+    int nDigits;
+    EHexCase eCase;
+    std::string text;
+};
+
+// Every digit in both letter cases, widths from one digit to sixteen, and bits above the width left out: the GUID
+// texts, adapter addresses, digests and host IDs all rest on these digits.
+TEST(TextTest, FormatsHexDigitsInEitherCase)
+{
+    const HexCase cases[] = {
+        {0x0123456789ABCDEFull, 16, EHexCase::kUpper, "0123456789ABCDEF"},
+        {0xFEDCBA9876543210ull, 16, EHexCase::kLower, "fedcba9876543210"},
+        {0x6B7D3F10, 8, EHexCase::kLower, "6b7d3f10"},
+        {0xABCD, 4, EHexCase::kUpper, "ABCD"},
+        {0x0A, 2, EHexCase::kUpper, "0A"},
+        {0x1FF, 2, EHexCase::kUpper, "FF"},  // only the lowest digits
+        {0x7, 1, EHexCase::kLower, "7"},
+        {0x123, 0, EHexCase::kUpper, ""},
+    };
+    for (const HexCase& c : cases) {
+        std::string narrow = "<";
+        AppendHex(narrow, c.nValue, c.nDigits, c.eCase);
+        EXPECT_EQ(narrow, "<" + c.text) << c.nValue;
+        std::u16string wide = u"<";
+        AppendHex(wide, c.nValue, c.nDigits, c.eCase);
+        EXPECT_EQ(wide, u"<" + AsciiToUtf16(c.text)) << c.nValue;
+    }
+    for (unsigned n = 0; n < 256; ++n) {
+        const char upper = HexDigit(n);
+        const char lower = HexDigit(n, EHexCase::kLower);
+        EXPECT_EQ(HexDigitValue(static_cast<char16_t>(upper)), static_cast<int>(n % 16)) << n;
+        EXPECT_EQ(HexDigitValue(static_cast<char16_t>(lower)), static_cast<int>(n % 16)) << n;
+        EXPECT_EQ(upper, static_cast<char>(AsciiToUpper(static_cast<char16_t>(lower)))) << n;
+        EXPECT_NE(n % 16 >= 10, upper == lower) << n;  // letters differ by case, digits do not
+        std::string byte;
+        AppendHexByte(byte, static_cast<uint8_t>(n));
+        std::u16string wideByte;
+        AppendHexByte(wideByte, static_cast<uint8_t>(n));
+        EXPECT_EQ(byte, (std::string{HexDigit(n >> 4), upper})) << n;
+        EXPECT_EQ(wideByte, AsciiToUtf16(byte)) << n;
+    }
+    EXPECT_EQ(HexDigitValue(u'g'), -1);
+    EXPECT_EQ(HexDigitValue(u'/'), -1);
+}
+
+struct PrintableCase {
+    std::u16string text;
+    std::string printable;
+};
+
+TEST(TextTest, PrintableTextHasNoControlCharacters)
+{
+    const PrintableCase cases[] = {
+        {u"", ""},
+        {u"eth0", "eth0"},
+        {u"a\nb", "a?b"},
+        {u"\x1B[31mred", "?[31mred"},
+        {u"\t\r\x7F", "???"},
+        {u" ~", " ~"},                                    // the ends of printable ASCII stay
+        {u"\u0080\u00e9", "\xC2\x80\xC3\xA9"},            // only ASCII's control characters are replaced
+        {std::u16string{u'x', char16_t(0)}, "x?"},
+        {std::u16string(1, char16_t(0xD800)), "\xEF\xBF\xBD"},  // a lone surrogate as in every UTF-8 text
+    };
+    for (const PrintableCase& c : cases)
+        EXPECT_EQ(PrintableUtf8(c.text), c.printable) << Utf16ToUtf8(c.text);
+}
+
 }  // namespace

@@ -8,14 +8,9 @@ work=$1
 examples=$2
 inspect=$3
 shift 3
+. "$(dirname "$0")/../support/prologue.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 cd "$work"
 cp "$examples/wired_pci_desktop.json" desktop.json
 

@@ -8,14 +8,9 @@ work=$1
 inspect=$2
 main=$3
 shift 3
+. "$(dirname "$0")/../support/prologue.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 cd "$work"
 
 "$@" "$inspect" --snapshot snapshot.json || fail "--snapshot exited $?"
@@ -25,19 +20,16 @@ cd "$work"
 "$@" "$inspect" --diff snapshot.json - >diff.txt || fail "--diff with this machine exited $?"
 "$@" "$inspect" --what-if --json >what-if.json || fail "--what-if on this machine exited $?"
 
-host_id() {
-  sed -n 's/^  "host_id": "\(.*\)",$/\1/p' "$1"
-}
-replayed=$(host_id replay.json)
-live=$(host_id live.json)
-written=$(tr -d '\000' <host.txt)
+replayed=$(json_host_id replay.json)
+live=$(json_host_id live.json)
+written=$(written_host_id host.txt)
 size=$(wc -c <host.txt)
 
 echo "main program: '$written'  replayed snapshot: '$replayed'  live report: '$live'"
 [ "$size" = $((${#written} + 1)) ] || fail "the output file is not the host ID and one zero byte ($size bytes)"
 [ "$replayed" = "$written" ] || fail "the replayed snapshot gives '$replayed', the main program wrote '$written'"
 [ "$live" = "$written" ] || fail "the live report gives '$live', the main program wrote '$written'"
-[ "$(host_id what-if.json)" = "$written" ] || fail "the what-if starts from '$(host_id what-if.json)'"
+[ "$(json_host_id what-if.json)" = "$written" ] || fail "the what-if starts from '$(json_host_id what-if.json)'"
 head -1 diff.txt | grep -q '^The host ID did not change' || fail "--diff with this machine: $(head -1 diff.txt)"
 grep -q '^Records: 0 added, 0 removed, 0 changed' diff.txt || fail "--diff with this machine: $(cat diff.txt)"
 if [ -z "$written" ]; then

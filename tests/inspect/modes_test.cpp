@@ -15,6 +15,7 @@
 #include "inspect/what_if.h"
 #include "inventory/base_host_id.h"
 #include "support.h"
+#include "support/what_if_by_replay.h"
 
 namespace {
 
@@ -309,12 +310,8 @@ TEST(WhatIfTest, ShortcutsGiveWhatFullReplaysGive)
     int nChanging = 0;
     for (int round = 0; round < 3000; ++round) {
         CFakeSources machine = RandomMachine(rng);
-        CRecordingSources recorder(machine.Get());
-        {
-            CBaseHostId hostId(recorder.Get());
-            hostId.DetermineAdapter();
-        }
-        const CSnapshot& snapshot = recorder.GetSnapshot();
+        CSnapshot snapshot;
+        ASSERT_TRUE(RecordSnapshot(machine.Get(), snapshot));
         const CWhatIfReport fast = BuildWhatIf(snapshot);
         const CWhatIfReport full = BuildWhatIfByReplay(snapshot);
         SCOPED_TRACE("round " + std::to_string(round));

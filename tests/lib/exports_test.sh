@@ -6,11 +6,7 @@ set -eu
 kind=$1
 tool=$2
 library=$3
-
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../support/prologue.sh"
 
 interface="lumohostid_check
 lumohostid_free

@@ -7,14 +7,10 @@ set -eu
 build=$1
 work=$2
 sources=$3
+. "$(dirname "$0")/../support/prologue.sh"
+. "$(dirname "$0")/consumer.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install failed"
 
@@ -29,15 +25,13 @@ for file in bin/lumohostid bin/lumohostid-inspect include/lumohostid.h "$libdir/
 done
 
 "$prefix/bin/lumohostid" "/exit:$work/host.txt" || fail "the installed lumohostid exited $?"
-expected=$(tr -d '\000' <"$work/host.txt")
+expected=$(written_host_id "$work/host.txt")
 
 run_consumer() {
   # $1: the name of the route; the rest: the extra configure options.
   route=$1
   shift
-  cmake -S "$sources" -B "$work/$route" "$@" >"$work/$route.log" 2>&1 \
-    || { cat "$work/$route.log"; fail "$route: configure failed"; }
-  cmake --build "$work/$route" >>"$work/$route.log" 2>&1 || { cat "$work/$route.log"; fail "$route: build failed"; }
+  build_consumer "$sources" "$work/$route" "$@"
   # The consumer finds the shared library through the search path the caller sets, as an installed one would.
   printed=$(LD_LIBRARY_PATH="$prefix/$libdir" "$work/$route/host_id") || fail "$route: the consumer exited $?"
   echo "$route: '$printed'"

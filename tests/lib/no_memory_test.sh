@@ -8,18 +8,13 @@ work=$1
 consumer=$2
 main=$3
 shim=$4
+. "$(dirname "$0")/../support/prologue.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 cd "$work"
 
 "$main" /exit:host.txt || fail "the main program exited $?"
-written=$(tr -d '\000' <host.txt)
+written=$(written_host_id host.txt)
 [ -n "$written" ] || fail "this machine has no host ID to compare with"
 
 for mode in get json; do

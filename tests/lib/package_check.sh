@@ -7,14 +7,10 @@ packages=$1
 work=$2
 sources=$3
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../support/prologue.sh"
+. "$here/consumer.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 work=$(cd "$work" && pwd)
 root=$work/root
 libdir=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)
@@ -70,10 +66,10 @@ for page in lumohostid lumohostid-inspect; do
 done
 
 "$root/usr/bin/lumohostid" "/exit:$work/host.txt" || fail "lumohostid exited $?"
-expected=$(tr -d '\000' <"$work/host.txt")
+expected=$(written_host_id "$work/host.txt")
 [ "$(wc -c <"$work/host.txt")" = $((${#expected} + 1)) ] || fail "the output file is not the ID and a zero byte"
 "$root/usr/bin/lumohostid-inspect" --json >"$work/report.json" || fail "lumohostid-inspect exited $?"
-reported=$(sed -n 's/^  "host_id": "\(.*\)",$/\1/p' "$work/report.json")
+reported=$(json_host_id "$work/report.json")
 [ "$reported" = "$expected" ] || fail "lumohostid-inspect reports '$reported', lumohostid wrote '$expected'"
 
 # The consumer, found through the unpacked tree's pkg-config file and through its CMake package, both of which work
@@ -81,9 +77,7 @@ reported=$(sed -n 's/^  "host_id": "\(.*\)",$/\1/p' "$work/report.json")
 run_consumer() {
   route=$1
   shift
-  cmake -S "$sources" -B "$work/$route" "$@" >"$work/$route.log" 2>&1 \
-    || { cat "$work/$route.log"; fail "$route: the consumer does not configure"; }
-  cmake --build "$work/$route" >>"$work/$route.log" 2>&1 || { cat "$work/$route.log"; fail "$route: the consumer does not build"; }
+  build_consumer "$sources" "$work/$route" "$@"
   printed=$(LD_LIBRARY_PATH="$root/$libdir" "$work/$route/host_id") || fail "$route: the consumer exited $?"
   echo "$route: lumohostid '$expected', consumer '$printed'"
   [ "$printed" = "$expected" ] || fail "$route: the consumer prints '$printed', lumohostid wrote '$expected'"

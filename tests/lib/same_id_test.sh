@@ -7,14 +7,9 @@ work=$1
 consumer=$2
 main=$3
 shift 3
+. "$(dirname "$0")/../support/prologue.sh"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-rm -rf "$work"
-mkdir -p "$work"
+fresh_dir "$work"
 cd "$work"
 
 "$@" "$main" /exit:host.txt || fail "the main program exited $?"
@@ -22,9 +17,9 @@ cd "$work"
 "$@" "$consumer" | tr -d '\r' >consumer.txt || fail "the consumer exited $?"
 "$@" "$consumer" --json | tr -d '\r' >report.json || fail "the consumer's report exited $?"
 
-written=$(tr -d '\000' <host.txt)
+written=$(written_host_id host.txt)
 printed=$(cat consumer.txt)
-reported=$(sed -n 's/^  "host_id": "\(.*\)",$/\1/p' report.json)
+reported=$(json_host_id report.json)
 echo "main program: '$written'  library: '$printed'  library report: '$reported'"
 [ "$(wc -l <consumer.txt)" = 1 ] || fail "the consumer printed more than one line"
 [ "$printed" = "$written" ] || fail "the library gives '$printed', the main program wrote '$written'"

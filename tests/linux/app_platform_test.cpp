@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/linux/computer_name.h"
 #include "common/text.h"
 #include "fake_sysfs.h"
 
@@ -107,6 +108,16 @@ TEST(LinuxPlatformTest, InteractiveText)
 {
     EXPECT_EQ(InteractiveText("vm", u"44-9D-95-72-3E"), "Computer name: vm\nHost ID: 44-9D-95-72-3E\n");
     EXPECT_EQ(InteractiveText("", u""), "Computer name: \nHost ID: \n");
+}
+
+TEST(LinuxPlatformTest, ComputerNameIsTheKernelsHostName)
+{
+    // The kernel shows the same name in /proc, with a line break after it: read that way, the name must agree.
+    std::ifstream file("/proc/sys/kernel/hostname");
+    std::string strExpected;
+    ASSERT_TRUE(std::getline(file, strExpected));
+    ASSERT_FALSE(strExpected.empty());
+    EXPECT_EQ(ReadComputerName(), strExpected);
 }
 
 TEST(LinuxPlatformTest, ArgumentsFromArgv)

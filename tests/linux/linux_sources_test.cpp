@@ -16,20 +16,9 @@
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
 #include "machine_trees.h"
+#include "support/utf16le.h"
 
 namespace {
-
-std::vector<uint8_t> Utf16Le(const std::u16string& text)
-{
-    std::vector<uint8_t> data;
-    for (const char16_t unit : text) {
-        data.push_back(static_cast<uint8_t>(unit & 0xFF));
-        data.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
-    return data;
-}
 
 TEST(LinuxSourcesTest, ComponentsAreTheDeviceBackedInterfaces)
 {
@@ -59,7 +48,7 @@ TEST(LinuxSourcesTest, SetupDevicesMirrorTheComponents)
     EXPECT_EQ(sources.GetInstanceId(),
               std::optional<std::u16string>(u"PCI\\VEN_8086&DEV_15B8&SUBSYS_86721043&REV_00\\0000:00:1f.6"));
     // Upper case with its terminating null, as the registry holds NetCfgInstanceId.
-    EXPECT_EQ(sources.GetNetCfgInstanceIdData(), Utf16Le(u"{6F56EAFE-1259-5F73-BD45-91391EFA810E}"));
+    EXPECT_EQ(sources.GetNetCfgInstanceIdData(), Utf16LeBytes(u"{6F56EAFE-1259-5F73-BD45-91391EFA810E}", true));
     EXPECT_FALSE(sources.SelectDevice(1));
     sources.CloseDeviceSet();
 }

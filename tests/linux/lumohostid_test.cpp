@@ -20,6 +20,7 @@
 #include "hostid/release_host_id.h"
 #include "inventory/base_host_id.h"
 #include "inventory/linux/sysfs_net.h"
+#include "support/linux/process_runner.h"
 
 #ifndef LUMOHOSTID_PATH
 #error "LUMOHOSTID_PATH names the program under test"
@@ -35,35 +36,15 @@ struct ProgramRun {
 // Runs the program with the arguments in the directory, and collects its standard output and exit code.
 ProgramRun RunProgram(const std::vector<std::string>& arguments, const std::string& directory)
 {
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
-        return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        if (chdir(directory.c_str()) != 0)
-            _exit(127);
-        std::vector<char*> argv = {const_cast<char*>(LUMOHOSTID_PATH)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(LUMOHOSTID_PATH, argv.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
+    CProcessSetup setup;
+    setup.pszProgram = LUMOHOSTID_PATH;
+    setup.arguments = arguments;
+    setup.strDirectory = directory;
+    setup.bKeepStderr = true;
+    const CProcessResult result = RunProcess(setup);
     ProgramRun run;
-    char chunk[4096];
-    for (ssize_t n; (n = read(pipeFds[0], chunk, sizeof(chunk))) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        run.out.append(chunk, static_cast<size_t>(n));
-    }
-    close(pipeFds[0]);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        run.exitCode = WEXITSTATUS(status);
+    run.exitCode = result.nExitCode.value_or(-1);
+    run.out = result.strOut;
     return run;
 }
 

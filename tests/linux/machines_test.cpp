@@ -13,6 +13,7 @@
 #include "inventory/linux/linux_sources.h"
 #include "inventory/passes.h"
 #include "machine_trees.h"
+#include "support/record_match.h"
 
 namespace {
 
@@ -110,12 +111,14 @@ TEST(LinuxMachinesTest, ChosenAdapterAndHostId)
         ASSERT_EQ(outcome.records.size(), c.nRecords);
         EXPECT_EQ(outcome.rule, c.rule);
         ASSERT_EQ(outcome.selected, std::optional<size_t>(c.nSelected));
-        const CHidDevNet& chosen = outcome.records[c.nSelected];
-        EXPECT_EQ(chosen.m_strGuid, c.guid);
-        EXPECT_EQ(chosen.m_strPnpId, c.pnpId);
-        EXPECT_EQ(chosen.m_dwFlags, c.flags);
-        EXPECT_EQ(chosen.m_bWireless, c.wireless);
-        EXPECT_EQ(chosen.m_strAddress, c.address);
+        CHidDevNet expected;
+        expected.m_strGuid = c.guid;
+        expected.m_strPnpId = c.pnpId;
+        expected.m_dwFlags = c.flags;
+        expected.m_bWireless = c.wireless;
+        expected.m_strAddress = c.address;
+        EXPECT_TRUE(SameRecord(outcome.records[c.nSelected], expected,
+                               kRecordGuid | kRecordPnpId | kRecordFlags | kRecordWireless | kRecordAddress));
         EXPECT_EQ(outcome.digestInput, c.digestInput);
         EXPECT_EQ(outcome.hostId, c.hostId);
         // Every record of the Linux sources is a device with flags and a GUID text.

@@ -20,27 +20,13 @@
 #include "common/linux/file_descriptor.h"
 #include "fake_sysfs.h"
 #include "inventory/base_host_id.h"
+#include "support/linux/process_runner.h"
 
 #if !defined(LUMOHOSTID_PATH) || !defined(LUMOHOSTID_INSPECT_PATH)
 #error "LUMOHOSTID_PATH and LUMOHOSTID_INSPECT_PATH name the programs under test"
 #endif
 
 namespace {
-
-enum class EStdout {
-    Pipe,        // a pipe the test reads to its end
-    ClosedPipe,  // a pipe whose reading end is closed before the program starts
-};
-
-struct CProcessSetup {
-    const char* pszProgram = LUMOHOSTID_PATH;
-    std::vector<std::string> arguments;
-    EStdout out = EStdout::Pipe;
-    std::optional<rlim_t> nFileSizeLimit;   // RLIMIT_FSIZE in bytes
-    std::optional<std::string> strHostName;  // set in a UTS namespace of the program's own
-    std::optional<rlim_t> nAddressSpaceLimit;  // RLIMIT_AS in bytes
-    std::vector<std::pair<std::string, std::string>> environment;  // set in the program's environment
-};
 
 CProcessSetup Launch(const char* pszProgram, std::vector<std::string> arguments, EStdout out = EStdout::Pipe,
                      std::optional<rlim_t> nFileSizeLimit = std::nullopt)
@@ -53,16 +39,6 @@ CProcessSetup Launch(const char* pszProgram, std::vector<std::string> arguments,
     return setup;
 }
 
-struct CProcessResult {
-    bool bStarted = false;
-    bool bTimedOut = false;
-    std::optional<int> nExitCode;  // none when a signal ended it
-    std::optional<int> nSignal;
-    std::string strOut;
-};
-
-constexpr int kTimeoutSeconds = 10;
-
 // Whether this test process may make a UTS namespace (root, or an unprivileged user namespace).
 bool CanSetHostName()
 {
@@ -71,98 +47,6 @@ bool CanSetHostName()
         _exit(unshare(CLONE_NEWUTS) == 0 && sethostname("probe", 5) == 0 ? 0 : 1);
     int status = 0;
     return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// Starts the program as set up, reads what it writes to standard output and waits for it, killing it after
-// kTimeoutSeconds: a program that hangs fails the test instead of hanging it.
-CProcessResult RunProcess(const CProcessSetup& setup)
-{
-    CProcessResult result;
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
-        return result;
-    if (setup.out == EStdout::ClosedPipe)
-        close(pipeFds[0]);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        const int nNull = open("/dev/null", O_WRONLY | O_CLOEXEC);  // the messages are not what is tested
-        if (nNull >= 0)
-            dup2(nNull, STDERR_FILENO);
-        // The test runner may ignore SIGPIPE; the programs must cope with the default disposition.
-        signal(SIGPIPE, SIG_DFL);
-        signal(SIGXFSZ, SIG_DFL);
-        if (setup.nFileSizeLimit) {
-            const rlimit limit = {*setup.nFileSizeLimit, *setup.nFileSizeLimit};
-            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-                _exit(126);
-        }
-        for (const auto& [strName, strValue] : setup.environment)
-            setenv(strName.c_str(), strValue.c_str(), 1);
-        if (setup.nAddressSpaceLimit) {
-            const rlimit limit = {*setup.nAddressSpaceLimit, *setup.nAddressSpaceLimit};
-            if (setrlimit(RLIMIT_AS, &limit) != 0)
-                _exit(126);
-        }
-        if (setup.strHostName) {
-            if (unshare(CLONE_NEWUTS) != 0 || sethostname(setup.strHostName->data(), setup.strHostName->size()) != 0)
-                _exit(126);
-        }
-        std::vector<char*> argv = {const_cast<char*>(setup.pszProgram)};
-        for (const std::string& argument : setup.arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(setup.pszProgram, argv.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    if (pid < 0) {
-        if (setup.out == EStdout::Pipe)
-            close(pipeFds[0]);
-        return result;
-    }
-    result.bStarted = true;
-
-    timespec start {};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    const auto elapsed = [&start] {
-        timespec now {};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        return now.tv_sec - start.tv_sec;
-    };
-    if (setup.out == EStdout::Pipe) {
-        fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
-        char chunk[4096];
-        for (;;) {
-            const ssize_t n = read(pipeFds[0], chunk, sizeof(chunk));
-            if (n > 0) {
-                result.strOut.append(chunk, static_cast<size_t>(n));
-                continue;
-            }
-            if (n == 0 || (errno != EAGAIN && errno != EINTR) || elapsed() >= kTimeoutSeconds)
-                break;
-            usleep(2000);
-        }
-        close(pipeFds[0]);
-    }
-    int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            break;
-        if (done < 0 || elapsed() >= kTimeoutSeconds) {
-            result.bTimedOut = true;
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
-        usleep(2000);
-    }
-    if (WIFEXITED(status))
-        result.nExitCode = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        result.nSignal = WTERMSIG(status);
-    return result;
 }
 
 std::string ThisHostId()
@@ -254,6 +138,7 @@ TEST(ProcessFaultsTest, HostNamesPrintWholeOnOneLine)
     for (const CHostNameCase& c : cases) {
         SCOPED_TRACE(c.pszName);
         CProcessSetup setup;
+        setup.pszProgram = LUMOHOSTID_PATH;
         setup.strHostName = c.strHostName;
         const CProcessResult result = RunProcess(setup);
         EXPECT_EQ(result.nExitCode, 0);

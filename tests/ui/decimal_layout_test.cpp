@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/decimal.h"
+#include "support/utf16le.h"
 #include "ui/layout.h"
 
 namespace {
@@ -103,16 +104,6 @@ TEST(LayoutTest, KeyPath)
     EXPECT_EQ(ProductKavroKey(u"Lumo"), u"Software\\Kavro\\Lumo");
 }
 
-std::vector<uint8_t> Utf16Bytes(const std::u16string& text)
-{
-    std::vector<uint8_t> bytes;
-    for (const char16_t unit : text) {
-        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    return bytes;
-}
-
 TEST(LayoutTest, TakingDataAsText)
 {
     const struct {
@@ -120,10 +111,10 @@ TEST(LayoutTest, TakingDataAsText)
         std::vector<uint8_t> data;
         std::u16string text;
     } cases[] = {
-        {"terminated", Utf16Bytes(std::u16string(u"12,34") + u'\0'), u"12,34"},
-        {"without null", Utf16Bytes(u"12,34"), u"12,34"},
+        {"terminated", Utf16LeBytes(std::u16string(u"12,34") + u'\0'), u"12,34"},
+        {"without null", Utf16LeBytes(u"12,34"), u"12,34"},
         {"odd byte dropped", {'1', 0, '2', 0, '3'}, u"12"},
-        {"stops at the first null", Utf16Bytes(std::u16string(u"1,2\0" u"9,9", 7)), u"1,2"},
+        {"stops at the first null", Utf16LeBytes(std::u16string(u"1,2\0" u"9,9", 7)), u"1,2"},
         {"empty", {}, u""},
         {"one byte", {'1'}, u""},
         {"high byte kept", {0x41, 0x04}, u"\u0441"},
@@ -182,14 +173,14 @@ TEST(ReadXYValueTest, Outcomes)
         std::u16string text;
         std::vector<uint32_t> sizes;
     } cases[] = {
-        {"short text", kRegSuccess, kRegTypeSz, Utf16Bytes(std::u16string(u"120,45") + u'\0'), u"120,45", {256}},
+        {"short text", kRegSuccess, kRegTypeSz, Utf16LeBytes(std::u16string(u"120,45") + u'\0'), u"120,45", {256}},
         {"missing", kFileNotFound, kRegTypeSz, {}, u"", {256}},
-        {"short binary", kRegSuccess, kRegBinary, Utf16Bytes(u"120,45"), u"", {256}},
-        {"exactly 256 bytes", kRegSuccess, kRegTypeSz, Utf16Bytes(std::u16string(127, u'7') + u'\0'),
+        {"short binary", kRegSuccess, kRegBinary, Utf16LeBytes(u"120,45"), u"", {256}},
+        {"exactly 256 bytes", kRegSuccess, kRegTypeSz, Utf16LeBytes(std::u16string(127, u'7') + u'\0'),
          std::u16string(127, u'7'), {256}},
-        {"long text read in full", kRegSuccess, kRegTypeSz, Utf16Bytes(longText + u'\0'), longText, {256, 412}},
+        {"long text read in full", kRegSuccess, kRegTypeSz, Utf16LeBytes(longText + u'\0'), longText, {256, 412}},
         // Above 256 bytes the data is taken as text whatever its type.
-        {"long binary", kRegSuccess, kRegBinary, Utf16Bytes(longText), longText, {256, 410}},
+        {"long binary", kRegSuccess, kRegBinary, Utf16LeBytes(longText), longText, {256, 410}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -204,28 +195,28 @@ TEST(ReadXYValueTest, SecondQueryFailsOrClaimsTooMuch)
     const std::u16string longText = u"1,2" + std::u16string(300, u' ');
     {
         SCOPED_TRACE("the value grew between the queries");
-        CFakeValue value(kRegSuccess, kRegTypeSz, Utf16Bytes(longText));
+        CFakeValue value(kRegSuccess, kRegTypeSz, Utf16LeBytes(longText));
         value.growBy = 2;
         EXPECT_EQ(ReadXYValueText(value), u"");
         EXPECT_EQ(value.sizes.size(), 2u);
     }
     {
         SCOPED_TRACE("a size beyond any position is not allocated");
-        CFakeValue value(kRegSuccess, kRegTypeSz, Utf16Bytes(longText));
+        CFakeValue value(kRegSuccess, kRegTypeSz, Utf16LeBytes(longText));
         value.claimedSize = 0xFFFFFFFF;
         EXPECT_EQ(ReadXYValueText(value), u"");
         EXPECT_EQ(value.sizes, std::vector<uint32_t>{256});
     }
     {
         SCOPED_TRACE("more data but not more than the first buffer");
-        CFakeValue value(kRegSuccess, kRegTypeSz, Utf16Bytes(longText));
+        CFakeValue value(kRegSuccess, kRegTypeSz, Utf16LeBytes(longText));
         value.claimedSize = 200;
         EXPECT_EQ(ReadXYValueText(value), u"");
         EXPECT_EQ(value.sizes, std::vector<uint32_t>{256});
     }
     {
         SCOPED_TRACE("the largest size read");
-        CFakeValue value(kRegSuccess, kRegTypeSz, Utf16Bytes(std::u16string(u"5,6") + u'\0'));
+        CFakeValue value(kRegSuccess, kRegTypeSz, Utf16LeBytes(std::u16string(u"5,6") + u'\0'));
         value.claimedSize = kXYLargestValueBytes;
         EXPECT_EQ(ReadXYValueText(value), u"");  // the fake keeps claiming, so the second query fails
         EXPECT_EQ(value.sizes, (std::vector<uint32_t>{256, kXYLargestValueBytes}));

@@ -12,12 +12,14 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/text.h"
 #include "common/win/wide.h"
 #include "res/resource.h"
+#include "support/win/process_runner.h"
 #include "win_test_support.h"
 
 namespace {
@@ -118,26 +120,6 @@ void Screenshot(const char16_t* pszName, HWND hWnd)
     if (!WaitFor([&] { return ::GetFileAttributesW(AsWide(strDone)) != INVALID_FILE_ATTRIBUTES; },
                  kShotWaitMilliseconds))
         Fail(u"no screenshot of " + std::u16string(pszName));
-}
-
-// Runs the program to its end; its exit code, or none.
-bool RunToEnd(const std::u16string& strCommandLine, DWORD& dwExitCode)
-{
-    std::u16string strLine = strCommandLine;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!::CreateProcessW(nullptr, AsWide(&strLine[0]), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process))
-        return false;
-    const bool bEnded = ::WaitForSingleObject(process.hProcess, kProcessWaitMilliseconds) == WAIT_OBJECT_0;
-    if (bEnded)
-        ::GetExitCodeProcess(process.hProcess, &dwExitCode);
-    else
-        ::TerminateProcess(process.hProcess, 99);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return bEnded;
 }
 
 // What lumo_menu_probe.dll writes from inside the window's process on the probe message (Wine keeps a menu's
@@ -269,32 +251,27 @@ void Drive(const std::u16string& strProgram, const std::u16string& strVersion)
 
     // The host ID as file-output mode writes it.
     const std::u16string strExpectedFile = g_strWork + u"\\expected.txt";
-    DWORD dwExitCode = 99;
-    if (!RunToEnd(u"\"" + strProgram + u"\" /exit:" + strExpectedFile, dwExitCode) || dwExitCode != 0) {
+    if (RunToEnd(u"\"" + strProgram + u"\" /exit:" + strExpectedFile, kProcessWaitMilliseconds) != DWORD{0}) {
         Fail(u"the program did not write its host ID");
         return;
     }
     const std::string bytes = ReadFileBytes(strExpectedFile);
     const std::u16string strHostId = AsciiToUtf16(bytes.substr(0, bytes.find('\0')));
 
-    std::u16string strLine = u"\"" + strProgram + u"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!::CreateProcessW(nullptr, AsWide(&strLine[0]), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
+    CTestProcess process;
+    if (!process.Start(u"\"" + strProgram + u"\"")) {
         Fail(u"the program does not start");
         return;
     }
     HWND hMain = nullptr;
-    if (!WaitFor([&] { return (hMain = FindDialog(L"Kavro Lumo HostID", process.dwProcessId)) != nullptr; },
+    if (!WaitFor([&] { return (hMain = FindDialog(L"Kavro Lumo HostID", process.GetProcessId())) != nullptr; },
                  kWindowWaitMilliseconds)) {
         Fail(u"no window with the caption \"Kavro Lumo HostID\"");
     } else {
         CheckMainDialog(hMain, strHostId);
         Screenshot(u"main", hMain);
 
-        HWND hAbout = OpenAbout(hMain, process.dwProcessId);
+        HWND hAbout = OpenAbout(hMain, process.GetProcessId());
         if (!hAbout) {
             Fail(u"command 32772 opens no about dialog");
         } else {
@@ -303,23 +280,18 @@ void Drive(const std::u16string& strProgram, const std::u16string& strVersion)
             Expect(CloseWith(hAbout, IDOK), u"the about dialog's Close button does not close it");
             Expect(::IsWindowEnabled(hMain) != FALSE, u"the main dialog stays disabled after the about dialog");
             // The about dialog opens again, and Escape's command closes it.
-            hAbout = OpenAbout(hMain, process.dwProcessId);
+            hAbout = OpenAbout(hMain, process.GetProcessId());
             Expect(hAbout != nullptr, u"the about dialog does not open a second time");
             if (hAbout)
                 Expect(CloseWith(hAbout, IDCANCEL), u"the cancel command does not close the about dialog");
         }
         Expect(CloseWith(hMain, IDCANCEL), u"the Close button does not close the main dialog");
     }
-    if (::WaitForSingleObject(process.hProcess, kProcessWaitMilliseconds) == WAIT_OBJECT_0) {
-        DWORD dwCode = 99;
-        ::GetExitCodeProcess(process.hProcess, &dwCode);
-        Expect(dwCode == 0, u"the program's exit code is not 0");
-    } else {
+    const std::optional<DWORD> exitCode = process.WaitForExit(kProcessWaitMilliseconds);
+    if (exitCode)
+        Expect(*exitCode == 0, u"the program's exit code is not 0");
+    else
         Fail(u"the program does not end when its dialog is closed");
-        ::TerminateProcess(process.hProcess, 99);
-    }
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
 
     HKEY hKey = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Kavro", 0, KEY_READ, &hKey) == ERROR_SUCCESS) {

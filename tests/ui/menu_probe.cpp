@@ -11,7 +11,10 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
+
+#include "support/win/menu_item.h"
 
 namespace {
 
@@ -32,22 +35,17 @@ std::string Hex(UINT nValue)
 // Describes one item and returns its popup menu, if any.
 HMENU DescribeItem(std::string& text, const char* pszPrefix, HMENU hMenu, int nPosition)
 {
-    wchar_t szItem[256] = {};
-    MENUITEMINFOW item = {};
-    item.cbSize = sizeof(item);
-    item.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_ID;
-    item.dwTypeData = szItem;
-    item.cch = 256;
-    if (!::GetMenuItemInfoW(hMenu, static_cast<UINT>(nPosition), TRUE, &item))
+    const std::optional<CMenuItem> item = ReadMenuItem(hMenu, nPosition);
+    if (!item)
         return nullptr;
     const std::string key = std::string(pszPrefix) + "." + std::to_string(nPosition) + ".";
-    text += key + "text=" + Utf8(szItem) + "\n";
-    text += key + "type=" + Hex(item.fType) + "\n";
-    if (item.hSubMenu)
+    text += key + "text=" + Utf8(item->m_strText.c_str()) + "\n";
+    text += key + "type=" + Hex(item->m_fType) + "\n";
+    if (item->m_hSubMenu)
         text += key + "popup=1\n";
     else
-        text += key + "id=" + std::to_string(item.wID) + "\n";
-    return item.hSubMenu;
+        text += key + "id=" + std::to_string(item->m_wID) + "\n";
+    return item->m_hSubMenu;
 }
 
 void WriteProbeFile(const wchar_t* pszName, const std::string& text)

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/win/win_output_file_system.h"
+#include "support/win/files.h"
 #include "win_test_support.h"
 
 namespace {
@@ -29,29 +30,11 @@ protected:
     }
     void TearDown() override { RemoveRoot(); }
 
-    void RemoveRoot()
-    {
-        // SHFileOperationW wants a list ending in two nulls.
-        std::u16string strFrom = m_strRoot + u'\0';
-        SHFILEOPSTRUCTW operation = {};
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = AsWide(strFrom);
-        operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-        ::SHFileOperationW(&operation);
-    }
+    void RemoveRoot() { RemoveTree(m_strRoot); }
 
     std::vector<uint8_t> FileBytes(const std::u16string& strPath)
     {
-        const HANDLE hFile = ::CreateFileW(AsWide(strPath), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                           nullptr);
-        if (hFile == INVALID_HANDLE_VALUE)
-            return {};
-        std::vector<uint8_t> bytes(4096);
-        DWORD nRead = 0;
-        ::ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
-        ::CloseHandle(hFile);
-        bytes.resize(nRead);
-        return bytes;
+        return ReadFileBytes(strPath).value_or(std::vector<uint8_t>());
     }
 
     std::u16string m_strRoot;

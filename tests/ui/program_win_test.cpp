@@ -15,6 +15,8 @@
 
 #include "hostid/release_host_id.h"
 #include "inventory/hid_dev_net.h"
+#include "support/win/files.h"
+#include "support/win/process_runner.h"
 #include "win/seeded_device.h"
 #include "win_test_support.h"
 
@@ -29,55 +31,13 @@ constexpr DWORD kRunMilliseconds = 60000;
 // none when it could not be started or did not end in time (it is then ended).
 std::optional<DWORD> RunProgram(const std::u16string& strArguments, const std::u16string& strWorkingDirectory = u"")
 {
-    std::u16string strCommandLine = u"\"" + kProgram + u"\" " + strArguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    const wchar_t* const pszDirectory = strWorkingDirectory.empty() ? nullptr : AsWide(strWorkingDirectory);
-    if (!::CreateProcessW(nullptr, AsWide(&strCommandLine[0]), nullptr, nullptr, FALSE, 0, nullptr, pszDirectory,
-                          &startup, &process))
-        return std::nullopt;
-    std::optional<DWORD> exitCode;
-    if (::WaitForSingleObject(process.hProcess, kRunMilliseconds) == WAIT_OBJECT_0) {
-        DWORD dwCode = 0;
-        if (::GetExitCodeProcess(process.hProcess, &dwCode))
-            exitCode = dwCode;
-    } else {
-        ::TerminateProcess(process.hProcess, 99);
-    }
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return exitCode;
-}
-
-std::optional<std::vector<uint8_t>> FileBytes(const std::u16string& strPath)
-{
-    const HANDLE hFile = ::CreateFileW(AsWide(strPath), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                       nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    std::vector<uint8_t> bytes(4096);
-    DWORD nRead = 0;
-    ::ReadFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nRead, nullptr);
-    ::CloseHandle(hFile);
-    bytes.resize(nRead);
-    return bytes;
+    return RunToEnd(u"\"" + kProgram + u"\" " + strArguments, kRunMilliseconds, strWorkingDirectory);
 }
 
 bool IsDirectory(const std::u16string& strPath)
 {
     const DWORD dwAttributes = ::GetFileAttributesW(AsWide(strPath));
     return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void RemoveTree(const std::u16string& strPath)
-{
-    std::u16string strFrom = strPath + u'\0';
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = AsWide(strFrom);
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    ::SHFileOperationW(&operation);
 }
 
 // A drive letter that names no drive of the prefix.
@@ -153,7 +113,7 @@ TEST_F(ProgramTest, SeededPrefixFileHoldsTheAdaptersHostId)
     ASSERT_FALSE(IsDirectory(u"C:\\ids"));
     EXPECT_EQ(RunProgram(u"/exit:C:\\ids\\sub\\host.txt"), 0u);
     EXPECT_TRUE(IsDirectory(u"C:\\ids\\sub"));
-    EXPECT_EQ(FileBytes(u"C:\\ids\\sub\\host.txt"), OutputBytes(strHostId));
+    EXPECT_EQ(ReadFileBytes(u"C:\\ids\\sub\\host.txt"), OutputBytes(strHostId));
 
     // The hyphen form, over an existing longer file: exactly 15 bytes afterwards.
     const HANDLE hFile = ::CreateFileW(L"C:\\ids\\sub\\host.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -162,13 +122,13 @@ TEST_F(ProgramTest, SeededPrefixFileHoldsTheAdaptersHostId)
     ::WriteFile(hFile, std::string(100, 'x').data(), 100, &nWritten, nullptr);
     ::CloseHandle(hFile);
     EXPECT_EQ(RunProgram(u"-exit:C:\\ids\\sub\\host.txt"), 0u);
-    EXPECT_EQ(FileBytes(u"C:\\ids\\sub\\host.txt"), OutputBytes(strHostId));
+    EXPECT_EQ(ReadFileBytes(u"C:\\ids\\sub\\host.txt"), OutputBytes(strHostId));
 
     // Of two switches only the last file is written; both directories are made.
     EXPECT_EQ(RunProgram(u"/exit:C:\\ids\\x\\1.txt /exit:C:\\ids\\y\\2.txt"), 0u);
     EXPECT_TRUE(IsDirectory(u"C:\\ids\\x"));
-    EXPECT_FALSE(FileBytes(u"C:\\ids\\x\\1.txt"));
-    EXPECT_EQ(FileBytes(u"C:\\ids\\y\\2.txt"), OutputBytes(strHostId));
+    EXPECT_FALSE(ReadFileBytes(u"C:\\ids\\x\\1.txt"));
+    EXPECT_EQ(ReadFileBytes(u"C:\\ids\\y\\2.txt"), OutputBytes(strHostId));
 }
 
 TEST_F(ProgramTest, PlainPrefixFileHoldsOneZeroByte)
@@ -176,7 +136,7 @@ TEST_F(ProgramTest, PlainPrefixFileHoldsOneZeroByte)
     ASSERT_FALSE(SeededGuid()) << "this test runs in the prefix without a network device";
     EXPECT_EQ(RunProgram(u"/exit:C:\\ids\\sub\\host.txt"), 0u);
     EXPECT_TRUE(IsDirectory(u"C:\\ids\\sub"));
-    EXPECT_EQ(FileBytes(u"C:\\ids\\sub\\host.txt"), std::vector<uint8_t>{0});
+    EXPECT_EQ(ReadFileBytes(u"C:\\ids\\sub\\host.txt"), std::vector<uint8_t>{0});
 }
 
 TEST_F(ProgramTest, FilesAtQuotedPathsWithSpaces)
@@ -203,8 +163,8 @@ TEST_F(ProgramTest, FilesAtQuotedPathsWithSpaces)
         RemoveTree(u"C:\\my ids");
         RemoveTree(u"C:\\my");
         EXPECT_EQ(RunProgram(c.arguments), 0u);
-        EXPECT_EQ(FileBytes(c.path), expected);
-        EXPECT_FALSE(FileBytes(c.notExpected));
+        EXPECT_EQ(ReadFileBytes(c.path), expected);
+        EXPECT_FALSE(ReadFileBytes(c.notExpected));
     }
     RemoveTree(u"C:\\my ids");
     RemoveTree(u"C:\\my");
@@ -232,7 +192,7 @@ TEST_F(ProgramTest, FilesAtRelativePathsLandBelowTheWorkingDirectory)
         RemoveTree(u"C:\\ids");
         ASSERT_TRUE(::CreateDirectoryW(L"C:\\ids", nullptr) && ::CreateDirectoryW(AsWide(strWork), nullptr));
         EXPECT_EQ(RunProgram(c.arguments, strWork), 0u);
-        EXPECT_EQ(FileBytes(c.path), expected);
+        EXPECT_EQ(ReadFileBytes(c.path), expected);
     }
 }
 

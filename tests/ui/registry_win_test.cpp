@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/utf16le.h"
 #include "ui/layout.h"
 #include "ui/win/kavro_guard_registry.h"
 #include "win_test_support.h"
@@ -39,18 +40,6 @@ protected:
         ::RegCloseKey(hKey);
     }
 };
-
-std::vector<uint8_t> Bytes(const std::u16string& text, bool bWithNull)
-{
-    std::vector<uint8_t> bytes;
-    for (const char16_t unit : text) {
-        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    if (bWithNull)
-        bytes.insert(bytes.end(), {0, 0});
-    return bytes;
-}
 
 TEST_F(RegistryTest, ConstructionAndPathExtendedInPlace)
 {
@@ -108,7 +97,7 @@ TEST_F(RegistryTest, WrittenPositionReadsBack)
     ::RegCloseKey(hKey);
     EXPECT_EQ(dwType, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(cbData, 16u);  // 7 characters and the null, two bytes each
-    EXPECT_EQ(std::vector<uint8_t>(data, data + cbData), Bytes(u"-12,340", true));
+    EXPECT_EQ(std::vector<uint8_t>(data, data + cbData), Utf16LeBytes(u"-12,340", true));
 
     CKavroGuardRegistry reader;
     ASSERT_EQ(reader.OpenKey(u"Layout\\Screen1x1\\Dlg7"), kRegistryKeyOk);
@@ -125,13 +114,13 @@ TEST_F(RegistryTest, ReadXYValueAgainstStoredValues)
         std::vector<uint8_t> data;
         std::u16string text;
     } cases[] = {
-        {"text", true, REG_SZ, Bytes(u"120,45", true), u"120,45"},
-        {"text without null", true, REG_SZ, Bytes(u"120,45", false), u"120,45"},
-        {"expandable text", true, REG_EXPAND_SZ, Bytes(u"120,45", true), u""},
-        {"short binary", true, REG_BINARY, Bytes(u"120,45", true), u""},
+        {"text", true, REG_SZ, Utf16LeBytes(u"120,45", true), u"120,45"},
+        {"text without null", true, REG_SZ, Utf16LeBytes(u"120,45", false), u"120,45"},
+        {"expandable text", true, REG_EXPAND_SZ, Utf16LeBytes(u"120,45", true), u""},
+        {"short binary", true, REG_BINARY, Utf16LeBytes(u"120,45", true), u""},
         {"number", true, REG_DWORD, {0x78, 0, 0, 0}, u""},
-        {"long text read in full", true, REG_SZ, Bytes(longText, true), longText},
-        {"long binary taken as text", true, REG_BINARY, Bytes(longText, false), longText},
+        {"long text read in full", true, REG_SZ, Utf16LeBytes(longText, true), longText},
+        {"long binary taken as text", true, REG_BINARY, Utf16LeBytes(longText, false), longText},
         {"missing", false, REG_SZ, {}, u""},
     };
     for (const auto& c : cases) {

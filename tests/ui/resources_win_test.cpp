@@ -6,11 +6,14 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "res/resource.h"
+#include "support/win/menu_item.h"
 #include "ui/file_version_info.h"
 #include "ui/win/version_resource_reader.h"
 #include "win_test_support.h"
@@ -147,6 +150,20 @@ struct CDialogTemplate {
     std::vector<CControl> controls;
 };
 
+// A template's header on one line, every field named, so that a comparison shows all that differ at once.
+std::string HeaderText(const CDialogTemplate& dialog)
+{
+    char szStyles[64];
+    std::snprintf(szStyles, sizeof(szStyles), "style 0x%08X, extended 0x%08X", static_cast<unsigned>(dialog.style),
+                  static_cast<unsigned>(dialog.exStyle));
+    return "caption \"" + Narrow(dialog.caption) + "\", " + szStyles + ", at " + std::to_string(dialog.x) + "," +
+           std::to_string(dialog.y) + ", " + std::to_string(dialog.cx) + "x" + std::to_string(dialog.cy) +
+           ", menu \"" + Narrow(dialog.menu) + "\", class \"" + Narrow(dialog.windowClass) + "\", font \"" +
+           Narrow(dialog.typeface) + "\" " + std::to_string(dialog.pointSize) + " weight " +
+           std::to_string(dialog.weight) + " italic " + std::to_string(dialog.italic) + " charset " +
+           std::to_string(dialog.charset);
+}
+
 std::u16string ClassName(const std::u16string& strClass)
 {
     if (strClass == u"#128")
@@ -214,20 +231,9 @@ protected:
 TEST_F(ProgramResourcesTest, MainDialogTemplate)
 {
     const CDialogTemplate dialog = ParseDialog(m_module.Resource(RT_DIALOG, IDD_LUMOHOSTID_DIALOG));
-    EXPECT_EQ(dialog.caption, u"Kavro Lumo HostID");
-    EXPECT_EQ(dialog.style, 0x90CB00C0u);
-    EXPECT_EQ(dialog.exStyle, 0x00040000u);
-    EXPECT_EQ(dialog.x, 0);
-    EXPECT_EQ(dialog.y, 0);
-    EXPECT_EQ(dialog.cx, 312);
-    EXPECT_EQ(dialog.cy, 86);
-    EXPECT_EQ(dialog.menu, u"#130");
-    EXPECT_EQ(dialog.windowClass, u"");
-    EXPECT_EQ(dialog.typeface, u"Segoe UI");
-    EXPECT_EQ(dialog.pointSize, 9);
-    EXPECT_EQ(dialog.weight, 400);
-    EXPECT_EQ(dialog.italic, 0);
-    EXPECT_EQ(dialog.charset, 0);
+    EXPECT_EQ(HeaderText(dialog),
+              "caption \"Kavro Lumo HostID\", style 0x90CB00C0, extended 0x00040000, at 0,0, 312x86, menu \"#130\", "
+              "class \"\", font \"Segoe UI\" 9 weight 400 italic 0 charset 0");
     const std::vector<CControl> expected = {
         {2, u"button", u"Close", 225, 57, 70, 16, 0x50010000, 0},
         {kNoId, u"static", u"Computer name:", 15, 13, 60, 17, 0x5002000C, 0},
@@ -241,19 +247,9 @@ TEST_F(ProgramResourcesTest, MainDialogTemplate)
 TEST_F(ProgramResourcesTest, AboutDialogTemplate)
 {
     const CDialogTemplate dialog = ParseDialog(m_module.Resource(RT_DIALOG, IDD_INFO_DIALOG));
-    EXPECT_EQ(dialog.caption, u"Kavro Host ID");
-    EXPECT_EQ(dialog.style, 0x80C800C0u);
-    EXPECT_EQ(dialog.exStyle, 0u);
-    EXPECT_EQ(dialog.x, 0);
-    EXPECT_EQ(dialog.y, 0);
-    EXPECT_EQ(dialog.cx, 266);
-    EXPECT_EQ(dialog.cy, 325);
-    EXPECT_EQ(dialog.menu, u"");
-    EXPECT_EQ(dialog.typeface, u"Segoe UI");
-    EXPECT_EQ(dialog.pointSize, 9);
-    EXPECT_EQ(dialog.weight, 400);
-    EXPECT_EQ(dialog.italic, 0);
-    EXPECT_EQ(dialog.charset, 0);
+    EXPECT_EQ(HeaderText(dialog),
+              "caption \"Kavro Host ID\", style 0x80C800C0, extended 0x00000000, at 0,0, 266x325, menu \"\", "
+              "class \"\", font \"Segoe UI\" 9 weight 400 italic 0 charset 0");
     ASSERT_EQ(dialog.controls.size(), 14u);
     // The controls in template order: ID, class, rectangle and style as the layout gives them. The address block's
     // texts are the maker's own data and are only required to be there.
@@ -305,31 +301,21 @@ TEST_F(ProgramResourcesTest, MenuWithTheRightJustifiedInfoPopup)
     const HMENU hMenu = ::LoadMenuW(m_module.Get(), MAKEINTRESOURCEW(IDR_MAIN_MENU));
     ASSERT_NE(hMenu, nullptr);
     ASSERT_EQ(::GetMenuItemCount(hMenu), 1);
-    wchar_t szText[64] = {};
-    MENUITEMINFOW item = {};
-    item.cbSize = sizeof(item);
-    item.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_ID;
-    item.dwTypeData = szText;
-    item.cch = 64;
-    ASSERT_TRUE(::GetMenuItemInfoW(hMenu, 0, TRUE, &item));
-    EXPECT_EQ(FromWide(szText), u"Info");
-    EXPECT_EQ(item.fType, static_cast<UINT>(MFT_STRING | MFT_RIGHTJUSTIFY));
-    ASSERT_NE(item.hSubMenu, nullptr);
-    ASSERT_EQ(::GetMenuItemCount(item.hSubMenu), 1);
+    const std::optional<CMenuItem> item = ReadMenuItem(hMenu, 0);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(FromWide(item->m_strText.c_str()), u"Info");
+    EXPECT_EQ(item->m_fType, static_cast<UINT>(MFT_STRING | MFT_RIGHTJUSTIFY));
+    ASSERT_NE(item->m_hSubMenu, nullptr);
+    ASSERT_EQ(::GetMenuItemCount(item->m_hSubMenu), 1);
 
-    wchar_t szEntry[64] = {};
-    MENUITEMINFOW entry = {};
-    entry.cbSize = sizeof(entry);
-    entry.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU | MIIM_ID | MIIM_STATE;
-    entry.dwTypeData = szEntry;
-    entry.cch = 64;
-    ASSERT_TRUE(::GetMenuItemInfoW(item.hSubMenu, 0, TRUE, &entry));
-    EXPECT_EQ(FromWide(szEntry), u"About Kavro Host ID...");
-    EXPECT_EQ(entry.wID, static_cast<UINT>(ID_INFO_ABOUT));
-    EXPECT_EQ(entry.wID, 32772u);
-    EXPECT_EQ(entry.fType, static_cast<UINT>(MFT_STRING));
-    EXPECT_EQ(entry.fState, static_cast<UINT>(MFS_ENABLED));
-    EXPECT_EQ(entry.hSubMenu, nullptr);
+    const std::optional<CMenuItem> entry = ReadMenuItem(item->m_hSubMenu, 0);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(FromWide(entry->m_strText.c_str()), u"About Kavro Host ID...");
+    EXPECT_EQ(entry->m_wID, static_cast<UINT>(ID_INFO_ABOUT));
+    EXPECT_EQ(entry->m_wID, 32772u);
+    EXPECT_EQ(entry->m_fType, static_cast<UINT>(MFT_STRING));
+    EXPECT_EQ(entry->m_fState, static_cast<UINT>(MFS_ENABLED));
+    EXPECT_EQ(entry->m_hSubMenu, nullptr);
     ::DestroyMenu(hMenu);
 }
 

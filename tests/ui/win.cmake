@@ -36,14 +36,14 @@ lumo_test_environment(lumo_ui_dialog_tests)
 
 # LumoHostID.exe end to end in file-output mode: in the seeded prefix it writes the seeded adapter's host ID, in the
 # plain prefix a single zero byte. One program, run once in each prefix.
-add_executable(lumo_program_tests program_win_test.cpp)
+add_executable(lumo_program_tests program_win_test.cpp process_runner_win_test.cpp)
 target_link_libraries(lumo_program_tests PRIVATE lumo_hostid lumo_inventory iphlpapi shell32 advapi32 gmock gtest_main)
 target_include_directories(lumo_program_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_compile_definitions(lumo_program_tests PRIVATE LUMO_HOSTID_EXE="$<TARGET_FILE:LumoHostID>")
 add_dependencies(lumo_program_tests LumoHostID)
 
 add_test(NAME lumo_program_plain
-  COMMAND lumo_program_tests --gtest_filter=ProgramTest.Plain*:ProgramTest.Files*)
+  COMMAND lumo_program_tests --gtest_filter=ProgramTest.Plain*:ProgramTest.Files*:ProcessRunnerTest.*)
 set_tests_properties(lumo_program_plain PROPERTIES TIMEOUT 300)
 lumo_test_environment(lumo_program_plain)
 
@@ -61,13 +61,14 @@ endif()
 set(LUMO_SCREENSHOT_DIR ${CMAKE_BINARY_DIR}/screenshots CACHE PATH "Where the GUI test saves its screenshots")
 add_executable(lumo_gui_driver WIN32 gui_driver.cpp)
 target_link_libraries(lumo_gui_driver PRIVATE lumo_common advapi32 user32)
-target_include_directories(lumo_gui_driver PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_include_directories(lumo_gui_driver PRIVATE ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(lumo_gui_driver PRIVATE -municode)
 target_link_options(lumo_gui_driver PRIVATE -municode -mwindows)
 add_dependencies(lumo_gui_driver LumoHostID lumo_menu_probe)
 # The hook the driver loads into the program to read its menu (Wine lets no other process read a menu's items).
 add_library(lumo_menu_probe SHARED menu_probe.cpp)
 target_link_libraries(lumo_menu_probe PRIVATE user32)
+target_include_directories(lumo_menu_probe PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 set_target_properties(lumo_menu_probe PROPERTIES PREFIX "" OUTPUT_NAME lumo_menu_probe
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 set_target_properties(lumo_gui_driver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})

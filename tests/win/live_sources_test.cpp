@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
@@ -18,37 +19,13 @@
 #include "inventory/win/cm_resources.h"
 #include "inventory/win/driver_source.h"
 #include "inventory/win/netcfg_source.h"
-#include "inventory/win/scoped_win.h"
 #include "inventory/win/setup_device_source.h"
+#include "support/win/adapter_table.h"
+#include "support/win/running_under_wine.h"
 
 namespace {
 
 // The adapter table as GetAdaptersAddresses gives it, read here without the source under test.
-struct CRawAdapter {
-    std::string m_strName;
-    std::optional<std::u16string> m_strDescription;
-    std::vector<uint8_t> m_address;
-};
-
-std::vector<CRawAdapter> ReadRawAdapterTable()
-{
-    std::vector<CRawAdapter> adapters;
-    ULONG nSize = 64 * 1024;
-    std::vector<unsigned char> buffer(nSize);
-    auto* pFirst = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
-    if (GetAdaptersAddresses(AF_UNSPEC, 0, nullptr, pFirst, &nSize) != NO_ERROR)
-        return adapters;
-    for (const IP_ADAPTER_ADDRESSES* p = pFirst; p; p = p->Next) {
-        CRawAdapter raw;
-        raw.m_strName = p->AdapterName ? p->AdapterName : "";
-        if (p->Description)
-            raw.m_strDescription = FromWide(p->Description);
-        raw.m_address.assign(p->PhysicalAddress, p->PhysicalAddress + p->PhysicalAddressLength);
-        adapters.push_back(raw);
-    }
-    return adapters;
-}
-
 // What the choice does with the adapter table: a size query with a declared size of 0, then the read.
 TEST(AdapterTableSourceTest, SizeQueryThenReadGivesTheTable)
 {
@@ -68,13 +45,13 @@ TEST(AdapterTableSourceTest, SizeQueryThenReadGivesTheTable)
     ASSERT_EQ(source.GetAdaptersAddresses(nSize, entries), kAdapterTableNoError);
 
     // Every field the choice reads is what the system table holds, in the table's order.
-    const std::vector<CRawAdapter> raw = ReadRawAdapterTable();
+    const std::vector<CSystemAdapter> raw = ReadSystemAdapterTable();
     ASSERT_EQ(entries.size(), raw.size());
     ASSERT_FALSE(raw.empty()) << "Wine lists at least the loopback adapter";
     for (size_t i = 0; i < raw.size(); ++i) {
-        SCOPED_TRACE(raw[i].m_strName);
+        SCOPED_TRACE(Utf16ToUtf8(raw[i].m_strName));
         ASSERT_TRUE(entries[i].m_strName.has_value());
-        EXPECT_EQ(*entries[i].m_strName, AsciiToUtf16(raw[i].m_strName));
+        EXPECT_EQ(*entries[i].m_strName, raw[i].m_strName);
         CGuidValue guid;
         EXPECT_TRUE(ParseGuidText(*entries[i].m_strName, guid)) << "adapter names are GUID texts";
         EXPECT_EQ(entries[i].m_strDescription, raw[i].m_strDescription);

@@ -32,14 +32,15 @@
 #include <nlohmann/json.hpp>
 
 #include "common/text.h"
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 #include "inspect/recording_sources.h"
 #include "inspect/replay_sources.h"
 #include "inspect/snapshot.h"
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
-#include "inventory/win/scoped_win.h"
 #include "substitutes/script.h"
+#include "support/win/adapter_table.h"
 
 namespace {
 
@@ -48,13 +49,6 @@ constexpr wchar_t kEnumRoot[] = L"System\\CurrentControlSet\\Enum\\";
 constexpr wchar_t kClassRoot[] = L"System\\CurrentControlSet\\Control\\Class\\";
 constexpr wchar_t kSeedKey[] = L"Software\\LumoMachineSeed";  // the keys this program made last time
 constexpr int kFirstDriverNumber = 1000;
-
-struct CLiveAdapter {
-    std::u16string m_strName;
-    std::u16string m_strDescription;
-    std::vector<uint8_t> m_address;
-    bool m_bLoopback = false;
-};
 
 bool ReadFileBytes(const std::wstring& strPath, std::string& strBytes)
 {
@@ -72,25 +66,6 @@ bool WriteFileBytes(const std::wstring& strPath, const std::string& strBytes)
     std::ofstream file(strPath.c_str(), std::ios::binary);
     file << strBytes;
     return static_cast<bool>(file);
-}
-
-std::vector<CLiveAdapter> ReadLiveTable()
-{
-    std::vector<CLiveAdapter> adapters;
-    ULONG nSize = 64 * 1024;
-    std::vector<unsigned char> buffer(nSize);
-    auto* pFirst = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data());
-    if (GetAdaptersAddresses(AF_UNSPEC, 0, nullptr, pFirst, &nSize) != NO_ERROR)
-        return adapters;
-    for (const IP_ADAPTER_ADDRESSES* p = pFirst; p; p = p->Next) {
-        CLiveAdapter adapter;
-        adapter.m_strName = AsciiToUtf16(p->AdapterName ? p->AdapterName : "");
-        adapter.m_strDescription = p->Description ? FromWide(p->Description) : u"";
-        adapter.m_address.assign(p->PhysicalAddress, p->PhysicalAddress + p->PhysicalAddressLength);
-        adapter.m_bLoopback = p->IfType == IF_TYPE_SOFTWARE_LOOPBACK;
-        adapters.push_back(adapter);
-    }
-    return adapters;
 }
 
 // The snapshot's GUID texts that name adapters, and the GUID texts Wine gives those adapters.
@@ -150,7 +125,7 @@ public:
     std::vector<std::string> m_leftOut;
 
     bool MapAdapters(const CSnapshot& snapshot, const std::vector<std::string>& plan,
-                     const std::vector<CLiveAdapter>& live, CSnapshot& mapped, std::string& strError);
+                     const std::vector<CSystemAdapter>& live, CSnapshot& mapped, std::string& strError);
     void MapComponents(const CSnapshot& snapshot, CSnapshot& mapped, CSubstituteScript& script) const;
     std::vector<CMappedDevice> MapDevices(const CSnapshot& snapshot);
     void NoteDriverDifferences(const CSnapshot& original, const CSnapshot& mapped);
@@ -159,16 +134,16 @@ public:
 };
 
 bool CSeeder::MapAdapters(const CSnapshot& snapshot, const std::vector<std::string>& plan,
-                          const std::vector<CLiveAdapter>& live, CSnapshot& mapped, std::string& strError)
+                          const std::vector<CSystemAdapter>& live, CSnapshot& mapped, std::string& strError)
 {
     mapped.m_adapters.emplace();
-    std::vector<const CLiveAdapter*> wine;
-    for (const CLiveAdapter& adapter : live) {
+    std::vector<const CSystemAdapter*> wine;
+    for (const CSystemAdapter& adapter : live) {
         if (adapter.m_bLoopback) {
             // Wine's own loopback adapter comes first, as the kernel's interface 1.
             CAdapterEntry entry;
             entry.m_strName = adapter.m_strName;
-            entry.m_strDescription = adapter.m_strDescription;
+            entry.m_strDescription = adapter.m_strDescription.value_or(u"");
             mapped.m_adapters->push_back(entry);
         } else {
             wine.push_back(&adapter);
@@ -196,9 +171,9 @@ bool CSeeder::MapAdapters(const CSnapshot& snapshot, const std::vector<std::stri
             return false;
         }
         const CAdapterEntry& original = (*snapshot.m_adapters)[nIndex];
-        const CLiveAdapter& adapter = *wine[nNext++];
+        const CSystemAdapter& adapter = *wine[nNext++];
         const std::vector<uint8_t> address(original.m_address, original.m_address + original.m_nAddressLength);
-        if (adapter.m_address != address || adapter.m_strDescription != Utf8ToUtf16(strReason)) {
+        if (adapter.m_address != address || adapter.m_strDescription.value_or(u"") != Utf8ToUtf16(strReason)) {
             strError = "Wine's adapter " + Utf16ToUtf8(adapter.m_strName) + " is not the planned " + strReason;
             return false;
         }
@@ -206,7 +181,8 @@ bool CSeeder::MapAdapters(const CSnapshot& snapshot, const std::vector<std::stri
             m_guids.Add(*original.m_strName, adapter.m_strName);
         CAdapterEntry entry = original;
         entry.m_strName = adapter.m_strName;
-        entry.m_strDescription = adapter.m_strDescription;  // the interface's name, with the wireless mark kept
+        // The interface's name, with the wireless mark kept.
+        entry.m_strDescription = adapter.m_strDescription.value_or(u"");
         mapped.m_adapters->push_back(entry);
 
         // Wine's NDIS driver answers both address queries with the interface's address.
@@ -342,10 +318,8 @@ void CSeeder::NoteDriverDifferences(const CSnapshot& original, const CSnapshot& 
 CSnapshot Record(const CSnapshot& snapshot)
 {
     CReplaySources replay(snapshot);
-    CRecordingSources recorder(replay.Get());
-    CBaseHostId hostId(recorder.Get());
-    hostId.DetermineAdapter();
-    CSnapshot recorded = recorder.GetSnapshot();
+    CSnapshot recorded;
+    RecordSnapshot(replay.Get(), recorded);
     recorded.m_strComputerName = snapshot.m_strComputerName;
     return recorded;
 }
@@ -498,7 +472,7 @@ int wmain(int argc, wchar_t** argv)
     wine.m_strComputerName = ComputerName();
     CSubstituteScript script;
     std::string strError;
-    if (!seeder.MapAdapters(snapshot, plan, ReadLiveTable(), wine, strError)) {
+    if (!seeder.MapAdapters(snapshot, plan, ReadSystemAdapterTable(), wine, strError)) {
         std::fprintf(stderr, "%s\n", strError.c_str());
         return 3;
     }

@@ -14,14 +14,16 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
 #include "inventory/win/cm_resources.h"
 #include "inventory/win/driver_source.h"
-#include "inventory/win/scoped_win.h"
 #include "inventory/win/setup_device_source.h"
 #include "seeded_device.h"
+#include "support/utf16le.h"
+#include "support/win/running_under_wine.h"
 
 namespace {
 
@@ -91,11 +93,7 @@ TEST_F(SeededPrefixTest, DeviceSourceReadsTheSeededDevice)
     EXPECT_EQ(source.GetDriverKey(), FromWide(LUMO_SEEDED_DRIVER));
 
     // The stored value, terminating null included.
-    std::vector<uint8_t> expected;
-    for (const char16_t unit : *m_strGuid + u'\0') {
-        expected.push_back(static_cast<uint8_t>(unit & 0xFF));
-        expected.push_back(static_cast<uint8_t>(unit >> 8));
-    }
+    const std::vector<uint8_t> expected = Utf16LeBytes(*m_strGuid, true);
     EXPECT_EQ(source.GetNetCfgInstanceIdData(), expected);
 
     // Wine's configuration manager cannot report resources; on Windows the device would have none allocated either.

@@ -13,15 +13,16 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 #include "inventory/base_host_id.h"
 #include "inventory/passes.h"
 #include "inventory/win/cm_resources.h"
 #include "inventory/win/netcfg_source.h"
-#include "inventory/win/scoped_win.h"
 #include "inventory/win/setup_device_source.h"
 #include "substitutes/counts.h"
 #include "substitutes/script.h"
+#include "support/win/running_under_wine.h"
 
 namespace {
 

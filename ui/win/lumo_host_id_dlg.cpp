@@ -1,16 +1,9 @@
 #include "ui/win/lumo_host_id_dlg.h"
 
-#include "common/win/wide.h"
+#include "common/win/computer_name.h"
 #include "res/resource.h"
 #include "ui/win/info_dlg.h"
 #include "ui/win/win_app.h"
-
-namespace {
-
-// Room for the computer name, in characters; far more than any computer name takes.
-constexpr DWORD kComputerNameChars = 300;
-
-}  // namespace
 
 CLumoHostIdDlg::CLumoHostIdDlg() : CBaseDlg(GetResourceModule(), IDD_LUMOHOSTID_DIALOG, nullptr)
 {
@@ -28,12 +21,8 @@ BOOL CLumoHostIdDlg::OnInitDialog()
 {
     CBaseDlg::OnInitDialog();
 
-    // The result is not examined: the buffer starts empty, so a failure shows an empty field.
-    wchar_t szName[kComputerNameChars] = {};
-    DWORD nSize = kComputerNameChars;
-    ::GetComputerNameW(szName, &nSize);
-    szName[kComputerNameChars - 1] = L'\0';
-    m_editComputerName.SetWindowText(FromWide(szName));
+    // A name that cannot be read shows as an empty field.
+    m_editComputerName.SetWindowText(ReadComputerName());
     m_editHostId.SetWindowText(m_strHostId);
     return TRUE;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// Owners for the Windows resources the live sources hold: every handle, key, device set, module, COM pointer and
+// Owners for the Windows resources the program holds: every file handle, key, device set, module, COM pointer and
 // COM-allocated text is released by its owner's destructor, on every path.
 
 #include <windows.h>
@@ -67,6 +67,14 @@ struct CFileHandleTraits {
     static void Close(Value h) { ::CloseHandle(h); }
 };
 using CUniqueFileHandle = CUniqueResource<CFileHandleTraits>;
+
+// A process or thread handle from CreateProcessW: null means none.
+struct CHandleTraits {
+    using Value = HANDLE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value h) { ::CloseHandle(h); }
+};
+using CUniqueHandle = CUniqueResource<CHandleTraits>;
 
 // A registry key. SetupDiOpenClassRegKey answers INVALID_HANDLE_VALUE on failure, RegOpenKeyExW leaves the key
 // alone: callers store a key only on success, so null is the one value meaning none.
