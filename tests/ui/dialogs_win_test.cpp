@@ -434,18 +434,18 @@ TEST_F(DialogTest, LinkColoursReflectedFromTheDialog)
     CInfoProbe dialog(nullptr);
     dialog.check = [](CInfoProbe& d) {
         const HWND hMail = d.GetDlgItem(IDC_INFO_MAIL);
-        EXPECT_EQ(d.m_linkMail.m_font.GetSafeHandle(), nullptr);
+        EXPECT_EQ(d.m_linkMail.m_font.Get(), nullptr);
         const CColourAnswer first = AskColour(d.m_hWnd, hMail);
         EXPECT_EQ(first.hBrush, static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
         EXPECT_EQ(first.textColour, static_cast<COLORREF>(kLinkColourUnvisited));
         EXPECT_EQ(first.nBkMode, TRANSPARENT);
-        ASSERT_NE(d.m_linkMail.m_font.GetSafeHandle(), nullptr);
-        EXPECT_EQ(first.hFont, d.m_linkMail.m_font.GetSafeHandle());
+        ASSERT_NE(d.m_linkMail.m_font.Get(), nullptr);
+        EXPECT_EQ(first.hFont, d.m_linkMail.m_font.Get());
         EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(hMail, WM_GETFONT, 0, 0)), first.hFont);
         // The link's font is the dialog's, underlined.
         LOGFONTW linkFont = {};
         LOGFONTW dialogFont = {};
-        ::GetObjectW(d.m_linkMail.m_font.GetSafeHandle(), sizeof(linkFont), &linkFont);
+        ::GetObjectW(d.m_linkMail.m_font.Get(), sizeof(linkFont), &linkFont);
         ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(d.m_hWnd, WM_GETFONT, 0, 0)), sizeof(dialogFont),
                      &dialogFont);
         EXPECT_EQ(linkFont.lfUnderline, 1);
