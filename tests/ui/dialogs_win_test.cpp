@@ -198,15 +198,22 @@ TEST_F(DialogTest, ResourceModuleIsTheDialogsWhileItRuns)
     EXPECT_EQ(GetResourceModule(), TestModule());
 }
 
+// Runs the dialog until it is cancelled and answers where it opened: its top left corner once shown, {-1000, -1000}
+// when it never showed.
+POINT OpenedAt(CBaseProbe& dialog)
+{
+    POINT at = {-1000, -1000};
+    dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    return at;
+}
+
 // Where the dialog opens when nothing is stored.
 POINT TemplatePosition()
 {
     CBaseProbe dialog(TestModule(), IDD_TEST_PLACEHOLDERS, nullptr);
     dialog.m_bTopMostNoParent = false;
-    POINT at = {-1000, -1000};
-    dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    return at;
+    return OpenedAt(dialog);
 }
 
 TEST_F(DialogTest, RestoringFromStoredTexts)
@@ -240,9 +247,7 @@ TEST_F(DialogTest, RestoringFromStoredTexts)
         dialog.m_bTopMostNoParent = false;
         dialog.m_bRememberPos = true;
         dialog.m_strProductKey = u"LumoHostIDTest\\";
-        POINT at = {-1000, -1000};
-        dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        const POINT at = OpenedAt(dialog);
         const POINT expected = c.moved ? c.at : templateAt;
         EXPECT_EQ(at.x, expected.x);
         EXPECT_EQ(at.y, expected.y);
@@ -298,9 +303,7 @@ TEST_F(DialogTest, PositionsBelongToTheirScreenAndLayoutName)
         dialog.m_bTopMostNoParent = false;
         dialog.m_bRememberPos = true;
         dialog.m_strProductKey = u"LumoHostIDTest\\";
-        POINT at = {};
-        dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        const POINT at = OpenedAt(dialog);
         EXPECT_EQ(at.x, templateAt.x);
         EXPECT_EQ(at.y, templateAt.y);
         EXPECT_EQ(ReadStoredText(strOtherScreen), u"120,45");
@@ -315,9 +318,7 @@ TEST_F(DialogTest, PositionsBelongToTheirScreenAndLayoutName)
         dialog.m_bTopMostNoParent = false;
         dialog.m_bRememberPos = true;
         dialog.m_strLayoutName = u"Custom";
-        POINT at = {};
-        dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        const POINT at = OpenedAt(dialog);
         EXPECT_EQ(at.x, 130);
         EXPECT_EQ(at.y, 50);
         EXPECT_TRUE(KeyExists(u"Software\\Kavro\\VEDA\\Layout\\" + LayoutScreenName() + u"\\Custom"));
