@@ -125,6 +125,33 @@ std::string EncodeUtf8(std::u16string_view text, bool bEscape)
 
 }  // namespace
 
+namespace {
+
+// The lead bytes of the well-formed UTF-8 sequences longer than one byte, as the Unicode standard tables them: how
+// long the sequence is and what range its second byte must fall in. The narrower second-byte ranges refuse overlong
+// forms (after E0 and F0), surrogates (after ED) and code points past U+10FFFF (after F4); every later byte is a
+// plain continuation byte.
+struct CUtf8Lead {
+    unsigned char nFirst;
+    unsigned char nLast;
+    size_t nLength;
+    unsigned char nSecondLow;
+    unsigned char nSecondHigh;
+};
+
+constexpr CUtf8Lead kUtf8Leads[] = {
+    {0xC2, 0xDF, 2, 0x80, 0xBF},
+    {0xE0, 0xE0, 3, 0xA0, 0xBF},
+    {0xE1, 0xEC, 3, 0x80, 0xBF},
+    {0xED, 0xED, 3, 0x80, 0x9F},
+    {0xEE, 0xEF, 3, 0x80, 0xBF},
+    {0xF0, 0xF0, 4, 0x90, 0xBF},
+    {0xF1, 0xF3, 4, 0x80, 0xBF},
+    {0xF4, 0xF4, 4, 0x80, 0x8F},
+};
+
+}  // namespace
+
 size_t Utf8SequenceLength(std::string_view text)
 {
     if (text.empty())
@@ -132,34 +159,19 @@ size_t Utf8SequenceLength(std::string_view text)
     const auto b0 = static_cast<unsigned char>(text[0]);
     if (b0 < 0x80)
         return 1;
-    size_t nLength = 0;
-    unsigned char nLow = 0x80;
-    unsigned char nHigh = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        nLength = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        nLength = 3;
-        if (b0 == 0xE0)
-            nLow = 0xA0;
-        else if (b0 == 0xED)
-            nHigh = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        nLength = 4;
-        if (b0 == 0xF0)
-            nLow = 0x90;
-        else if (b0 == 0xF4)
-            nHigh = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() < nLength)
-        return 0;
-    for (size_t i = 1; i < nLength; ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b < (i == 1 ? nLow : 0x80) || b > (i == 1 ? nHigh : 0xBF))
+    for (const CUtf8Lead& lead : kUtf8Leads) {
+        if (b0 < lead.nFirst || b0 > lead.nLast)
+            continue;
+        if (text.size() < lead.nLength)
             return 0;
+        for (size_t i = 1; i < lead.nLength; ++i) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            if (b < (i == 1 ? lead.nSecondLow : 0x80) || b > (i == 1 ? lead.nSecondHigh : 0xBF))
+                return 0;
+        }
+        return lead.nLength;
     }
-    return nLength;
+    return 0;
 }
 
 std::u16string Utf8ToUtf16(std::string_view text)

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "common/keyed_hash.h"
 #include "common/text.h"
@@ -212,21 +213,21 @@ std::string EntryKey(const CAdapterEntry& entry)
 
 std::vector<std::string> ChangedFields(const CHidDevNet& a, const CHidDevNet& b)
 {
+    // In the order the comparison lists them.
+    const std::pair<const char*, bool> changes[] = {
+        {"guid", a.m_strGuid != b.m_strGuid},
+        {"pnp_id", a.m_strPnpId != b.m_strPnpId},
+        {"flags", a.m_dwFlags != b.m_dwFlags},
+        {"wireless", a.m_bWireless != b.m_bWireless},
+        {"address", a.m_strAddress != b.m_strAddress},
+        {"permanent_address", a.m_strPermanentAddress != b.m_strPermanentAddress},
+        {"current_address", a.m_strCurrentAddress != b.m_strCurrentAddress},
+    };
     std::vector<std::string> fields;
-    if (a.m_strGuid != b.m_strGuid)
-        fields.push_back("guid");
-    if (a.m_strPnpId != b.m_strPnpId)
-        fields.push_back("pnp_id");
-    if (a.m_dwFlags != b.m_dwFlags)
-        fields.push_back("flags");
-    if (a.m_bWireless != b.m_bWireless)
-        fields.push_back("wireless");
-    if (a.m_strAddress != b.m_strAddress)
-        fields.push_back("address");
-    if (a.m_strPermanentAddress != b.m_strPermanentAddress)
-        fields.push_back("permanent_address");
-    if (a.m_strCurrentAddress != b.m_strCurrentAddress)
-        fields.push_back("current_address");
+    for (const auto& [pszField, bChanged] : changes) {
+        if (bChanged)
+            fields.push_back(pszField);
+    }
     return fields;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "common/text.h"
 #include "hostid/release_host_id.h"
@@ -53,43 +54,80 @@ std::string RecordRef(size_t nIndex)
     return "[" + std::to_string(nIndex) + "]";
 }
 
+// What the report says of each rule: its name in the JSON and after "by the rule", and what it chose by. One row a
+// rule, in the enumeration's order, so that a rule's value indexes its row; the static_asserts below hold the table
+// to that order and to the enumeration's length.
+struct CRuleText {
+    EChoiceRule rule;
+    const char* pszName;
+    const char* pszExplanation;
+};
+
+constexpr CRuleText kRuleTexts[] = {
+    {EChoiceRule::None, "none", "no record has flags and an address"},
+    {EChoiceRule::Primary, "primary",
+     "the first adapter in table order that matched a record on PCI, VMBus or Xen or without a bus bit, other than "
+     "the first wireless one"},
+    {EChoiceRule::OtherBus, "other-bus",
+     "no primary candidate; the first adapter in table order that matched a record on another enumerator"},
+    {EChoiceRule::Usb, "usb",
+     "no primary or other-bus candidate; the first adapter in table order that matched a record on USB with a "
+     "permanent address"},
+    {EChoiceRule::AddressMatch, "address-match",
+     "no candidate; the last record in the inventory whose address the adapter table lists"},
+    {EChoiceRule::FirstAddressed, "first-addressed",
+     "no candidate and no address in the adapter table; the first record in the inventory with flags and an "
+     "address"},
+};
+
+// What the report says of each adapter-table slot, in the enumeration's order like the rules above.
+struct CSlotText {
+    EAdapterSlot slot;
+    const char* pszText;
+};
+
+constexpr CSlotText kSlotTexts[] = {
+    {EAdapterSlot::None, "none"},
+    {EAdapterSlot::FirstWireless, "first wireless adapter, passed over"},
+    {EAdapterSlot::Primary, "primary candidate"},
+    {EAdapterSlot::OtherBus, "other-bus candidate"},
+    {EAdapterSlot::Usb, "USB candidate"},
+};
+
+// True when every row of a table stands at the index its enumeration value names.
+template <typename TRow, size_t N, typename TKey>
+constexpr bool RowsInOrder(const TRow (&rows)[N], TKey TRow::*pKey)
+{
+    for (size_t n = 0; n < N; ++n) {
+        if (static_cast<size_t>(rows[n].*pKey) != n)
+            return false;
+    }
+    return true;
+}
+
+static_assert(RowsInOrder(kRuleTexts, &CRuleText::rule), "kRuleTexts must follow EChoiceRule's order");
+static_assert(std::size(kRuleTexts) == static_cast<size_t>(EChoiceRule::FirstAddressed) + 1,
+              "kRuleTexts must have a row for every EChoiceRule");
+static_assert(RowsInOrder(kSlotTexts, &CSlotText::slot), "kSlotTexts must follow EAdapterSlot's order");
+static_assert(std::size(kSlotTexts) == static_cast<size_t>(EAdapterSlot::Usb) + 1,
+              "kSlotTexts must have a row for every EAdapterSlot");
+
+// A value outside the enumeration reads as its first row, the one that means nothing was chosen.
+template <typename TRow, size_t N, typename TKey>
+const TRow& RowFor(const TRow (&rows)[N], TKey key)
+{
+    const auto nIndex = static_cast<size_t>(key);
+    return nIndex < N ? rows[nIndex] : rows[0];
+}
+
 const char* RuleExplanation(EChoiceRule rule)
 {
-    switch (rule) {
-    case EChoiceRule::Primary:
-        return "the first adapter in table order that matched a record on PCI, VMBus or Xen or without a bus bit, "
-               "other than the first wireless one";
-    case EChoiceRule::OtherBus:
-        return "no primary candidate; the first adapter in table order that matched a record on another enumerator";
-    case EChoiceRule::Usb:
-        return "no primary or other-bus candidate; the first adapter in table order that matched a record on USB "
-               "with a permanent address";
-    case EChoiceRule::AddressMatch:
-        return "no candidate; the last record in the inventory whose address the adapter table lists";
-    case EChoiceRule::FirstAddressed:
-        return "no candidate and no address in the adapter table; the first record in the inventory with flags and "
-               "an address";
-    case EChoiceRule::None:
-        break;
-    }
-    return "no record has flags and an address";
+    return RowFor(kRuleTexts, rule).pszExplanation;
 }
 
 const char* SlotText(EAdapterSlot slot)
 {
-    switch (slot) {
-    case EAdapterSlot::FirstWireless:
-        return "first wireless adapter, passed over";
-    case EAdapterSlot::Primary:
-        return "primary candidate";
-    case EAdapterSlot::OtherBus:
-        return "other-bus candidate";
-    case EAdapterSlot::Usb:
-        return "USB candidate";
-    case EAdapterSlot::None:
-        break;
-    }
-    return "none";
+    return RowFor(kSlotTexts, slot).pszText;
 }
 
 const char* DigestInputKind(const CHidDevNet& record, const CRecordTrace& account)
@@ -233,21 +271,7 @@ CInspectReport BuildReport(const CInventorySources& sources, std::u16string strC
 
 const char* ChoiceRuleName(EChoiceRule rule)
 {
-    switch (rule) {
-    case EChoiceRule::Primary:
-        return "primary";
-    case EChoiceRule::OtherBus:
-        return "other-bus";
-    case EChoiceRule::Usb:
-        return "usb";
-    case EChoiceRule::AddressMatch:
-        return "address-match";
-    case EChoiceRule::FirstAddressed:
-        return "first-addressed";
-    case EChoiceRule::None:
-        break;
-    }
-    return "none";
+    return RowFor(kRuleTexts, rule).pszName;
 }
 
 std::string FlagNames(uint32_t dwFlags)

@@ -60,54 +60,40 @@ private:
     Value m_value = Traits::Invalid();
 };
 
-// A file or device handle from CreateFileW: INVALID_HANDLE_VALUE means none.
-struct CFileHandleTraits {
-    using Value = HANDLE;
-    static Value Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Value h) { ::CloseHandle(h); }
-};
-using CUniqueFileHandle = CUniqueResource<CFileHandleTraits>;
-
-// A process or thread handle from CreateProcessW: null means none.
-struct CHandleTraits {
-    using Value = HANDLE;
+// The traits of the handles that null marks as none, and of those that INVALID_HANDLE_VALUE marks as none (what
+// CreateFileW and SetupDiGetClassDevsW answer on failure). pfnClose is the call that releases a real one.
+template <class TValue, auto pfnClose>
+struct CNullIsNoneTraits {
+    using Value = TValue;
     static Value Invalid() { return nullptr; }
-    static void Close(Value h) { ::CloseHandle(h); }
+    static void Close(Value value) { pfnClose(value); }
 };
-using CUniqueHandle = CUniqueResource<CHandleTraits>;
+
+template <class TValue, auto pfnClose>
+struct CInvalidIsNoneTraits {
+    using Value = TValue;
+    static Value Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Value value) { pfnClose(value); }
+};
+
+// A file or device handle from CreateFileW.
+using CUniqueFileHandle = CUniqueResource<CInvalidIsNoneTraits<HANDLE, ::CloseHandle>>;
+
+// A process or thread handle from CreateProcessW.
+using CUniqueHandle = CUniqueResource<CNullIsNoneTraits<HANDLE, ::CloseHandle>>;
 
 // A registry key. SetupDiOpenClassRegKey answers INVALID_HANDLE_VALUE on failure, RegOpenKeyExW leaves the key
 // alone: callers store a key only on success, so null is the one value meaning none.
-struct CRegKeyTraits {
-    using Value = HKEY;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value h) { ::RegCloseKey(h); }
-};
-using CUniqueRegKey = CUniqueResource<CRegKeyTraits>;
+using CUniqueRegKey = CUniqueResource<CNullIsNoneTraits<HKEY, ::RegCloseKey>>;
 
 // A device information set from SetupDiGetClassDevsW.
-struct CDevInfoTraits {
-    using Value = HDEVINFO;
-    static Value Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Value h) { ::SetupDiDestroyDeviceInfoList(h); }
-};
-using CUniqueDevInfo = CUniqueResource<CDevInfoTraits>;
+using CUniqueDevInfo = CUniqueResource<CInvalidIsNoneTraits<HDEVINFO, ::SetupDiDestroyDeviceInfoList>>;
 
 // A module from LoadLibraryExW.
-struct CModuleTraits {
-    using Value = HMODULE;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value h) { ::FreeLibrary(h); }
-};
-using CUniqueModule = CUniqueResource<CModuleTraits>;
+using CUniqueModule = CUniqueResource<CNullIsNoneTraits<HMODULE, ::FreeLibrary>>;
 
 // A text that COM allocated for the caller (INetCfgComponent::GetId).
-struct CCoTaskTextTraits {
-    using Value = LPWSTR;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value p) { ::CoTaskMemFree(p); }
-};
-using CCoTaskText = CUniqueResource<CCoTaskTextTraits>;
+using CCoTaskText = CUniqueResource<CNullIsNoneTraits<LPWSTR, ::CoTaskMemFree>>;
 
 // One reference to a COM interface, released once.
 template <class T>

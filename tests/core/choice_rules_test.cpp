@@ -7,6 +7,7 @@
 #include "hostid/release_host_id.h"
 #include "inventory/base_host_id.h"
 #include "inventory/choice_rules.h"
+#include "support/make_record.h"
 
 namespace {
 
@@ -81,15 +82,6 @@ TEST(ChoiceRulesTest, GuidEntersTheDigestInputOfWiredAdaptersOnUsbOrAnotherBus)
     }
 }
 
-CHidDevNet Record(const std::u16string& guid, uint32_t flags, const std::u16string& address = u"")
-{
-    CHidDevNet record;
-    record.m_strGuid = guid;
-    record.m_dwFlags = flags;
-    record.m_strAddress = address;
-    return record;
-}
-
 struct AccountCase {
     const char* name;
     CHidDevNet record;
@@ -102,20 +94,20 @@ TEST(ChoiceRulesTest, TheTraceAccountsForEveryRecordAsTheChoiceLeftIt)
 {
     const std::vector<uint8_t> mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
     const AccountCase cases[] = {
-        {"PCI, wired", Record(u"{a}", HID_BUS_PCI), u"Ethernet", EChoiceRule::Primary, false},
-        {"other bus, wired", Record(u"{b}", HID_BUS_OTHER), u"Ethernet", EChoiceRule::OtherBus, true},
+        {"PCI, wired", MakeRecord(u"{a}", HID_BUS_PCI), u"Ethernet", EChoiceRule::Primary, false},
+        {"other bus, wired", MakeRecord(u"{b}", HID_BUS_OTHER), u"Ethernet", EChoiceRule::OtherBus, true},
         // Stamped wireless by the table: the GUID no longer enters.
-        {"other bus, stamped wireless", Record(u"{c}", HID_BUS_OTHER), u"WLAN card", EChoiceRule::OtherBus, false},
+        {"other bus, stamped wireless", MakeRecord(u"{c}", HID_BUS_OTHER), u"WLAN card", EChoiceRule::OtherBus, false},
         // A USB record keeps its own wireless mark: the table's description does not reach it.
-        {"USB under a WLAN entry", Record(u"{d}", HID_BUS_USB, u"001A2B3C4D01"), u"WLAN stick", EChoiceRule::Usb,
+        {"USB under a WLAN entry", MakeRecord(u"{d}", HID_BUS_USB, u"001A2B3C4D01"), u"WLAN stick", EChoiceRule::Usb,
          true},
-        {"USB not in the table", Record(u"{e}", HID_BUS_USB), std::nullopt, EChoiceRule::Usb, true},
-        {"no flags", Record(u"{f}", 0, u"001A2B3C4D02"), u"Ethernet", EChoiceRule::None, false},
+        {"USB not in the table", MakeRecord(u"{e}", HID_BUS_USB), std::nullopt, EChoiceRule::Usb, true},
+        {"no flags", MakeRecord(u"{f}", 0, u"001A2B3C4D02"), u"Ethernet", EChoiceRule::None, false},
     };
     for (const AccountCase& c : cases) {
         SCOPED_TRACE(c.name);
         CDeviceList list;
-        AppendRecordCopy(list, Record(u"{first}", HID_RES_MEM));
+        AppendRecordCopy(list, MakeRecord(u"{first}", HID_RES_MEM));
         AppendRecordCopy(list, c.record);
         CFakeSources machine;
         if (c.description)
@@ -140,7 +132,7 @@ TEST(ChoiceRulesTest, TheAccountIsGivenWhenThereIsNoMemoryForTheTable)
         }
     } machine;
     CDeviceList list;
-    AppendRecordCopy(list, Record(u"{a}", HID_BUS_USB, u"001A2B3C4D5E"));
+    AppendRecordCopy(list, MakeRecord(u"{a}", HID_BUS_USB, u"001A2B3C4D5E"));
     bool noMemory = false;
     CChoiceTrace trace;
     EXPECT_EQ(ChooseAdapter(list, machine, noMemory, &trace), nullptr);

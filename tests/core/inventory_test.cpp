@@ -4,16 +4,9 @@
 #include "inventory/base_host_id.h"
 #include "inventory/hid_dev_net.h"
 #include "refused_allocations.h"
+#include "support/make_record.h"
 
 namespace {
-
-CHidDevNet Rec(const char16_t* guid, uint32_t flags)
-{
-    CHidDevNet record;
-    record.m_strGuid = guid;
-    record.m_dwFlags = flags;
-    return record;
-}
 
 std::vector<uint32_t> FlagsOf(const CDeviceList& list)
 {
@@ -74,28 +67,28 @@ TEST(InventoryTest, MergeRule)
 {
     const MergeCase cases[] = {
         {"equal apart from letter case: flags added, nothing appended",
-         {Rec(u"{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}", HID_BUS_PCI)},
-         Rec(u"{6B7D3F10-AAAA-BBBB-CCCC-DDDDEEEEFFFF}", 0x0B),
+         {MakeRecord(u"{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}", HID_BUS_PCI)},
+         MakeRecord(u"{6B7D3F10-AAAA-BBBB-CCCC-DDDDEEEEFFFF}", 0x0B),
          {0x2B}},
         {"two equal records both get the flags",
-         {Rec(u"{a}", HID_BUS_USB), Rec(u"{b}", HID_BUS_PCI), Rec(u"{A}", HID_BUS_OTHER)},
-         Rec(u"{a}", HID_RES_IRQ),
+         {MakeRecord(u"{a}", HID_BUS_USB), MakeRecord(u"{b}", HID_BUS_PCI), MakeRecord(u"{A}", HID_BUS_OTHER)},
+         MakeRecord(u"{a}", HID_RES_IRQ),
          {HID_BUS_USB | HID_RES_IRQ, HID_BUS_PCI, HID_BUS_OTHER | HID_RES_IRQ}},
         {"no equal record: a copy is appended",
-         {Rec(u"{a}", HID_BUS_PCI)},
-         Rec(u"{b}", HID_RES_MEM),
+         {MakeRecord(u"{a}", HID_BUS_PCI)},
+         MakeRecord(u"{b}", HID_RES_MEM),
          {HID_BUS_PCI, HID_RES_MEM}},
         {"an empty GUID text merges into an empty one",
-         {Rec(u"{a}", HID_BUS_PCI), Rec(u"", HID_RES_MEM)},
-         Rec(u"", HID_RES_IO),
+         {MakeRecord(u"{a}", HID_BUS_PCI), MakeRecord(u"", HID_RES_MEM)},
+         MakeRecord(u"", HID_RES_IO),
          {HID_BUS_PCI, HID_RES_MEM | HID_RES_IO}},
         {"an empty GUID text does not merge into a filled one",
-         {Rec(u"{a}", HID_BUS_PCI)},
-         Rec(u"", HID_RES_IO),
+         {MakeRecord(u"{a}", HID_BUS_PCI)},
+         MakeRecord(u"", HID_RES_IO),
          {HID_BUS_PCI, HID_RES_IO}},
         {"whole texts only: a prefix is not equal",
-         {Rec(u"{abc}", HID_BUS_PCI)},
-         Rec(u"{abc", HID_RES_IO),
+         {MakeRecord(u"{abc}", HID_BUS_PCI)},
+         MakeRecord(u"{abc", HID_RES_IO),
          {HID_BUS_PCI, HID_RES_IO}},
     };
     for (const MergeCase& c : cases) {
@@ -111,10 +104,10 @@ TEST(InventoryTest, MergeRule)
 TEST(InventoryTest, MergeKeepsTheOtherFieldsOfTheExistingRecord)
 {
     CDeviceList list;
-    CHidDevNet existing = Rec(u"{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}", HID_BUS_PCI);
+    CHidDevNet existing = MakeRecord(u"{6b7d3f10-aaaa-bbbb-cccc-ddddeeeeffff}", HID_BUS_PCI);
     existing.m_strPnpId = u"PCI";
     AppendRecordCopy(list, existing);
-    CHidDevNet device = Rec(u"{6B7D3F10-AAAA-BBBB-CCCC-DDDDEEEEFFFF}", HID_RES_MEM);
+    CHidDevNet device = MakeRecord(u"{6B7D3F10-AAAA-BBBB-CCCC-DDDDEEEEFFFF}", HID_RES_MEM);
     device.m_strPnpId = u"OTHER";
     MergeDeviceRecord(list, device);
     ASSERT_EQ(list.GetCount(), 1u);
@@ -125,8 +118,8 @@ TEST(InventoryTest, MergeKeepsTheOtherFieldsOfTheExistingRecord)
 TEST(InventoryTest, TwoDevicesWithoutGuidText)
 {
     CDeviceList list;
-    MergeDeviceRecord(list, Rec(u"", HID_RES_MEM));
-    MergeDeviceRecord(list, Rec(u"", HID_RES_IRQ | HID_BUS_PCI));
+    MergeDeviceRecord(list, MakeRecord(u"", HID_RES_MEM));
+    MergeDeviceRecord(list, MakeRecord(u"", HID_RES_IRQ | HID_BUS_PCI));
     ASSERT_EQ(list.GetCount(), 1u);
     EXPECT_EQ(list.GetAt(0)->m_dwFlags, HID_RES_MEM | HID_RES_IRQ | HID_BUS_PCI);
 }
@@ -135,21 +128,21 @@ TEST(InventoryTest, RecordTheIndexCannotTakeStaysAndLaterMergesWalkTheList)
 {
     CDeviceList list;
     list.Reserve(4);  // so that appending needs memory for the record alone
-    AppendRecordCopy(list, Rec(u"{a}", HID_BUS_PCI));
+    AppendRecordCopy(list, MakeRecord(u"{a}", HID_BUS_PCI));
     std::optional<CGuidIndex> index = BuildGuidIndex(list);
     ASSERT_TRUE(index);
     // Flags noted in the index before it is dropped still reach the record.
-    MergeDeviceRecord(list, index, Rec(u"{A}", HID_RES_BUSNUMBER));
+    MergeDeviceRecord(list, index, MakeRecord(u"{A}", HID_RES_BUSNUMBER));
     {
         // Memory for the new record, none for the index to take it.
         CRefuseAllocations refuse(1);
-        MergeDeviceRecord(list, index, Rec(u"{b}", HID_RES_MEM));
+        MergeDeviceRecord(list, index, MakeRecord(u"{b}", HID_RES_MEM));
         EXPECT_GT(refuse.GetRefused(), 0u);
     }
     EXPECT_FALSE(index);
-    MergeDeviceRecord(list, index, Rec(u"{B}", HID_RES_IRQ));
-    MergeDeviceRecord(list, index, Rec(u"{A}", HID_RES_IO));
-    MergeDeviceRecord(list, index, Rec(u"{c}", HID_RES_DMA));
+    MergeDeviceRecord(list, index, MakeRecord(u"{B}", HID_RES_IRQ));
+    MergeDeviceRecord(list, index, MakeRecord(u"{A}", HID_RES_IO));
+    MergeDeviceRecord(list, index, MakeRecord(u"{c}", HID_RES_DMA));
     EXPECT_EQ(FlagsOf(list), (std::vector<uint32_t>{HID_BUS_PCI | HID_RES_BUSNUMBER | HID_RES_IO,
                                                     HID_RES_MEM | HID_RES_IRQ, HID_RES_DMA}));
 }
@@ -166,12 +159,12 @@ TEST(InventoryTest, MergesIntoRecordsSharingAGuidAreLinear)
         SCOPED_TRACE(std::to_string(c.nRecords) + " records, " + std::to_string(c.nDevices) + " devices");
         CDeviceList list;
         for (size_t i = 0; i < c.nRecords; ++i)
-            AppendRecordCopy(list, Rec(i % 2 ? u"{ABC}" : u"{abc}", HID_BUS_PCI));
+            AppendRecordCopy(list, MakeRecord(i % 2 ? u"{ABC}" : u"{abc}", HID_BUS_PCI));
         std::optional<CGuidIndex> index = BuildGuidIndex(list);
         ASSERT_TRUE(index);
         const size_t nStepsBefore = index->GetSteps();
         for (size_t i = 0; i < c.nDevices; ++i)
-            MergeDeviceRecord(list, index, Rec(u"{Abc}", i % 2 ? HID_RES_MEM : HID_RES_IRQ));
+            MergeDeviceRecord(list, index, MakeRecord(u"{Abc}", i % 2 ? HID_RES_MEM : HID_RES_IRQ));
         ASSERT_TRUE(index);
         index->ApplyMergedFlags();
         // A probe or two per merge, and one walk over the records at the end.

@@ -3,18 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "inventory/hid_dev_net.h"
+#include "support/make_record.h"
 
 namespace {
-
-CHidDevNet Record(const char16_t* address, bool wireless, uint32_t flags, const char16_t* guid = u"")
-{
-    CHidDevNet record;
-    record.m_strAddress = address;
-    record.m_bWireless = wireless;
-    record.m_dwFlags = flags;
-    record.m_strGuid = guid;
-    return record;
-}
 
 struct HostIdCase {
     const char* name;
@@ -27,22 +18,22 @@ struct HostIdCase {
 TEST(ReleaseHostIdTest, DigestInputRulesAndTexts)
 {
     const HostIdCase cases[] = {
-        {"pci", Record(u"001A2B3C4D5E", false, HID_BUS_PCI | HID_RES_MEM), u"001A2B3C4D5E", 0x449D9572,
+        {"pci", MakeRecord(u"", HID_BUS_PCI | HID_RES_MEM, u"001A2B3C4D5E"), u"001A2B3C4D5E", 0x449D9572,
          u"44-9D-95-72-3E"},
-        {"wireless", Record(u"001A2B3C4D5E", true, HID_BUS_PCI), u"00-1A-2B-3C-4D-5E", 0xBFC57CE2,
+        {"wireless", MakeRecord(u"", HID_BUS_PCI, u"001A2B3C4D5E", true), u"00-1A-2B-3C-4D-5E", 0xBFC57CE2,
          u"BF-C5-7C-E2-E4"},
-        {"usb lower-case guid", Record(u"001A2B3C4D5E", false, HID_BUS_USB, u"{12345678-9abc-def0-1234-56789abcdef0}"),
+        {"usb lower-case guid", MakeRecord(u"{12345678-9abc-def0-1234-56789abcdef0}", HID_BUS_USB, u"001A2B3C4D5E"),
          u"001A2B3C4D5E{12345678-9abc-def0-1234-56789abcdef0}", 0xC24DF582, u"C2-4D-F5-82-F8"},
-        {"usb upper-case guid", Record(u"001A2B3C4D5E", false, HID_BUS_USB, u"{12345678-9ABC-DEF0-1234-56789ABCDEF0}"),
+        {"usb upper-case guid", MakeRecord(u"{12345678-9ABC-DEF0-1234-56789ABCDEF0}", HID_BUS_USB, u"001A2B3C4D5E"),
          u"001A2B3C4D5E{12345678-9ABC-DEF0-1234-56789ABCDEF0}", 0x154627F2, u"15-46-27-F2-86"},
-        {"other bus", Record(u"001A2B3C4D5E", false, HID_BUS_OTHER, u"{12345678-9abc-def0-1234-56789abcdef0}"),
+        {"other bus", MakeRecord(u"{12345678-9abc-def0-1234-56789abcdef0}", HID_BUS_OTHER, u"001A2B3C4D5E"),
          u"001A2B3C4D5E{12345678-9abc-def0-1234-56789abcdef0}", 0xC24DF582, u"C2-4D-F5-82-F8"},
-        {"both top bits", Record(u"001A2B3C4D5E", false, HID_BUS_OTHER | HID_BUS_USB,
-                                 u"{12345678-9abc-def0-1234-56789abcdef0}"),
+        {"both top bits",
+         MakeRecord(u"{12345678-9abc-def0-1234-56789abcdef0}", HID_BUS_OTHER | HID_BUS_USB, u"001A2B3C4D5E"),
          u"001A2B3C4D5E{12345678-9abc-def0-1234-56789abcdef0}", 0xC24DF582, u"C2-4D-F5-82-F8"},
-        {"wireless on usb", Record(u"001A2B3C4D5E", true, HID_BUS_USB, u"{12345678-9abc-def0-1234-56789abcdef0}"),
+        {"wireless on usb", MakeRecord(u"{12345678-9abc-def0-1234-56789abcdef0}", HID_BUS_USB, u"001A2B3C4D5E", true),
          u"00-1A-2B-3C-4D-5E", 0xBFC57CE2, u"BF-C5-7C-E2-E4"},
-        {"no flags at all", Record(u"001A2B3C4D5E", false, 0), u"001A2B3C4D5E", 0x449D9572, u"44-9D-95-72-3E"},
+        {"no flags at all", MakeRecord(u"", 0, u"001A2B3C4D5E"), u"001A2B3C4D5E", 0x449D9572, u"44-9D-95-72-3E"},
     };
     for (const HostIdCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -57,16 +48,16 @@ TEST(ReleaseHostIdTest, DigestInputRulesAndTexts)
 
 TEST(ReleaseHostIdTest, EmptyAddressGivesNoHostId)
 {
-    CReleaseHostId hostId(Record(u"", false, HID_BUS_PCI, u"{12345678-9abc-def0-1234-56789abcdef0}"));
+    CReleaseHostId hostId(MakeRecord(u"{12345678-9abc-def0-1234-56789abcdef0}", HID_BUS_PCI));
     EXPECT_FALSE(hostId.IsValid());
     EXPECT_EQ(hostId.GetHostId(), 0u);
     EXPECT_EQ(hostId.GetHostIdText(), u"");
-    EXPECT_EQ(CReleaseHostId::DigestInput(Record(u"", true, HID_BUS_USB)), u"");
+    EXPECT_EQ(CReleaseHostId::DigestInput(MakeRecord(u"", HID_BUS_USB, u"", true)), u"");
 }
 
 TEST(ReleaseHostIdTest, CalculateHostId)
 {
-    CReleaseHostId hostId(Record(u"001A2B3C4D5E", false, HID_BUS_PCI));
+    CReleaseHostId hostId(MakeRecord(u"", HID_BUS_PCI, u"001A2B3C4D5E"));
     // The digest of abc already ends in the type code.
     EXPECT_EQ(hostId.CalculateHostId(u"abc"), 0xFE751B12u);
     EXPECT_EQ(hostId.GetSource(), u"abc");

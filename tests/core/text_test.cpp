@@ -44,6 +44,48 @@ TEST(TextTest, MalformedInputBecomesReplacementCharacters)
     EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00), u'x'}), "\xEF\xBF\xBDx");
 }
 
+struct SequenceCase {
+    const char* text;
+    size_t length;  // 0: no well-formed sequence starts the text
+};
+
+// Each lead-byte range at its edges, with the second byte just inside and just outside its range.
+TEST(TextTest, Utf8SequenceLengthFollowsTheWellFormedRanges)
+{
+    const SequenceCase cases[] = {
+        {"", 0},
+        {"A\xC3\xA9", 1},
+        {"\x80", 0},  // a continuation byte cannot lead
+        {"\xC1\xBF", 0},  // an overlong two-byte form
+        {"\xC2\x80", 2},
+        {"\xDF\xBFx", 2},
+        {"\xC2", 0},  // cut short
+        {"\xC2\xC0", 0},
+        {"\xE0\x9F\xBF", 0},  // an overlong three-byte form
+        {"\xE0\xA0\x80", 3},
+        {"\xE1\x80\x80", 3},
+        {"\xEC\xBF\x7F", 0},  // a third byte that continues nothing
+        {"\xED\x9F\xBF", 3},
+        {"\xED\xA0\x80", 0},  // a surrogate
+        {"\xEE\x80\x80", 3},
+        {"\xEF\xBF\xBF", 3},
+        {"\xEF\xBF", 0},
+        {"\xF0\x8F\xBF\xBF", 0},  // an overlong four-byte form
+        {"\xF0\x90\x80\x80", 4},
+        {"\xF1\x80\x80\x80", 4},
+        {"\xF3\xBF\xBF\xBF", 4},
+        {"\xF3\xBF\xBF\xC0", 0},
+        {"\xF4\x8F\xBF\xBF", 4},
+        {"\xF4\x90\x80\x80", 0},  // past U+10FFFF
+        {"\xF5\x80\x80\x80", 0},
+        {"\xFF", 0},
+    };
+    for (const SequenceCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.text)));
+        EXPECT_EQ(Utf8SequenceLength(c.text), c.length);
+    }
+}
+
 TEST(TextTest, FileNamesConvertWithoutLoss)
 {
     const std::string names[] = {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -312,18 +313,30 @@ TEST(LinuxSourcesTest, AddressesLongerThanTheTableHoldsAreNotCarried)
     EXPECT_EQ(AdapterEntryFromInterface(eight).m_nAddressLength, 8u);
 }
 
+// What the adapter table query answers, and how many components the enumeration reads (none when it fails).
+uint32_t TableAnswer(CLinuxSources& sources)
+{
+    uint32_t nSize = 0;
+    std::vector<CAdapterEntry> entries;
+    return sources.GetAdaptersAddresses(nSize, entries);
+}
+
+std::optional<size_t> ComponentsRead(CLinuxSources& sources)
+{
+    std::vector<CNetCfgComponentInfo> components;
+    if (!sources.EnumComponents(components))
+        return std::nullopt;
+    return components.size();
+}
+
 TEST(LinuxSourcesTest, EmptyAndMissingTables)
 {
     CFakePermanentAddresses permanent;
     {
         CFakeSysfs tree;  // class/net exists but is empty
         CLinuxSources sources(tree.Root(), permanent);
-        uint32_t nSize = 0;
-        std::vector<CAdapterEntry> entries;
-        EXPECT_EQ(sources.GetAdaptersAddresses(nSize, entries), kAdapterTableNoData);
-        std::vector<CNetCfgComponentInfo> components;
-        EXPECT_TRUE(sources.EnumComponents(components));
-        EXPECT_TRUE(components.empty());
+        EXPECT_EQ(TableAnswer(sources), kAdapterTableNoData);
+        EXPECT_EQ(ComponentsRead(sources), std::optional<size_t>(0));
         EXPECT_TRUE(sources.OpenDeviceSet());
         EXPECT_FALSE(sources.SelectDevice(0));
         sources.CloseDeviceSet();
@@ -332,11 +345,8 @@ TEST(LinuxSourcesTest, EmptyAndMissingTables)
         CFakeSysfs tree;
         tree.Remove("class/net");
         CLinuxSources sources(tree.Root(), permanent);
-        uint32_t nSize = 0;
-        std::vector<CAdapterEntry> entries;
-        EXPECT_EQ(sources.GetAdaptersAddresses(nSize, entries), kAdapterTableFailure);
-        std::vector<CNetCfgComponentInfo> components;
-        EXPECT_FALSE(sources.EnumComponents(components));
+        EXPECT_EQ(TableAnswer(sources), kAdapterTableFailure);
+        EXPECT_EQ(ComponentsRead(sources), std::nullopt);
         EXPECT_FALSE(sources.OpenDeviceSet());
         EXPECT_EQ(sources.Open(u"\\\\.\\{6f56eafe-1259-5f73-bd45-91391efa810e}"), nullptr);
         CBaseHostId hostId(sources.Get());
@@ -344,8 +354,7 @@ TEST(LinuxSourcesTest, EmptyAndMissingTables)
     }
     {
         CLinuxSources sources("/nonexistent/lumo-sysfs-root", permanent);
-        std::vector<CNetCfgComponentInfo> components;
-        EXPECT_FALSE(sources.EnumComponents(components));
+        EXPECT_EQ(ComponentsRead(sources), std::nullopt);
     }
 }
 

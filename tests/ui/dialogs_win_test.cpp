@@ -198,15 +198,22 @@ TEST_F(DialogTest, ResourceModuleIsTheDialogsWhileItRuns)
     EXPECT_EQ(GetResourceModule(), TestModule());
 }
 
+// Runs the dialog until it is cancelled and answers where it opened: its top left corner once shown, {-1000, -1000}
+// when it never showed.
+POINT OpenedAt(CBaseProbe& dialog)
+{
+    POINT at = {-1000, -1000};
+    dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    return at;
+}
+
 // Where the dialog opens when nothing is stored.
 POINT TemplatePosition()
 {
     CBaseProbe dialog(TestModule(), IDD_TEST_PLACEHOLDERS, nullptr);
     dialog.m_bTopMostNoParent = false;
-    POINT at = {-1000, -1000};
-    dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    return at;
+    return OpenedAt(dialog);
 }
 
 TEST_F(DialogTest, RestoringFromStoredTexts)
@@ -240,9 +247,7 @@ TEST_F(DialogTest, RestoringFromStoredTexts)
         dialog.m_bTopMostNoParent = false;
         dialog.m_bRememberPos = true;
         dialog.m_strProductKey = u"LumoHostIDTest\\";
-        POINT at = {-1000, -1000};
-        dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        const POINT at = OpenedAt(dialog);
         const POINT expected = c.moved ? c.at : templateAt;
         EXPECT_EQ(at.x, expected.x);
         EXPECT_EQ(at.y, expected.y);
@@ -298,9 +303,7 @@ TEST_F(DialogTest, PositionsBelongToTheirScreenAndLayoutName)
         dialog.m_bTopMostNoParent = false;
         dialog.m_bRememberPos = true;
         dialog.m_strProductKey = u"LumoHostIDTest\\";
-        POINT at = {};
-        dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        const POINT at = OpenedAt(dialog);
         EXPECT_EQ(at.x, templateAt.x);
         EXPECT_EQ(at.y, templateAt.y);
         EXPECT_EQ(ReadStoredText(strOtherScreen), u"120,45");
@@ -315,9 +318,7 @@ TEST_F(DialogTest, PositionsBelongToTheirScreenAndLayoutName)
         dialog.m_bTopMostNoParent = false;
         dialog.m_bRememberPos = true;
         dialog.m_strLayoutName = u"Custom";
-        POINT at = {};
-        dialog.check = [&](CBaseProbe& d) { at = TopLeft(d.m_hWnd); };
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        const POINT at = OpenedAt(dialog);
         EXPECT_EQ(at.x, 130);
         EXPECT_EQ(at.y, 50);
         EXPECT_TRUE(KeyExists(u"Software\\Kavro\\VEDA\\Layout\\" + LayoutScreenName() + u"\\Custom"));
@@ -434,18 +435,18 @@ TEST_F(DialogTest, LinkColoursReflectedFromTheDialog)
     CInfoProbe dialog(nullptr);
     dialog.check = [](CInfoProbe& d) {
         const HWND hMail = d.GetDlgItem(IDC_INFO_MAIL);
-        EXPECT_EQ(d.m_linkMail.m_font.GetSafeHandle(), nullptr);
+        EXPECT_EQ(d.m_linkMail.m_font.Get(), nullptr);
         const CColourAnswer first = AskColour(d.m_hWnd, hMail);
         EXPECT_EQ(first.hBrush, static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
         EXPECT_EQ(first.textColour, static_cast<COLORREF>(kLinkColourUnvisited));
         EXPECT_EQ(first.nBkMode, TRANSPARENT);
-        ASSERT_NE(d.m_linkMail.m_font.GetSafeHandle(), nullptr);
-        EXPECT_EQ(first.hFont, d.m_linkMail.m_font.GetSafeHandle());
+        ASSERT_NE(d.m_linkMail.m_font.Get(), nullptr);
+        EXPECT_EQ(first.hFont, d.m_linkMail.m_font.Get());
         EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageW(hMail, WM_GETFONT, 0, 0)), first.hFont);
         // The link's font is the dialog's, underlined.
         LOGFONTW linkFont = {};
         LOGFONTW dialogFont = {};
-        ::GetObjectW(d.m_linkMail.m_font.GetSafeHandle(), sizeof(linkFont), &linkFont);
+        ::GetObjectW(d.m_linkMail.m_font.Get(), sizeof(linkFont), &linkFont);
         ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(d.m_hWnd, WM_GETFONT, 0, 0)), sizeof(dialogFont),
                      &dialogFont);
         EXPECT_EQ(linkFont.lfUnderline, 1);

@@ -35,24 +35,25 @@ HBRUSH CUrlCtrl::CtlColor(HDC hDC, UINT nCtlColor)
 {
     if (!LinkColoursItself(nCtlColor, GetStyle()))
         return nullptr;
-    if (!m_font.GetSafeHandle()) {
+    if (!m_font) {
         const auto hDialogFont = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
         LOGFONTW logFont = {};
         // Without a font of its own the control takes the system font's description.
         const HGDIOBJ hSource = hDialogFont ? static_cast<HGDIOBJ>(hDialogFont) : ::GetStockObject(SYSTEM_FONT);
         if (::GetObjectW(hSource, sizeof(logFont), &logFont) == sizeof(logFont)) {
             logFont.lfUnderline = 1;
-            if (m_font.CreateFontIndirect(logFont)) {
+            m_font.Reset(::CreateFontIndirectW(&logFont));
+            if (m_font) {
                 // Some static controls (Wine's) select their own font only after asking for the colours, which
                 // would undo the selection below; the control is given the underlined font as its own as well, and
                 // paints once more with it.
-                ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.GetSafeHandle()), FALSE);
+                ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.Get()), FALSE);
                 ::InvalidateRect(m_hWnd, nullptr, TRUE);
             }
         }
     }
-    if (m_font.GetSafeHandle())
-        ::SelectObject(hDC, m_font.GetSafeHandle());
+    if (m_font)
+        ::SelectObject(hDC, m_font.Get());
     ::SetTextColor(hDC, LinkTextColour(m_bVisited));
     ::SetBkMode(hDC, TRANSPARENT);
     return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
