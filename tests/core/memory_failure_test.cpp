@@ -96,8 +96,9 @@ TEST(MemoryFailureTest, EveryRefusedAllocationGivesTheIdOrTheFailure)
             const CRefusalCount count = RefuseEachAllocation(c.machine, eRefusal);
             // Every refusal in a determination that holds anything is a failure of it: the passes, the choice and
             // the digest keep nothing they could spare.
-            if (count.nRuns > 0)
+            if (count.nRuns > 0) {
                 EXPECT_GT(count.nFailures, 0u);
+            }
         }
     }
 }

@@ -529,6 +529,37 @@ TEST(DiffTest, RecordsAddedRemovedAndChangedByFlagName)
 }
 
 // Every pair of examples compares without error; the sentence agrees with the two host IDs.
+TEST(DiffTest, EachChangedFieldIsNamed)
+{
+    const char* const kGuid = "{6b7d3f10-1111-2222-3333-444455556666}";
+    const struct {
+        const char* name;
+        std::function<void(json&)> edit;
+        json fields;
+    } cases[] = {
+        {"the table's description gains WLAN", [](json& d) { d["adapters"][0]["description"] = "Intel WLAN"; },
+         json::array({"wireless"})},
+        {"the table gives another address", [](json& d) { d["adapters"][0]["address"] = "001A2B3C4D5F"; },
+         json::array({"address"})},
+        {"the driver's permanent address",
+         [kGuid](json& d) { d["drivers"][kGuid]["permanent"] = "001A2B3C4D5F"; }, json::array({"permanent_address"})},
+        {"the driver's current address", [kGuid](json& d) { d["drivers"][kGuid]["current"] = "001A2B3C4D5F"; },
+         json::array({"current_address"})},
+        {"the device's resources", [](json& d) { d["devices"][1]["resources"] = {1, 2}; }, json::array({"flags"})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeInspectHost host;
+        host.files[u"old.json"] = ReadExample("wired_pci_desktop.json");
+        host.files[u"new.json"] = Edited("wired_pci_desktop.json", c.edit).dump();
+        ASSERT_EQ(host.Run({u"--diff", u"old.json", u"new.json", u"--json"}), 0) << host.err;
+        const json diff = json::parse(host.out);
+        ASSERT_EQ(diff["records"]["changed"].size(), 1u);
+        EXPECT_EQ(diff["records"]["changed"][0]["guid"], kGuid);
+        EXPECT_EQ(diff["records"]["changed"][0]["fields"], c.fields);
+    }
+}
+
 TEST(DiffTest, EveryPairOfExamples)
 {
     for (const char* oldFile : kExampleFiles) {
