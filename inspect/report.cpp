@@ -1,7 +1,6 @@
 #include "inspect/report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 #include "common/text.h"
@@ -29,25 +28,6 @@ constexpr CFlagName kFlagNames[] = {
     {HID_BUS_OTHER, "HID_BUS_OTHER"},
     {HID_BUS_USB, "HID_BUS_USB"},
 };
-
-std::string Hex32(uint32_t dwValue)
-{
-    char szText[16];
-    std::snprintf(szText, sizeof(szText), "0x%08X", static_cast<unsigned>(dwValue));
-    return szText;
-}
-
-// Text from a snapshot or a driver may hold line ends or other control characters; in the readable report each
-// becomes a '?' so that every field stays on its line.
-std::string Printable(std::u16string_view text)
-{
-    return PrintableUtf8(text);
-}
-
-std::string OrNone(std::u16string_view text)
-{
-    return text.empty() ? std::string("(none)") : Printable(text);
-}
 
 std::string RecordRef(size_t nIndex)
 {
@@ -120,16 +100,6 @@ const TRow& RowFor(const TRow (&rows)[N], TKey key)
     return nIndex < N ? rows[nIndex] : rows[0];
 }
 
-const char* RuleExplanation(EChoiceRule rule)
-{
-    return RowFor(kRuleTexts, rule).pszExplanation;
-}
-
-const char* SlotText(EAdapterSlot slot)
-{
-    return RowFor(kSlotTexts, slot).pszText;
-}
-
 const char* DigestInputKind(const CHidDevNet& record, const CRecordTrace& account)
 {
     if (record.m_bWireless)
@@ -141,17 +111,16 @@ const char* DigestInputKind(const CHidDevNet& record, const CRecordTrace& accoun
 
 void AppendRecords(std::string& out, const CInspectReport& report)
 {
-    out += "Inventory: " + std::to_string(report.m_records.size()) +
-           (report.m_records.size() == 1 ? " record\n" : " records\n");
+    out += "Inventory: " + CountText(report.m_records.size(), "record", "records") + "\n";
     for (size_t i = 0; i < report.m_records.size(); ++i) {
         const CHidDevNet& record = report.m_records[i];
-        out += "  " + RecordRef(i) + " " + OrNone(record.m_strGuid) + "\n";
-        out += "      enumerator  " + OrNone(record.m_strPnpId) + "\n";
-        out += "      flags       " + Hex32(record.m_dwFlags) + "  " + FlagNames(record.m_dwFlags) + "\n";
+        out += "  " + RecordRef(i) + " " + PrintableOr(record.m_strGuid) + "\n";
+        out += "      enumerator  " + PrintableOr(record.m_strPnpId) + "\n";
+        out += "      flags       " + FlagsHex(record.m_dwFlags) + "  " + FlagNames(record.m_dwFlags) + "\n";
         out += std::string("      wireless    ") + (record.m_bWireless ? "yes" : "no") + "\n";
-        out += "      address     " + OrNone(record.m_strAddress) + "\n";
-        out += "      permanent   " + OrNone(record.m_strPermanentAddress) + "\n";
-        out += "      current     " + OrNone(record.m_strCurrentAddress) + "\n";
+        out += "      address     " + PrintableOr(record.m_strAddress) + "\n";
+        out += "      permanent   " + PrintableOr(record.m_strPermanentAddress) + "\n";
+        out += "      current     " + PrintableOr(record.m_strCurrentAddress) + "\n";
     }
 }
 
@@ -174,27 +143,23 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
             out += "  No adapter is matched; the choice rests on the addresses the drivers reported.\n";
         return;
     }
-    const size_t nEntries = trace.m_entries.size();
-    out += "Adapter table: read, " + std::to_string(nEntries) + (nEntries == 1 ? " entry (" : " entries (") +
-           strAnswers + ")\n";
-    for (size_t i = 0; i < nEntries && i < trace.m_adapters.size(); ++i) {
+    out += "Adapter table: read, " + CountText(trace.m_entries.size(), "entry", "entries") + " (" + strAnswers + ")\n";
+    for (size_t i = 0; i < trace.m_entries.size() && i < trace.m_adapters.size(); ++i) {
         const CAdapterEntry& entry = trace.m_entries[i];
         const CAdapterTrace& adapter = trace.m_adapters[i];
         out += "  #" + std::to_string(i) + " " +
-               (entry.m_strName ? OrNone(*entry.m_strName) : std::string("(no name)")) + "  " +
-               (entry.m_strDescription ? "\"" + Printable(*entry.m_strDescription) + "\""
+               (entry.m_strName ? PrintableOr(*entry.m_strName) : std::string("(no name)")) + "  " +
+               (entry.m_strDescription ? "\"" + PrintableUtf8(*entry.m_strDescription) + "\""
                                        : std::string("(no description)")) +
-               (entry.m_strFriendlyName ? "  named " + OrNone(*entry.m_strFriendlyName) : std::string()) + "\n";
-        const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
-        const std::u16string strAddress = FormatAddressText(entry.m_address, nLength);
+               (entry.m_strFriendlyName ? "  named " + PrintableOr(*entry.m_strFriendlyName) : std::string()) + "\n";
         if (!adapter.m_bUsable) {
-            out += "      address " + OrNone(strAddress) + ": not usable (" +
+            out += "      address " + PrintableOr(EntryAddressText(entry)) + ": not usable (" +
                    (entry.m_nAddressLength != 6 ? "length " + std::to_string(entry.m_nAddressLength)
                                                 : std::string("all zero")) +
                    ")\n";
             continue;
         }
-        out += "      address " + Printable(adapter.m_strAddress) + ": usable, " +
+        out += "      address " + PrintableUtf8(adapter.m_strAddress) + ": usable, " +
                (adapter.m_bWireless ? "wireless (the description holds WLAN)" : "wired") + "\n";
         if (!adapter.m_nMatched) {
             out += "      no record has this name as its GUID text\n";
@@ -210,7 +175,7 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
         strLine += adapter.m_bStamped ? ", stamped with this address"
                    : bUsb             ? ", not stamped (a USB record keeps its permanent address)"
                                       : ", not stamped (no memory for the address text)";
-        out += strLine + "; slot: " + SlotText(adapter.m_slot) + "\n";
+        out += strLine + "; slot: " + RowFor(kSlotTexts, adapter.m_slot).pszText + "\n";
     }
 }
 
@@ -224,16 +189,16 @@ void AppendChoice(std::string& out, const CInspectReport& report)
         return;
     }
     if (!trace.m_nSelected) {
-        out += std::string("Choice: none (") + RuleExplanation(EChoiceRule::None) + ")\n";
+        out += std::string("Choice: none (") + RowFor(kRuleTexts, EChoiceRule::None).pszExplanation + ")\n";
         out += "Host ID: (none)\n";
         return;
     }
     out += "Choice: record " + RecordRef(*trace.m_nSelected) + " by the rule " + ChoiceRuleName(trace.m_rule) +
-           " (" + RuleExplanation(trace.m_rule) + ")\n";
-    out += "Host ID: " + OrNone(report.m_strHostId) + "\n";
+           " (" + RowFor(kRuleTexts, trace.m_rule).pszExplanation + ")\n";
+    out += "Host ID: " + PrintableOr(report.m_strHostId) + "\n";
     if (*trace.m_nSelected < report.m_records.size() && *trace.m_nSelected < trace.m_records.size() &&
         !report.m_strDigestInput.empty()) {
-        out += "Digest input: " + Printable(report.m_strDigestInput) + " (" +
+        out += "Digest input: " + PrintableUtf8(report.m_strDigestInput) + " (" +
                DigestInputKind(report.m_records[*trace.m_nSelected], trace.m_records[*trace.m_nSelected]) + ")\n";
     }
 }
@@ -285,14 +250,36 @@ std::string FlagNames(uint32_t dwFlags)
         }
     }
     if (const uint32_t dwRest = dwFlags & ~dwNamed)
-        strNames += (strNames.empty() ? "" : " | ") + Hex32(dwRest);
+        strNames += (strNames.empty() ? "" : " | ") + FlagsHex(dwRest);
     return strNames.empty() ? "none" : strNames;
+}
+
+std::string FlagsHex(uint32_t dwFlags)
+{
+    std::string strText = "0x";
+    AppendHex(strText, dwFlags, 8);
+    return strText;
+}
+
+std::string PrintableOr(std::u16string_view text, const char* pszEmpty)
+{
+    return text.empty() ? std::string(pszEmpty) : PrintableUtf8(text);
+}
+
+std::u16string EntryAddressText(const CAdapterEntry& entry)
+{
+    return FormatAddressText(entry.m_address, std::min<uint32_t>(entry.m_nAddressLength, 8));
+}
+
+std::string CountText(size_t nCount, const char* pszOne, const char* pszMany)
+{
+    return std::to_string(nCount) + " " + (nCount == 1 ? pszOne : pszMany);
 }
 
 std::string FormatTextReport(const CInspectReport& report)
 {
     std::string out;
-    out += "Computer name: " + OrNone(report.m_strComputerName) + "\n\n";
+    out += "Computer name: " + PrintableOr(report.m_strComputerName) + "\n\n";
     AppendRecords(out, report);
     out += "\n";
     AppendAdapterTable(out, report);

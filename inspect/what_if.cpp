@@ -160,9 +160,7 @@ std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
 {
     const CChoiceOutcome& base = whatIf.m_base;
     std::string out;
-    out += "Computer name: " +
-           (whatIf.m_strComputerName.empty() ? std::string("(none)") : PrintableUtf8(whatIf.m_strComputerName)) +
-           "\n";
+    out += "Computer name: " + PrintableOr(whatIf.m_strComputerName) + "\n";
     out += "Host ID: " + HostIdText(base) + " (" + ChoiceText(base) + ")\n\n";
 
     size_t nChanging = 0;
