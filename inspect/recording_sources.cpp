@@ -37,8 +37,6 @@ private:
     std::optional<size_t> m_nDriver;  // the entry to record into; none when an earlier opening recorded it
 };
 
-CRecordingSources::CRecordingSources(const CInventorySources& sources) : m_sources(sources) {}
-
 bool CRecordingSources::EnumComponents(std::vector<CNetCfgComponentInfo>& components)
 {
     // Every determination starts here, so the adapter table's next call is again a size query.

@@ -98,15 +98,13 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
     // Those absences are replayed in full; the others take the base outcome with C's index moved up past the
     // absent adapter's records. A machine with n adapters then costs a few determinations rather than n of them.
     const std::optional<size_t> nSelected = whatIf.m_base.m_nSelected;
-    std::u16string strFirstWireless;  // case-folded GUID of the passed-over wireless entry's record
-    bool bHasFirstWireless = false;
+    std::optional<std::u16string> strFirstWireless;  // case-folded GUID of the passed-over wireless entry's record
     std::unordered_map<std::u16string, size_t, CKeyedHash> entriesWithSelectedAddress;  // by case-folded entry name
     size_t nEntriesWithSelectedAddress = 0;
     for (const CAdapterTrace& adapter : trace.m_adapters) {
         if (adapter.m_slot == EAdapterSlot::FirstWireless && adapter.m_nMatched &&
             *adapter.m_nMatched < records.size()) {
             strFirstWireless = AsciiUpperCopy(records[*adapter.m_nMatched].m_strGuid);
-            bHasFirstWireless = true;
         }
     }
     if (nSelected && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
@@ -133,8 +131,7 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
         absence.m_strGuid = record.m_strGuid;
         absence.m_dwFlags = record.m_dwFlags;
         bool bReplay = nSelected && strKey == strSelected;
-        bReplay = bReplay || (whatIf.m_base.m_rule == EChoiceRule::Primary && bHasFirstWireless &&
-                              strKey == strFirstWireless);
+        bReplay = bReplay || (whatIf.m_base.m_rule == EChoiceRule::Primary && strKey == strFirstWireless);
         if (!bReplay && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
             const auto it = entriesWithSelectedAddress.find(strKey);
             bReplay = it != entriesWithSelectedAddress.end() && it->second == nEntriesWithSelectedAddress;
@@ -163,21 +160,19 @@ std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
     out += "Computer name: " + PrintableOr(whatIf.m_strComputerName) + "\n";
     out += "Host ID: " + HostIdText(base) + " (" + ChoiceText(base) + ")\n\n";
 
-    size_t nChanging = 0;
-    for (const CWhatIfAbsence& absence : whatIf.m_without)
-        nChanging += absence.m_outcome.m_strHostId != base.m_strHostId ? 1 : 0;
+    const auto changes = [&](const CChoiceOutcome& outcome) { return outcome.m_strHostId != base.m_strHostId; };
+    const auto nChanging = std::count_if(whatIf.m_without.begin(), whatIf.m_without.end(),
+                                         [&](const CWhatIfAbsence& absence) { return changes(absence.m_outcome); });
     out += "Without one adapter (" + std::to_string(nChanging) + " of " + std::to_string(whatIf.m_without.size()) +
            " would change the host ID, marked *):\n";
     if (whatIf.m_without.empty())
         out += "  (no adapter records)\n";
     for (const CWhatIfAbsence& absence : whatIf.m_without) {
-        const bool bChanges = absence.m_outcome.m_strHostId != base.m_strHostId;
-        out += std::string(bChanges ? "* " : "  ") + "unplugging " +
+        out += std::string(changes(absence.m_outcome) ? "* " : "  ") + "unplugging " +
                AdapterPhrase(absence.m_strGuid, absence.m_dwFlags) + " " + OutcomeText(absence.m_outcome, base) + "\n";
     }
-    const bool bTableChanges = whatIf.m_tableUnreadable.m_strHostId != base.m_strHostId;
     out += "\nWithout the adapter table:\n";
-    out += std::string(bTableChanges ? "* " : "  ") + "an adapter table that cannot be read " +
+    out += std::string(changes(whatIf.m_tableUnreadable) ? "* " : "  ") + "an adapter table that cannot be read " +
            OutcomeText(whatIf.m_tableUnreadable, base) + "\n";
     return out;
 }
