@@ -312,17 +312,14 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
                ", and its digest input is the same.";
     }
 
-    const std::string strPrefix =
-        "The host ID changed from " + HostIdText(SummarizeChoice(oldReport)) + " to " +
-        HostIdText(SummarizeChoice(newReport)) + ": ";
+    const std::string strPrefix = "The host ID changed from " + HostIdText(SummarizeChoice(oldReport)) + " to " +
+                                  HostIdText(SummarizeChoice(newReport)) + ": ";
     if (!pOld)
         return strPrefix + "OLD chooses no adapter; " + Chooses(newReport, "NEW") + ".";
 
     const std::optional<size_t> nOldInNew = FindRecord(newReport, pOld->m_strGuid);
-    if (!nOldInNew) {
-        return strPrefix + ChosenPhrase(*pOld) + " is absent from NEW; " +
-               Chooses(newReport, "NEW") + ".";
-    }
+    if (!nOldInNew)
+        return strPrefix + ChosenPhrase(*pOld) + " is absent from NEW; " + Chooses(newReport, "NEW") + ".";
     const CHidDevNet& oldInNew = newReport.m_records[*nOldInNew];
     if (pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid))
         return strPrefix + DigestChange(oldReport, newReport) + ".";

@@ -127,9 +127,7 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
         std::u16string strKey = AsciiUpperCopy(record.m_strGuid);
         if (!seen.insert(strKey).second)
             continue;
-        CWhatIfAbsence absence;
-        absence.m_strGuid = record.m_strGuid;
-        absence.m_dwFlags = record.m_dwFlags;
+        CWhatIfAbsence absence{record.m_strGuid, record.m_dwFlags, whatIf.m_base};
         bool bReplay = nSelected && strKey == strSelected;
         bReplay = bReplay || (whatIf.m_base.m_rule == EChoiceRule::Primary && strKey == strFirstWireless);
         if (!bReplay && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
@@ -139,13 +137,9 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
         if (bReplay) {
             absence.m_outcome =
                 SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapter(snapshot, record.m_strGuid)));
-        } else {
-            absence.m_outcome = whatIf.m_base;
-            if (nSelected) {
-                const auto it = recordsBeforeSelected.find(strKey);
-                if (it != recordsBeforeSelected.end())
-                    *absence.m_outcome.m_nSelected -= it->second;
-            }
+        } else if (const auto it = recordsBeforeSelected.find(strKey); it != recordsBeforeSelected.end()) {
+            // Only records before C are counted, so there is a C to move up.
+            *absence.m_outcome.m_nSelected -= it->second;
         }
         whatIf.m_without.push_back(std::move(absence));
     }
@@ -184,14 +178,12 @@ void to_json(json& document, const CWhatIfReport& whatIf)
     document["host_id"] = Utf16ToUtf8(base.m_strHostId);
     document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
     document["how"] = ChoiceRuleName(base.m_rule);
-    json without = json::array();
+    json& without = document["without"] = json::array();
     for (const CWhatIfAbsence& absence : whatIf.m_without) {
-        json entry = json::object();
+        json& entry = without.emplace_back(json::object());
         entry["guid"] = Utf16ToUtf8(absence.m_strGuid);
         entry.update(OutcomeJson(absence.m_outcome, base));
-        without.push_back(std::move(entry));
     }
-    document["without"] = std::move(without);
     document["table_unreadable"] = OutcomeJson(whatIf.m_tableUnreadable, base);
 }
 
