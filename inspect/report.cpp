@@ -322,8 +322,10 @@ void to_json(json& value, const CHidDevNet& record)
     members.emplace_back("current_address", Utf16ToUtf8(record.m_strCurrentAddress));
 }
 
-void to_json(json& value, const CInspectReport& report)
+std::string FormatJsonReport(const CInspectReport& report)
 {
+    CJsonTree document;
+    json& value = document.Get();
     const bool bChosen = report.m_trace.m_nSelected && !report.m_bNoMemory;
     value = json::object();
     value["host_id"] = Utf16ToUtf8(report.m_strHostId);
@@ -333,11 +335,5 @@ void to_json(json& value, const CInspectReport& report)
     ListToJson(value["records"], report.m_records);
     if (report.m_bNoMemory)
         value["error"] = "memory ran out";
-}
-
-std::string FormatJsonReport(const CInspectReport& report)
-{
-    CJsonTree document;
-    to_json(document.Get(), report);
-    return DumpJson(document.Get());
+    return DumpJson(value);
 }

@@ -171,10 +171,10 @@ std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
     return out;
 }
 
-void to_json(json& document, const CWhatIfReport& whatIf)
+std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
 {
     const CChoiceOutcome& base = whatIf.m_base;
-    document = json::object();
+    json document = json::object();
     document["host_id"] = Utf16ToUtf8(base.m_strHostId);
     document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
     document["how"] = ChoiceRuleName(base.m_rule);
@@ -185,9 +185,5 @@ void to_json(json& document, const CWhatIfReport& whatIf)
         entry.update(OutcomeJson(absence.m_outcome, base));
     }
     document["table_unreadable"] = OutcomeJson(whatIf.m_tableUnreadable, base);
-}
-
-std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
-{
-    return DumpJson(whatIf);
+    return DumpJson(document);
 }
