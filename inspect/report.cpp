@@ -74,23 +74,21 @@ constexpr CSlotText kSlotTexts[] = {
     {EAdapterSlot::Usb, "USB candidate"},
 };
 
-// True when every row of a table stands at the index its enumeration value names.
+// True when a table has one row for every enumeration value up to last, each at the index its value names.
 template <typename TRow, size_t N, typename TKey>
-constexpr bool RowsInOrder(const TRow (&rows)[N], TKey TRow::*pKey)
+constexpr bool RowsInOrder(const TRow (&rows)[N], TKey TRow::*pKey, TKey last)
 {
     for (size_t n = 0; n < N; ++n) {
         if (static_cast<size_t>(rows[n].*pKey) != n)
             return false;
     }
-    return true;
+    return N == static_cast<size_t>(last) + 1;
 }
 
-static_assert(RowsInOrder(kRuleTexts, &CRuleText::rule), "kRuleTexts must follow EChoiceRule's order");
-static_assert(std::size(kRuleTexts) == static_cast<size_t>(EChoiceRule::FirstAddressed) + 1,
-              "kRuleTexts must have a row for every EChoiceRule");
-static_assert(RowsInOrder(kSlotTexts, &CSlotText::slot), "kSlotTexts must follow EAdapterSlot's order");
-static_assert(std::size(kSlotTexts) == static_cast<size_t>(EAdapterSlot::Usb) + 1,
-              "kSlotTexts must have a row for every EAdapterSlot");
+static_assert(RowsInOrder(kRuleTexts, &CRuleText::rule, EChoiceRule::FirstAddressed),
+              "kRuleTexts must have a row for every EChoiceRule, in its order");
+static_assert(RowsInOrder(kSlotTexts, &CSlotText::slot, EAdapterSlot::Usb),
+              "kSlotTexts must have a row for every EAdapterSlot, in its order");
 
 // A value outside the enumeration reads as its first row, the one that means nothing was chosen.
 template <typename TRow, size_t N, typename TKey>
