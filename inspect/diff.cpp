@@ -289,8 +289,7 @@ std::string SideText(const CInspectReport& report, const std::string& strLabel, 
     return out;
 }
 
-}  // namespace
-
+// The one sentence: why the host ID changed, or that it did not.
 std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectReport& newReport)
 {
     const CHidDevNet* pOld = SelectedRecord(oldReport);
@@ -343,6 +342,8 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
            " by the same rule " + ChoiceRuleName(newRule) + " ahead of " + PrintableUtf8(pOld->m_strGuid) + ": " +
            OrderReason(newRule) + ".";
 }
+
+}  // namespace
 
 CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport& newReport)
 {

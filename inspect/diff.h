@@ -25,9 +25,6 @@ struct CReportDiff {
 // order. Adapter-table entries are the same when name (apart from letter case), description and address are.
 CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport& newReport);
 
-// The one sentence: why the host ID changed, or that it did not.
-std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectReport& newReport);
-
 // The readable comparison, UTF-8, lines ended by "\n"; the sentence comes first. strOld and strNew name the two
 // sides (a file name, or "this machine").
 std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport& newReport, const CReportDiff& diff,
