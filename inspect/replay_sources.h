@@ -40,10 +40,7 @@ public:
 
     CInventorySources Get() { return CInventorySources{*this, *this, *this, *this}; }
 
-    // components null: no configuration object.
     bool EnumComponents(std::vector<CNetCfgComponentInfo>& components) override;
-
-    // devices null: no device set.
     bool OpenDeviceSet() override;
     bool SelectDevice(uint32_t nIndex) override;
     std::vector<uint32_t> GetResourceTypes() override;
