@@ -50,10 +50,7 @@ bool CRecordingSources::OpenDeviceSet()
 {
     const bool bOk = m_sources.devices.OpenDeviceSet();
     m_nCurrentDevice.reset();
-    if (bOk)
-        m_snapshot.m_devices.emplace();
-    else
-        m_snapshot.m_devices.reset();
+    m_snapshot.m_devices = bOk ? std::make_optional<std::vector<CSnapshotDevice>>() : std::nullopt;
     return bOk;
 }
 
