@@ -33,14 +33,12 @@ json OutcomeJson(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
 // "changes the host ID to X (record [0] {...} by the rule primary)" or "leaves the host ID at X (...)".
 std::string OutcomeText(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
 {
-    if (!outcome.m_nSelected) {
-        return outcome.m_strHostId != base.m_strHostId ? "changes the host ID to none: no adapter is chosen"
-                                                       : "leaves no host ID: no adapter is chosen";
-    }
-    const std::string strChoice = " (" + ChoiceText(outcome) + ")";
-    if (outcome.m_strHostId != base.m_strHostId)
-        return "changes the host ID to " + HostIdText(outcome) + strChoice;
-    return "leaves the host ID at " + HostIdText(outcome) + strChoice;
+    const bool bChanges = outcome.m_strHostId != base.m_strHostId;
+    if (!outcome.m_nSelected)
+        return bChanges ? "changes the host ID to none: no adapter is chosen"
+                        : "leaves no host ID: no adapter is chosen";
+    return std::string(bChanges ? "changes the host ID to " : "leaves the host ID at ") + HostIdText(outcome) + " (" +
+           ChoiceText(outcome) + ")";
 }
 
 }  // namespace
