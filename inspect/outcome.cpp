@@ -20,13 +20,6 @@ CInspectReport ReplaySnapshotReport(CSnapshot snapshot)
     return report;
 }
 
-const CHidDevNet* SelectedRecord(const CInspectReport& report)
-{
-    if (!report.m_trace.m_nSelected || *report.m_trace.m_nSelected >= report.m_records.size())
-        return nullptr;
-    return &report.m_records[*report.m_trace.m_nSelected];
-}
-
 std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags)
 {
     const std::string strGuidText = PrintableOr(strGuid, "without a GUID");

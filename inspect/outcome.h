@@ -15,9 +15,6 @@
 // table answer of no memory that the snapshot recorded is replayed as the machine's answer.
 CInspectReport ReplaySnapshotReport(CSnapshot snapshot);
 
-// The chosen record, or null when nothing was chosen.
-const CHidDevNet* SelectedRecord(const CInspectReport& report);
-
 // "the USB adapter {...}", "the adapter {...} on another bus", "the adapter {...}" for a record without a bus bit;
 // the bus is named by BusName (inventory/choice_rules.h).
 std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags);

@@ -217,19 +217,24 @@ CInspectReport BuildReport(const CInventorySources& sources, std::u16string strC
 
     // As start-up does: a host ID only for a chosen record with an address text, and none at all from a
     // determination that ran out of memory.
-    if (!report.m_bNoMemory && report.m_trace.m_nSelected && *report.m_trace.m_nSelected < report.m_records.size()) {
-        const CHidDevNet& selected = report.m_records[*report.m_trace.m_nSelected];
-        if (!selected.m_strAddress.empty()) {
-            const CReleaseHostId hostIdValue(selected);
-            if (hostIdValue.RanOutOfMemory()) {
-                report.m_bNoMemory = true;
-            } else {
-                report.m_strHostId = hostIdValue.GetHostIdText();
-                report.m_strDigestInput = CReleaseHostId::DigestInput(selected);
-            }
+    const CHidDevNet* pSelected = report.m_bNoMemory ? nullptr : SelectedRecord(report);
+    if (pSelected && !pSelected->m_strAddress.empty()) {
+        const CReleaseHostId hostIdValue(*pSelected);
+        if (hostIdValue.RanOutOfMemory()) {
+            report.m_bNoMemory = true;
+        } else {
+            report.m_strHostId = hostIdValue.GetHostIdText();
+            report.m_strDigestInput = CReleaseHostId::DigestInput(*pSelected);
         }
     }
     return report;
+}
+
+const CHidDevNet* SelectedRecord(const CInspectReport& report)
+{
+    if (!report.m_trace.m_nSelected || *report.m_trace.m_nSelected >= report.m_records.size())
+        return nullptr;
+    return &report.m_records[*report.m_trace.m_nSelected];
 }
 
 const char* ChoiceRuleName(EChoiceRule rule)
@@ -276,8 +281,7 @@ std::string CountText(size_t nCount, const char* pszOne, const char* pszMany)
 
 std::string FormatTextReport(const CInspectReport& report)
 {
-    std::string out;
-    out += "Computer name: " + PrintableOr(report.m_strComputerName) + "\n\n";
+    std::string out = "Computer name: " + PrintableOr(report.m_strComputerName) + "\n\n";
     AppendRecords(out, report);
     out += "\n";
     AppendAdapterTable(out, report);

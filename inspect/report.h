@@ -26,6 +26,9 @@ struct CInspectReport {
 // ID and says so in m_bNoMemory.
 CInspectReport BuildReport(const CInventorySources& sources, std::u16string strComputerName);
 
+// The chosen record, or null when nothing was chosen.
+const CHidDevNet* SelectedRecord(const CInspectReport& report);
+
 // The rule's name in the JSON report: "primary", "other-bus", "usb", "address-match", "first-addressed", "none".
 const char* ChoiceRuleName(EChoiceRule rule);
 
