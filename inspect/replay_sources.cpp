@@ -44,9 +44,8 @@ uint32_t ReplayTableSize(const std::vector<CAdapterEntry>& entries)
 {
     uint64_t nSize = 0;
     for (const CAdapterEntry& entry : entries) {
-        nSize += kAdapterRecordSize;
-        nSize += entry.m_strName.value_or(std::u16string()).size() + 1;
-        nSize += 2 * (entry.m_strDescription.value_or(std::u16string()).size() + 1);
+        nSize += kAdapterRecordSize + (entry.m_strName ? entry.m_strName->size() : 0) + 1 +
+                 2 * ((entry.m_strDescription ? entry.m_strDescription->size() : 0) + 1);
     }
     return static_cast<uint32_t>(std::min<uint64_t>(nSize, UINT32_MAX));
 }
