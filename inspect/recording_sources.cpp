@@ -9,11 +9,8 @@
 // Passes the queries of one open driver device on and writes their answers into the snapshot's driver entry.
 class CRecordingSources::CRecordingDriverDevice : public IDriverDevice {
 public:
-    CRecordingDriverDevice(std::unique_ptr<IDriverDevice> pDevice, CSnapshot& snapshot,
-                           std::optional<size_t> nDriver)
-        : m_pDevice(std::move(pDevice)), m_snapshot(snapshot), m_nDriver(nDriver)
-    {
-    }
+    CRecordingDriverDevice(std::unique_ptr<IDriverDevice> pDevice, CSnapshot& snapshot, std::optional<size_t> nDriver)
+        : m_pDevice(std::move(pDevice)), m_snapshot(snapshot), m_nDriver(nDriver) {}
 
     bool QueryOid(uint32_t dwOid, uint8_t (&buffer)[kDriverQueryBufferSize], uint32_t& nBytes) override
     {
