@@ -1,9 +1,7 @@
 #include "inspect/diff.h"
 
-#include <algorithm>
 #include <cstring>
 #include <unordered_map>
-#include <utility>
 
 #include "common/keyed_hash.h"
 #include "common/text.h"
@@ -366,9 +364,7 @@ CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport
 std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport& newReport, const CReportDiff& diff,
                            const std::string& strOld, const std::string& strNew)
 {
-    std::string out = diff.m_strWhy + "\n\n";
-    out += SideText(oldReport, "OLD", strOld);
-    out += SideText(newReport, "NEW", strNew);
+    std::string out = diff.m_strWhy + "\n\n" + SideText(oldReport, "OLD", strOld) + SideText(newReport, "NEW", strNew);
 
     out += "\nRecords: " + std::to_string(diff.m_recordsAdded.size()) + " added, " +
            std::to_string(diff.m_recordsRemoved.size()) + " removed, " +

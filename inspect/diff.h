@@ -4,7 +4,6 @@
 // records came, went or changed, which adapter-table entries came or went, the choice of each, and one sentence
 // that says why the host ID changed or that it did not.
 
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>

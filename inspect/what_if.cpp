@@ -148,8 +148,7 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
 std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
 {
     const CChoiceOutcome& base = whatIf.m_base;
-    std::string out;
-    out += "Computer name: " + PrintableOr(whatIf.m_strComputerName) + "\n";
+    std::string out = "Computer name: " + PrintableOr(whatIf.m_strComputerName) + "\n";
     out += "Host ID: " + HostIdText(base) + " (" + ChoiceText(base) + ")\n\n";
 
     const auto changes = [&](const CChoiceOutcome& outcome) { return outcome.m_strHostId != base.m_strHostId; };
