@@ -113,20 +113,16 @@ int NoMemory(IInspectHost& host) noexcept
 // Reads and parses a snapshot file. On failure the one-line error is written and false returned.
 bool LoadSnapshot(const std::u16string& strPath, IInspectHost& host, CSnapshot& snapshot)
 {
-    const std::string strFile = Utf16ToUtf8(strPath);
     std::string bytes;
     std::string strReason;
-    if (!host.ReadFile(strPath, kMaxSnapshotBytes, bytes, strReason)) {
-        Error(host, strFile + ": cannot be read: " + strReason);
-        return false;
-    }
     CSnapshotError error;
-    if (!ParseSnapshot(bytes, snapshot, error)) {
-        const std::string strWhere = error.m_strPath.empty() ? std::string() : error.m_strPath + ": ";
-        Error(host, strFile + ": " + strWhere + error.m_strMessage);
-        return false;
-    }
-    return true;
+    if (!host.ReadFile(strPath, kMaxSnapshotBytes, bytes, strReason))
+        error.m_strMessage = "cannot be read: " + strReason;
+    else if (ParseSnapshot(bytes, snapshot, error))
+        return true;
+    const std::string strWhere = error.m_strPath.empty() ? std::string() : error.m_strPath + ": ";
+    Error(host, Utf16ToUtf8(strPath) + ": " + strWhere + error.m_strMessage);
+    return false;
 }
 
 // What this machine's sources answer to one determination, as a snapshot.
