@@ -11,12 +11,8 @@
 #include "common/linux/file_descriptor.h"
 #include "common/text.h"
 
-namespace {
-
 // A call interrupted by a signal is repeated, but not forever.
 constexpr int kMaxInterruptions = 100;
-
-}  // namespace
 
 std::u16string GetLocalComputerName()
 {
