@@ -78,12 +78,9 @@ bool CReplaySources::OpenDeviceSet()
 
 bool CReplaySources::SelectDevice(uint32_t nIndex)
 {
-    if (!m_bSetOpen || nIndex >= m_snapshot.m_devices->size()) {
-        m_nCurrentDevice.reset();
-        return false;
-    }
-    m_nCurrentDevice = nIndex;
-    return true;
+    const bool bOk = m_bSetOpen && nIndex < m_snapshot.m_devices->size();
+    m_nCurrentDevice = bOk ? std::make_optional<size_t>(nIndex) : std::nullopt;
+    return bOk;
 }
 
 const CSnapshotDevice* CReplaySources::CurrentDevice() const
