@@ -40,80 +40,58 @@ std::string OneLine(std::string_view message)
     return PrintableUtf8(Utf8ToUtf16(message)) + "\n";
 }
 
-bool ParseOptions(const std::vector<std::u16string>& arguments, COptions& options, std::string& strError)
+// What is wrong with the command line, in a few words; empty when nothing is.
+std::string ParseOptions(const std::vector<std::u16string>& arguments, COptions& options)
 {
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::u16string& strArgument = arguments[i];
         const std::string strName = Utf16ToUtf8(strArgument);
         if (strArgument == u"--json" || strArgument == u"--what-if") {
             bool& bTarget = strArgument == u"--json" ? options.m_bJson : options.m_bWhatIf;
-            if (bTarget) {
-                strError = strName + " is given twice";
-                return false;
-            }
+            if (bTarget)
+                return strName + " is given twice";
             bTarget = true;
         } else if (strArgument == u"--help" || strArgument == u"-h") {
             options.m_bHelp = true;
         } else if (strArgument == u"--snapshot" || strArgument == u"--replay") {
             std::optional<std::u16string>& strTarget =
                 strArgument == u"--snapshot" ? options.m_strSnapshot : options.m_strReplay;
-            if (strTarget) {
-                strError = strName + " is given twice";
-                return false;
-            }
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-                strError = strName + " needs a file name";
-                return false;
-            }
+            if (strTarget)
+                return strName + " is given twice";
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty())
+                return strName + " needs a file name";
             strTarget = arguments[++i];
         } else if (strArgument == u"--check") {
-            if (options.m_strCheck) {
-                strError = "--check is given twice";
-                return false;
-            }
+            if (options.m_strCheck)
+                return "--check is given twice";
             // An empty host ID is a question with an answer (it is not valid), not a usage error.
-            if (i + 1 >= arguments.size()) {
-                strError = "--check needs a host ID";
-                return false;
-            }
+            if (i + 1 >= arguments.size())
+                return "--check needs a host ID";
             options.m_strCheck = arguments[++i];
         } else if (strArgument == u"--diff") {
-            if (options.m_strDiffOld) {
-                strError = "--diff is given twice";
-                return false;
-            }
-            if (i + 2 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 2].empty()) {
-                strError = "--diff needs two snapshots, OLD and NEW (- for this machine)";
-                return false;
-            }
-            if (arguments[i + 1] == kThisMachine) {
-                strError = "--diff: OLD must be a snapshot file; only NEW may be - (this machine)";
-                return false;
-            }
+            if (options.m_strDiffOld)
+                return "--diff is given twice";
+            if (i + 2 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 2].empty())
+                return "--diff needs two snapshots, OLD and NEW (- for this machine)";
+            if (arguments[i + 1] == kThisMachine)
+                return "--diff: OLD must be a snapshot file; only NEW may be - (this machine)";
             options.m_strDiffOld = arguments[++i];
             options.m_strDiffNew = arguments[++i];
         } else {
-            strError = "unknown argument: " + strName;
-            return false;
+            return "unknown argument: " + strName;
         }
     }
     const int nModes = (options.m_strSnapshot ? 1 : 0) + (options.m_strCheck ? 1 : 0) +
                        (options.m_strDiffOld ? 1 : 0) + (options.m_bWhatIf ? 1 : 0);
-    if (nModes > 1) {
-        strError = "--snapshot, --check, --diff and --what-if exclude each other";
-        return false;
-    }
-    if (options.m_strReplay && (options.m_strSnapshot || options.m_strCheck || options.m_strDiffOld)) {
-        strError = options.m_strSnapshot ? "--snapshot and --replay exclude each other"
-                                         : std::string(options.m_strCheck ? "--check" : "--diff") +
-                                               " reads no machine, and --replay names one";
-        return false;
-    }
-    if (options.m_strSnapshot && options.m_bJson) {
-        strError = "--json formats the report, and --snapshot writes no report";
-        return false;
-    }
-    return true;
+    if (nModes > 1)
+        return "--snapshot, --check, --diff and --what-if exclude each other";
+    if (options.m_strReplay && options.m_strSnapshot)
+        return "--snapshot and --replay exclude each other";
+    if (options.m_strReplay && (options.m_strCheck || options.m_strDiffOld))
+        return std::string(options.m_strCheck ? "--check" : "--diff") + " reads no machine, and --replay names one";
+    if (options.m_strSnapshot && options.m_bJson)
+        return "--json formats the report, and --snapshot writes no report";
+    return std::string();
 }
 
 int Error(IInspectHost& host, const std::string& strLine)
@@ -121,8 +99,6 @@ int Error(IInspectHost& host, const std::string& strLine)
     host.WriteErr(OneLine(strLine));
     return kInspectExitError;
 }
-
-constexpr char kNoMemoryMessage[] = "memory ran out during the determination: the host ID is unknown";
 
 // The message for memory that ran out, written without asking for more: the static line goes out as it is.
 int NoMemory(IInspectHost& host) noexcept
@@ -137,20 +113,16 @@ int NoMemory(IInspectHost& host) noexcept
 // Reads and parses a snapshot file. On failure the one-line error is written and false returned.
 bool LoadSnapshot(const std::u16string& strPath, IInspectHost& host, CSnapshot& snapshot)
 {
-    const std::string strFile = Utf16ToUtf8(strPath);
     std::string bytes;
     std::string strReason;
-    if (!host.ReadFile(strPath, kMaxSnapshotBytes, bytes, strReason)) {
-        Error(host, strFile + ": cannot be read: " + strReason);
-        return false;
-    }
     CSnapshotError error;
-    if (!ParseSnapshot(bytes, snapshot, error)) {
-        const std::string strWhere = error.m_strPath.empty() ? std::string() : error.m_strPath + ": ";
-        Error(host, strFile + ": " + strWhere + error.m_strMessage);
-        return false;
-    }
-    return true;
+    if (!host.ReadFile(strPath, kMaxSnapshotBytes, bytes, strReason))
+        error.m_strMessage = "cannot be read: " + strReason;
+    else if (ParseSnapshot(bytes, snapshot, error))
+        return true;
+    const std::string strWhere = error.m_strPath.empty() ? std::string() : error.m_strPath + ": ";
+    Error(host, Utf16ToUtf8(strPath) + ": " + strWhere + error.m_strMessage);
+    return false;
 }
 
 // What this machine's sources answer to one determination, as a snapshot.
@@ -197,9 +169,7 @@ int Report(const COptions& options, IInspectHost& host)
     }
     // A determination that ran out of memory is shown as far as it got, and fails the run.
     const int nExitCode = Output(host, options.m_bJson ? FormatJsonReport(report) : FormatTextReport(report));
-    if (report.m_bNoMemory)
-        return Error(host, std::string(kProgramName) + ": " + kNoMemoryMessage);
-    return nExitCode;
+    return report.m_bNoMemory ? NoMemory(host) : nExitCode;
 }
 
 int Check(const COptions& options, IInspectHost& host)
@@ -224,12 +194,10 @@ int Check(const COptions& options, IInspectHost& host)
 int WhatIf(const COptions& options, IInspectHost& host)
 {
     CSnapshot snapshot;
-    if (options.m_strReplay) {
-        if (!LoadSnapshot(*options.m_strReplay, host, snapshot))
-            return kInspectExitError;
-    } else {
+    if (!options.m_strReplay)
         snapshot = RecordLiveSnapshot(host);
-    }
+    else if (!LoadSnapshot(*options.m_strReplay, host, snapshot))
+        return kInspectExitError;
     const CWhatIfReport whatIf = BuildWhatIf(snapshot);
     return Output(host, options.m_bJson ? FormatJsonWhatIf(whatIf) : FormatTextWhatIf(whatIf));
 }
@@ -251,7 +219,7 @@ int Diff(const COptions& options, IInspectHost& host)
     // This machine's determination that ran out of memory has nothing to compare; a snapshot's recorded answer
     // of no memory for the table is compared like any other.
     if (bNewIsLive && newReport.m_bNoMemory)
-        return Error(host, std::string(kProgramName) + ": " + kNoMemoryMessage);
+        return NoMemory(host);
     const CReportDiff diff = CompareReports(oldReport, newReport);
     const std::string strOld = Utf16ToUtf8(*options.m_strDiffOld);
     const std::string strNew = bNewIsLive ? std::string("this machine") : Utf16ToUtf8(options.m_strDiffNew);
@@ -292,8 +260,8 @@ int RunInspect(const std::vector<std::u16string>& arguments, IInspectHost& host)
 {
     try {
         COptions options;
-        std::string strError;
-        if (!ParseOptions(arguments, options, strError)) {
+        const std::string strError = ParseOptions(arguments, options);
+        if (!strError.empty()) {
             host.WriteErr(OneLine(std::string(kProgramName) + ": " + strError) + InspectUsage());
             return kInspectExitError;
         }

@@ -4,7 +4,6 @@
 // snapshot, or replays a snapshot. The determination is the main program's own; only the sources differ.
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,10 +1,7 @@
 #include "inspect/diff.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <unordered_map>
-#include <utility>
 
 #include "common/keyed_hash.h"
 #include "common/text.h"
@@ -13,13 +10,6 @@
 #include "inspect/outcome.h"
 
 namespace {
-
-const CHidDevNet* SelectedRecord(const CInspectReport& report)
-{
-    if (!report.m_trace.m_nSelected || *report.m_trace.m_nSelected >= report.m_records.size())
-        return nullptr;
-    return &report.m_records[*report.m_trace.m_nSelected];
-}
 
 std::optional<size_t> FindRecord(const CInspectReport& report, const std::u16string& strGuid)
 {
@@ -30,24 +20,10 @@ std::optional<size_t> FindRecord(const CInspectReport& report, const std::u16str
     return std::nullopt;
 }
 
-// How the choice ranks its rules: a smaller number wins.
+// How the choice ranks its rules: a smaller number wins. The enumeration lists them in that order after None.
 int RuleRank(EChoiceRule rule)
 {
-    switch (rule) {
-    case EChoiceRule::Primary:
-        return 1;
-    case EChoiceRule::OtherBus:
-        return 2;
-    case EChoiceRule::Usb:
-        return 3;
-    case EChoiceRule::AddressMatch:
-        return 4;
-    case EChoiceRule::FirstAddressed:
-        return 5;
-    case EChoiceRule::None:
-        break;
-    }
-    return 6;
+    return rule == EChoiceRule::None ? 6 : static_cast<int>(rule);
 }
 
 // The choice's account of record nIndex. Every record of a finished determination has one; a report without it
@@ -57,21 +33,9 @@ CRecordTrace RecordAccount(const CInspectReport& report, size_t nIndex)
     return nIndex < report.m_trace.m_records.size() ? report.m_trace.m_records[nIndex] : CRecordTrace();
 }
 
-std::string Hex32(uint32_t dwValue)
-{
-    char szText[16];
-    std::snprintf(szText, sizeof(szText), "0x%08X", static_cast<unsigned>(dwValue));
-    return szText;
-}
-
 std::string FlagsText(uint32_t dwFlags)
 {
-    return Hex32(dwFlags) + " (" + FlagNames(dwFlags) + ")";
-}
-
-std::string AddressOrNone(const std::u16string& strAddress)
-{
-    return strAddress.empty() ? std::string("(none)") : PrintableUtf8(strAddress);
+    return FlagsHex(dwFlags) + " (" + FlagNames(dwFlags) + ")";
 }
 
 std::string Phrase(const CHidDevNet& record)
@@ -83,8 +47,7 @@ std::string Phrase(const CHidDevNet& record)
 std::string ChosenPhrase(const CHidDevNet& record)
 {
     const std::string strBus = BusName(record.m_dwFlags);
-    return "the chosen adapter " +
-           (record.m_strGuid.empty() ? std::string("without a GUID") : PrintableUtf8(record.m_strGuid)) +
+    return "the chosen adapter " + PrintableOr(record.m_strGuid, "without a GUID") +
            (strBus.empty() ? std::string() : " on " + strBus);
 }
 
@@ -147,8 +110,8 @@ std::string DigestChange(const CInspectReport& oldReport, const CInspectReport& 
     const CHidDevNet& newRecord = *SelectedRecord(newReport);
     std::vector<std::string> parts;
     if (oldRecord.m_strAddress != newRecord.m_strAddress) {
-        parts.push_back("its address changed from " + AddressOrNone(oldRecord.m_strAddress) + " to " +
-                        AddressOrNone(newRecord.m_strAddress));
+        parts.push_back("its address changed from " + PrintableOr(oldRecord.m_strAddress) + " to " +
+                        PrintableOr(newRecord.m_strAddress));
     }
     if (oldRecord.m_bWireless != newRecord.m_bWireless) {
         parts.push_back(newRecord.m_bWireless
@@ -181,23 +144,44 @@ std::string Chooses(const CInspectReport& report, const std::string& strSide)
     const CHidDevNet* pSelected = SelectedRecord(report);
     if (!pSelected)
         return strSide + " chooses no adapter";
-    return strSide + " chooses " + PrintableUtf8(pSelected->m_strGuid.empty() ? u"(without a GUID)"
-                                                                               : pSelected->m_strGuid) +
-           " by the rule " + ChoiceRuleName(report.m_trace.m_rule);
+    return strSide + " chooses " + PrintableOr(pSelected->m_strGuid, "(without a GUID)") + " by the rule " +
+           ChoiceRuleName(report.m_trace.m_rule);
 }
 
 // Which of two records the rule prefers when both qualify, as a reason.
 const char* OrderReason(EChoiceRule rule)
 {
-    switch (rule) {
-    case EChoiceRule::AddressMatch:
+    if (rule == EChoiceRule::AddressMatch)
         return "it comes later in NEW's inventory, and the last match wins";
-    case EChoiceRule::FirstAddressed:
+    if (rule == EChoiceRule::FirstAddressed)
         return "it comes earlier in NEW's inventory";
-    default:
-        break;
-    }
     return "it comes earlier in NEW's adapter table";
+}
+
+// Pairs OLD's and NEW's items of equal keys as a multiset: the k-th OLD item of a key pairs with the k-th NEW one, and
+// paired(i, j) is called for each pair in NEW's order. What has no partner is added (NEW) or removed (OLD).
+template <class TItem, class KeyOf, class Paired>
+void PairByKey(const std::vector<TItem>& oldItems, const std::vector<TItem>& newItems, KeyOf keyOf, Paired paired,
+               std::vector<size_t>& added, std::vector<size_t>& removed)
+{
+    std::unordered_map<decltype(keyOf(oldItems[0])), std::vector<size_t>, CKeyedHash> oldByKey;
+    for (size_t i = oldItems.size(); i-- > 0;)
+        oldByKey[keyOf(oldItems[i])].push_back(i);
+    std::vector<bool> oldPaired(oldItems.size(), false);
+    for (size_t j = 0; j < newItems.size(); ++j) {
+        const auto it = oldByKey.find(keyOf(newItems[j]));
+        if (it == oldByKey.end() || it->second.empty()) {
+            added.push_back(j);
+            continue;
+        }
+        oldPaired[it->second.back()] = true;
+        paired(it->second.back(), j);
+        it->second.pop_back();
+    }
+    for (size_t i = 0; i < oldItems.size(); ++i) {
+        if (!oldPaired[i])
+            removed.push_back(i);
+    }
 }
 
 std::string EntryKey(const CAdapterEntry& entry)
@@ -206,29 +190,36 @@ std::string EntryKey(const CAdapterEntry& entry)
     strKey += '\0';
     strKey += entry.m_strDescription ? "1" + Utf16ToUtf8(*entry.m_strDescription) : std::string("0");
     strKey += '\0';
-    const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
-    strKey += std::to_string(entry.m_nAddressLength) + ":" + Utf16ToUtf8(FormatAddressText(entry.m_address, nLength));
+    strKey += std::to_string(entry.m_nAddressLength) + ":" + Utf16ToUtf8(EntryAddressText(entry));
     return strKey;
 }
 
-std::vector<std::string> ChangedFields(const CHidDevNet& a, const CHidDevNet& b)
+// A field that differs between two records: its name in the JSON, its label in the readable comparison, and its
+// two values as the readable comparison shows them.
+struct CFieldChange {
+    const char* pszField;
+    const char* pszLabel;
+    std::string strOld;
+    std::string strNew;
+};
+
+// The changed fields in the order the comparison lists them.
+std::vector<CFieldChange> FieldChanges(const CHidDevNet& a, const CHidDevNet& b)
 {
-    // In the order the comparison lists them.
-    const std::pair<const char*, bool> changes[] = {
-        {"guid", a.m_strGuid != b.m_strGuid},
-        {"pnp_id", a.m_strPnpId != b.m_strPnpId},
-        {"flags", a.m_dwFlags != b.m_dwFlags},
-        {"wireless", a.m_bWireless != b.m_bWireless},
-        {"address", a.m_strAddress != b.m_strAddress},
-        {"permanent_address", a.m_strPermanentAddress != b.m_strPermanentAddress},
-        {"current_address", a.m_strCurrentAddress != b.m_strCurrentAddress},
+    std::vector<CFieldChange> changes;
+    const auto compare = [&](const char* pszField, const char* pszLabel, auto pMember, auto text) {
+        if (a.*pMember != b.*pMember)
+            changes.push_back({pszField, pszLabel, text(a.*pMember), text(b.*pMember)});
     };
-    std::vector<std::string> fields;
-    for (const auto& [pszField, bChanged] : changes) {
-        if (bChanged)
-            fields.push_back(pszField);
-    }
-    return fields;
+    const auto orNone = [](const std::u16string& strText) { return PrintableOr(strText); };
+    compare("guid", "guid", &CHidDevNet::m_strGuid, PrintableUtf8);
+    compare("pnp_id", "enumerator", &CHidDevNet::m_strPnpId, orNone);
+    compare("flags", "flags", &CHidDevNet::m_dwFlags, FlagsText);
+    compare("wireless", "wireless", &CHidDevNet::m_bWireless, [](bool bYes) { return bYes ? "yes" : "no"; });
+    compare("address", "address", &CHidDevNet::m_strAddress, orNone);
+    compare("permanent_address", "permanent", &CHidDevNet::m_strPermanentAddress, orNone);
+    compare("current_address", "current", &CHidDevNet::m_strCurrentAddress, orNone);
+    return changes;
 }
 
 std::vector<std::string> FlagNameList(uint32_t dwFlags)
@@ -243,20 +234,17 @@ std::vector<std::string> FlagNameList(uint32_t dwFlags)
 
 std::string RecordLine(const CHidDevNet& record)
 {
-    return (record.m_strGuid.empty() ? std::string("(no GUID)") : PrintableUtf8(record.m_strGuid)) + "  " +
-           (record.m_strPnpId.empty() ? std::string("(no enumerator)") : PrintableUtf8(record.m_strPnpId)) +
+    return PrintableOr(record.m_strGuid, "(no GUID)") + "  " + PrintableOr(record.m_strPnpId, "(no enumerator)") +
            "  flags " + FlagsText(record.m_dwFlags) + (record.m_bWireless ? "  wireless" : "") + "  address " +
-           AddressOrNone(record.m_strAddress);
+           PrintableOr(record.m_strAddress);
 }
 
 std::string EntryLine(const CAdapterEntry& entry)
 {
-    const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
-    const std::u16string strAddress = FormatAddressText(entry.m_address, nLength);
-    return (entry.m_strName ? AddressOrNone(*entry.m_strName) : std::string("(no name)")) + "  " +
+    return (entry.m_strName ? PrintableOr(*entry.m_strName) : std::string("(no name)")) + "  " +
            (entry.m_strDescription ? "\"" + PrintableUtf8(*entry.m_strDescription) + "\""
                                    : std::string("(no description)")) +
-           "  address " + AddressOrNone(strAddress);
+           "  address " + PrintableOr(EntryAddressText(entry));
 }
 
 json EntryJson(const CAdapterEntry& entry)
@@ -264,8 +252,7 @@ json EntryJson(const CAdapterEntry& entry)
     json value = json::object();
     value["name"] = entry.m_strName ? json(Utf16ToUtf8(*entry.m_strName)) : json(nullptr);
     value["description"] = entry.m_strDescription ? json(Utf16ToUtf8(*entry.m_strDescription)) : json(nullptr);
-    const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
-    value["address"] = Utf16ToUtf8(FormatAddressText(entry.m_address, nLength));
+    value["address"] = Utf16ToUtf8(EntryAddressText(entry));
     return value;
 }
 
@@ -288,25 +275,19 @@ std::string SideText(const CInspectReport& report, const std::string& strLabel, 
     const CChoiceOutcome outcome = SummarizeChoice(report);
     // A file name may hold a line end; it must not start a line of its own.
     std::string out = strLabel + " " + PrintableUtf8(Utf8ToUtf16(strSource)) + " (computer name " +
-                      (report.m_strComputerName.empty() ? std::string("(none)")
-                                                        : PrintableUtf8(report.m_strComputerName)) +
-                      ")\n";
+                      PrintableOr(report.m_strComputerName) + ")\n";
     out += "  host ID " + HostIdText(outcome) + ": " + ChoiceText(outcome);
     if (outcome.m_nSelected)
         out += " (" + BusName(report.m_records[*outcome.m_nSelected].m_dwFlags) + ")";
     out += "\n";
-    const size_t nEntries = report.m_trace.m_entries.size();
     out += "  adapter table " +
-           (report.m_trace.m_bTableRead
-                ? "read, " + std::to_string(nEntries) + (nEntries == 1 ? " entry" : " entries")
-                : std::string("not read")) +
-           "; " + std::to_string(report.m_records.size()) +
-           (report.m_records.size() == 1 ? " record\n" : " records\n");
+           (report.m_trace.m_bTableRead ? "read, " + CountText(report.m_trace.m_entries.size(), "entry", "entries")
+                                        : std::string("not read")) +
+           "; " + CountText(report.m_records.size(), "record", "records") + "\n";
     return out;
 }
 
-}  // namespace
-
+// The one sentence: why the host ID changed, or that it did not.
 std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectReport& newReport)
 {
     const CHidDevNet* pOld = SelectedRecord(oldReport);
@@ -328,17 +309,14 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
                ", and its digest input is the same.";
     }
 
-    const std::string strPrefix =
-        "The host ID changed from " + HostIdText(SummarizeChoice(oldReport)) + " to " +
-        HostIdText(SummarizeChoice(newReport)) + ": ";
+    const std::string strPrefix = "The host ID changed from " + HostIdText(SummarizeChoice(oldReport)) + " to " +
+                                  HostIdText(SummarizeChoice(newReport)) + ": ";
     if (!pOld)
         return strPrefix + "OLD chooses no adapter; " + Chooses(newReport, "NEW") + ".";
 
     const std::optional<size_t> nOldInNew = FindRecord(newReport, pOld->m_strGuid);
-    if (!nOldInNew) {
-        return strPrefix + ChosenPhrase(*pOld) + " is absent from NEW; " +
-               Chooses(newReport, "NEW") + ".";
-    }
+    if (!nOldInNew)
+        return strPrefix + ChosenPhrase(*pOld) + " is absent from NEW; " + Chooses(newReport, "NEW") + ".";
     const CHidDevNet& oldInNew = newReport.m_records[*nOldInNew];
     if (pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid))
         return strPrefix + DigestChange(oldReport, newReport) + ".";
@@ -363,53 +341,21 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
            OrderReason(newRule) + ".";
 }
 
+}  // namespace
+
 CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport& newReport)
 {
     CReportDiff diff;
-
-    // Records by their case-folded GUID text; the k-th OLD record of a GUID pairs with the k-th NEW one.
-    std::unordered_map<std::u16string, std::vector<size_t>, CKeyedHash> oldByGuid;
-    for (size_t i = oldReport.m_records.size(); i-- > 0;)
-        oldByGuid[AsciiUpperCopy(oldReport.m_records[i].m_strGuid)].push_back(i);
-    std::vector<bool> oldPaired(oldReport.m_records.size(), false);
-    for (size_t j = 0; j < newReport.m_records.size(); ++j) {
-        const auto it = oldByGuid.find(AsciiUpperCopy(newReport.m_records[j].m_strGuid));
-        if (it == oldByGuid.end() || it->second.empty()) {
-            diff.m_recordsAdded.push_back(j);
-            continue;
-        }
-        const size_t i = it->second.back();
-        it->second.pop_back();
-        oldPaired[i] = true;
-        if (!ChangedFields(oldReport.m_records[i], newReport.m_records[j]).empty())
-            diff.m_recordsChanged.emplace_back(i, j);
-    }
-    for (size_t i = 0; i < oldReport.m_records.size(); ++i) {
-        if (!oldPaired[i])
-            diff.m_recordsRemoved.push_back(i);
-    }
-
-    // Table entries as a multiset: an entry that is twice in OLD and once in NEW was removed once.
-    std::unordered_map<std::string, std::vector<size_t>, CKeyedHash> oldEntries;
-    const std::vector<CAdapterEntry>& oldTable = oldReport.m_trace.m_entries;
-    const std::vector<CAdapterEntry>& newTable = newReport.m_trace.m_entries;
-    for (size_t i = oldTable.size(); i-- > 0;)
-        oldEntries[EntryKey(oldTable[i])].push_back(i);
-    std::vector<bool> oldEntryKept(oldTable.size(), false);
-    for (size_t j = 0; j < newTable.size(); ++j) {
-        const auto it = oldEntries.find(EntryKey(newTable[j]));
-        if (it == oldEntries.end() || it->second.empty()) {
-            diff.m_entriesAdded.push_back(j);
-            continue;
-        }
-        oldEntryKept[it->second.back()] = true;
-        it->second.pop_back();
-    }
-    for (size_t i = 0; i < oldTable.size(); ++i) {
-        if (!oldEntryKept[i])
-            diff.m_entriesRemoved.push_back(i);
-    }
-
+    PairByKey(
+        oldReport.m_records, newReport.m_records,
+        [](const CHidDevNet& record) { return AsciiUpperCopy(record.m_strGuid); },
+        [&](size_t i, size_t j) {
+            if (!FieldChanges(oldReport.m_records[i], newReport.m_records[j]).empty())
+                diff.m_recordsChanged.emplace_back(i, j);
+        },
+        diff.m_recordsAdded, diff.m_recordsRemoved);
+    PairByKey(oldReport.m_trace.m_entries, newReport.m_trace.m_entries, EntryKey, [](size_t, size_t) {},
+              diff.m_entriesAdded, diff.m_entriesRemoved);
     diff.m_bHostIdChanged = oldReport.m_strHostId != newReport.m_strHostId;
     diff.m_strWhy = ExplainHostIdChange(oldReport, newReport);
     return diff;
@@ -418,9 +364,7 @@ CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport
 std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport& newReport, const CReportDiff& diff,
                            const std::string& strOld, const std::string& strNew)
 {
-    std::string out = diff.m_strWhy + "\n\n";
-    out += SideText(oldReport, "OLD", strOld);
-    out += SideText(newReport, "NEW", strNew);
+    std::string out = diff.m_strWhy + "\n\n" + SideText(oldReport, "OLD", strOld) + SideText(newReport, "NEW", strNew);
 
     out += "\nRecords: " + std::to_string(diff.m_recordsAdded.size()) + " added, " +
            std::to_string(diff.m_recordsRemoved.size()) + " removed, " +
@@ -432,32 +376,18 @@ std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport
     for (const auto& [i, j] : diff.m_recordsChanged) {
         const CHidDevNet& a = oldReport.m_records[i];
         const CHidDevNet& b = newReport.m_records[j];
-        out += "  ~ changed  " + (b.m_strGuid.empty() ? std::string("(no GUID)") : PrintableUtf8(b.m_strGuid)) +
-               "\n";
-        const auto line = [&](const char* pszName, const std::string& strA, const std::string& strB) {
-            out += std::string("      ") + pszName + std::string(12 - std::min<size_t>(11, strlen(pszName)), ' ') +
-                   strA + " -> " + strB + "\n";
-        };
-        if (a.m_strGuid != b.m_strGuid)
-            line("guid", PrintableUtf8(a.m_strGuid), PrintableUtf8(b.m_strGuid));
-        if (a.m_strPnpId != b.m_strPnpId)
-            line("enumerator", AddressOrNone(a.m_strPnpId), AddressOrNone(b.m_strPnpId));
-        if (a.m_dwFlags != b.m_dwFlags) {
-            line("flags", FlagsText(a.m_dwFlags), FlagsText(b.m_dwFlags));
+        out += "  ~ changed  " + PrintableOr(b.m_strGuid, "(no GUID)") + "\n";
+        for (const CFieldChange& change : FieldChanges(a, b)) {
+            out += std::string("      ") + change.pszLabel + std::string(12 - strlen(change.pszLabel), ' ') +
+                   change.strOld + " -> " + change.strNew + "\n";
+            if (strcmp(change.pszField, "flags") != 0)
+                continue;
             const uint32_t dwAdded = b.m_dwFlags & ~a.m_dwFlags;
             const uint32_t dwRemoved = a.m_dwFlags & ~b.m_dwFlags;
             const std::string strAdded = dwAdded ? "added " + FlagNames(dwAdded) : std::string();
             const std::string strRemoved = dwRemoved ? "removed " + FlagNames(dwRemoved) : std::string();
             out += "                  " + strAdded + (dwAdded && dwRemoved ? "; " : "") + strRemoved + "\n";
         }
-        if (a.m_bWireless != b.m_bWireless)
-            line("wireless", a.m_bWireless ? "yes" : "no", b.m_bWireless ? "yes" : "no");
-        if (a.m_strAddress != b.m_strAddress)
-            line("address", AddressOrNone(a.m_strAddress), AddressOrNone(b.m_strAddress));
-        if (a.m_strPermanentAddress != b.m_strPermanentAddress)
-            line("permanent", AddressOrNone(a.m_strPermanentAddress), AddressOrNone(b.m_strPermanentAddress));
-        if (a.m_strCurrentAddress != b.m_strCurrentAddress)
-            line("current", AddressOrNone(a.m_strCurrentAddress), AddressOrNone(b.m_strCurrentAddress));
     }
 
     out += "\nAdapter table: " + std::to_string(diff.m_entriesAdded.size()) + " added, " +
@@ -481,40 +411,32 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
     document["old"] = SideJson(oldReport, strOld);
     document["new"] = SideJson(newReport, strNew);
 
-    json added = json::array();
-    for (const size_t j : diff.m_recordsAdded)
-        added.push_back(json(newReport.m_records[j]));
-    json removed = json::array();
-    for (const size_t i : diff.m_recordsRemoved)
-        removed.push_back(json(oldReport.m_records[i]));
-    json changed = json::array();
+    const auto list = [](const std::vector<size_t>& indices, const auto& items, const auto& toJson) {
+        json values = json::array();
+        for (const size_t i : indices)
+            values.push_back(toJson(items[i]));
+        return values;
+    };
+    const auto recordJson = [](const CHidDevNet& record) { return json(record); };
+    json& records = document["records"];
+    records["added"] = list(diff.m_recordsAdded, newReport.m_records, recordJson);
+    records["removed"] = list(diff.m_recordsRemoved, oldReport.m_records, recordJson);
+    json& changed = records["changed"] = json::array();
     for (const auto& [i, j] : diff.m_recordsChanged) {
         const CHidDevNet& a = oldReport.m_records[i];
         const CHidDevNet& b = newReport.m_records[j];
-        json entry = json::object();
+        json& entry = changed.emplace_back(json::object());
         entry["guid"] = Utf16ToUtf8(b.m_strGuid);
         entry["old"] = json(a);
         entry["new"] = json(b);
-        entry["fields"] = ChangedFields(a, b);
+        json& fields = entry["fields"] = json::array();
+        for (const CFieldChange& change : FieldChanges(a, b))
+            fields.push_back(change.pszField);
         entry["flags_added"] = FlagNameList(b.m_dwFlags & ~a.m_dwFlags);
         entry["flags_removed"] = FlagNameList(a.m_dwFlags & ~b.m_dwFlags);
-        changed.push_back(std::move(entry));
     }
-    json records = json::object();
-    records["added"] = std::move(added);
-    records["removed"] = std::move(removed);
-    records["changed"] = std::move(changed);
-    document["records"] = std::move(records);
-
-    json entriesAdded = json::array();
-    for (const size_t j : diff.m_entriesAdded)
-        entriesAdded.push_back(EntryJson(newReport.m_trace.m_entries[j]));
-    json entriesRemoved = json::array();
-    for (const size_t i : diff.m_entriesRemoved)
-        entriesRemoved.push_back(EntryJson(oldReport.m_trace.m_entries[i]));
-    json table = json::object();
-    table["added"] = std::move(entriesAdded);
-    table["removed"] = std::move(entriesRemoved);
-    document["adapter_table"] = std::move(table);
+    json& table = document["adapter_table"];
+    table["added"] = list(diff.m_entriesAdded, newReport.m_trace.m_entries, EntryJson);
+    table["removed"] = list(diff.m_entriesRemoved, oldReport.m_trace.m_entries, EntryJson);
     return DumpJson(document);
 }

@@ -4,7 +4,6 @@
 // records came, went or changed, which adapter-table entries came or went, the choice of each, and one sentence
 // that says why the host ID changed or that it did not.
 
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,9 +23,6 @@ struct CReportDiff {
 // Records are paired by GUID text without regard to letter case; records that share a GUID are paired in list
 // order. Adapter-table entries are the same when name (apart from letter case), description and address are.
 CReportDiff CompareReports(const CInspectReport& oldReport, const CInspectReport& newReport);
-
-// The one sentence: why the host ID changed, or that it did not.
-std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectReport& newReport);
 
 // The readable comparison, UTF-8, lines ended by "\n"; the sentence comes first. strOld and strNew name the two
 // sides (a file name, or "this machine").

@@ -13,11 +13,9 @@
 class CHidDevNet;
 struct CAdapterEntry;
 struct CNetCfgComponentInfo;
-struct CInspectReport;
 struct CSnapshot;
 struct CSnapshotDevice;
 class CSnapshotResourceType;
-struct CWhatIfReport;
 
 // Members stay in the order they are set: the order of the documented formats.
 using json = nlohmann::ordered_json;
@@ -78,12 +76,6 @@ std::string DumpJson(const json& document);
 
 // A record of the inventory, as the report and the diff give it.
 void to_json(json& value, const CHidDevNet& record);
-
-// The JSON report (report.h).
-void to_json(json& value, const CInspectReport& report);
-
-// The what-if (what_if.h).
-void to_json(json& value, const CWhatIfReport& whatIf);
 
 // A snapshot and its parts, in format 2 (snapshot.h).
 void to_json(json& value, const CSnapshot& snapshot);

@@ -12,17 +12,24 @@
 
 class CLiveInspectHost : public IInspectHost {
 public:
-    CLiveInspectHost();
-    ~CLiveInspectHost() override;
-
     // The live sources are set up on first use, so that a replay never touches the machine's sources.
-    CInventorySources GetLiveSources() override;
-    std::u16string GetComputerName() override;
-    bool ReadFile(const std::u16string& strPath, size_t nMaxBytes, std::string& bytes,
-                  std::string& strReason) override;
-    bool WriteFile(const std::u16string& strPath, std::string_view bytes, std::string& strReason) override;
-    bool WriteOut(std::string_view bytes) override;
-    bool WriteErr(std::string_view bytes) override;
+    CInventorySources GetLiveSources() override
+    {
+        if (!m_pLiveSources)
+            m_pLiveSources = std::make_unique<CLiveSources>();
+        return m_pLiveSources->Get();
+    }
+    std::u16string GetComputerName() override { return GetLocalComputerName(); }
+    bool ReadFile(const std::u16string& strPath, size_t nMaxBytes, std::string& bytes, std::string& strReason) override
+    {
+        return ReadWholeFile(strPath, nMaxBytes, bytes, strReason);
+    }
+    bool WriteFile(const std::u16string& strPath, std::string_view bytes, std::string& strReason) override
+    {
+        return WriteWholeFile(strPath, bytes, strReason);
+    }
+    bool WriteOut(std::string_view bytes) override { return WriteStandardOutput(bytes); }
+    bool WriteErr(std::string_view bytes) override { return WriteStandardError(bytes); }
 
 private:
     std::unique_ptr<CLiveSources> m_pLiveSources;

@@ -20,16 +20,9 @@ CInspectReport ReplaySnapshotReport(CSnapshot snapshot)
     return report;
 }
 
-std::u16string SelectedGuid(const CInspectReport& report)
-{
-    if (!report.m_trace.m_nSelected || *report.m_trace.m_nSelected >= report.m_records.size())
-        return std::u16string();
-    return report.m_records[*report.m_trace.m_nSelected].m_strGuid;
-}
-
 std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags)
 {
-    const std::string strGuidText = strGuid.empty() ? std::string("without a GUID") : PrintableUtf8(strGuid);
+    const std::string strGuidText = PrintableOr(strGuid, "without a GUID");
     const std::string strBus = BusName(dwFlags);
     if (strBus.empty())
         return "the adapter " + strGuidText;
@@ -42,9 +35,9 @@ CChoiceOutcome SummarizeChoice(const CInspectReport& report)
 {
     CChoiceOutcome outcome;
     outcome.m_strHostId = report.m_strHostId;
-    if (report.m_trace.m_nSelected && *report.m_trace.m_nSelected < report.m_records.size()) {
+    if (const CHidDevNet* pSelected = SelectedRecord(report)) {
         outcome.m_nSelected = report.m_trace.m_nSelected;
-        outcome.m_strSelectedGuid = SelectedGuid(report);
+        outcome.m_strSelectedGuid = pSelected->m_strGuid;
         outcome.m_rule = report.m_trace.m_rule;
     }
     return outcome;
@@ -55,9 +48,7 @@ std::string ChoiceText(const CChoiceOutcome& outcome)
     if (!outcome.m_nSelected)
         return "no adapter";
     return "record [" + std::to_string(*outcome.m_nSelected) + "] " +
-           (outcome.m_strSelectedGuid.empty() ? std::string("without a GUID")
-                                              : PrintableUtf8(outcome.m_strSelectedGuid)) +
-           " by the rule " + ChoiceRuleName(outcome.m_rule);
+           PrintableOr(outcome.m_strSelectedGuid, "without a GUID") + " by the rule " + ChoiceRuleName(outcome.m_rule);
 }
 
 std::string HostIdText(const CChoiceOutcome& outcome)

@@ -15,9 +15,6 @@
 // table answer of no memory that the snapshot recorded is replayed as the machine's answer.
 CInspectReport ReplaySnapshotReport(CSnapshot snapshot);
 
-// The GUID text of the chosen record, or empty when nothing was chosen.
-std::u16string SelectedGuid(const CInspectReport& report);
-
 // "the USB adapter {...}", "the adapter {...} on another bus", "the adapter {...}" for a record without a bus bit;
 // the bus is named by BusName (inventory/choice_rules.h).
 std::string AdapterPhrase(const std::u16string& strGuid, uint32_t dwFlags);

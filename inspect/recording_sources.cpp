@@ -3,43 +3,28 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "inspect/replay_sources.h"
 #include "inventory/base_host_id.h"
-
-namespace {
-
-constexpr char16_t kDevicePathPrefix[] = u"\\\\.\\";
-
-}  // namespace
 
 // Passes the queries of one open driver device on and writes their answers into the snapshot's driver entry.
 class CRecordingSources::CRecordingDriverDevice : public IDriverDevice {
 public:
-    CRecordingDriverDevice(std::unique_ptr<IDriverDevice> pDevice, CSnapshot& snapshot,
-                           std::optional<size_t> nDriver)
-        : m_pDevice(std::move(pDevice)), m_snapshot(snapshot), m_nDriver(nDriver)
-    {
-    }
+    CRecordingDriverDevice(std::unique_ptr<IDriverDevice> pDevice, CSnapshot& snapshot, std::optional<size_t> nDriver)
+        : m_pDevice(std::move(pDevice)), m_snapshot(snapshot), m_nDriver(nDriver) {}
 
     bool QueryOid(uint32_t dwOid, uint8_t (&buffer)[kDriverQueryBufferSize], uint32_t& nBytes) override
     {
         const bool bOk = m_pDevice->QueryOid(dwOid, buffer, nBytes);
         if (!m_nDriver)
             return bOk;
-        CSnapshotDriver& driver = m_snapshot.m_drivers[*m_nDriver];
-        std::optional<std::vector<uint8_t>>* pAnswer = nullptr;
-        if (dwOid == OID_802_3_PERMANENT_ADDRESS)
-            pAnswer = &driver.m_permanent;
-        else if (dwOid == OID_802_3_CURRENT_ADDRESS)
-            pAnswer = &driver.m_current;
+        std::optional<std::vector<uint8_t>>* pAnswer = DriverAnswer(m_snapshot.m_drivers[*m_nDriver], dwOid);
         if (!pAnswer)
             return bOk;
-        if (bOk) {
-            // The pass reads at most the buffer's size whatever count the driver reports; so does the record.
-            const size_t nCount = std::min<size_t>(nBytes, kDriverQueryBufferSize);
-            *pAnswer = std::vector<uint8_t>(buffer, buffer + nCount);
-        } else {
+        // The pass reads at most the buffer's size whatever count the driver reports; so does the record.
+        if (bOk)
+            *pAnswer = std::vector<uint8_t>(buffer, buffer + std::min<size_t>(nBytes, kDriverQueryBufferSize));
+        else
             pAnswer->reset();
-        }
         return bOk;
     }
 
@@ -49,17 +34,12 @@ private:
     std::optional<size_t> m_nDriver;  // the entry to record into; none when an earlier opening recorded it
 };
 
-CRecordingSources::CRecordingSources(const CInventorySources& sources) : m_sources(sources) {}
-
 bool CRecordingSources::EnumComponents(std::vector<CNetCfgComponentInfo>& components)
 {
     // Every determination starts here, so the adapter table's next call is again a size query.
     m_nTableCalls = 0;
     const bool bOk = m_sources.netCfg.EnumComponents(components);
-    if (bOk)
-        m_snapshot.m_components = components;
-    else
-        m_snapshot.m_components.reset();
+    m_snapshot.m_components = bOk ? std::make_optional(components) : std::nullopt;
     return bOk;
 }
 
@@ -67,10 +47,7 @@ bool CRecordingSources::OpenDeviceSet()
 {
     const bool bOk = m_sources.devices.OpenDeviceSet();
     m_nCurrentDevice.reset();
-    if (bOk)
-        m_snapshot.m_devices.emplace();
-    else
-        m_snapshot.m_devices.reset();
+    m_snapshot.m_devices = bOk ? std::make_optional<std::vector<CSnapshotDevice>>() : std::nullopt;
     return bOk;
 }
 
@@ -129,16 +106,13 @@ std::unique_ptr<IDriverDevice> CRecordingSources::Open(const std::u16string& str
     if (!pDevice)
         return nullptr;
 
-    const std::u16string_view prefix(kDevicePathPrefix);
-    std::u16string strName = strDevicePath;
-    if (strDevicePath.compare(0, prefix.size(), prefix) == 0)
-        strName.erase(0, prefix.size());
+    std::u16string strName(DriverNameOfPath(strDevicePath).value_or(strDevicePath));
 
     // Device names do not depend on letter case: a second record naming the same device opens the same entry,
     // and the answers of the first opening stand.
     std::optional<size_t> nDriver;
     const bool bKnown = std::any_of(m_snapshot.m_drivers.begin(), m_snapshot.m_drivers.end(),
-                                    [&](const CSnapshotDriver& driver) { return EqualsNoCase(driver.m_strName, strName); });
+                                    [&](const auto& driver) { return EqualsNoCase(driver.m_strName, strName); });
     if (!bKnown) {
         m_snapshot.m_drivers.push_back(CSnapshotDriver{std::move(strName), std::nullopt, std::nullopt});
         nDriver = m_snapshot.m_drivers.size() - 1;
@@ -149,12 +123,11 @@ std::unique_ptr<IDriverDevice> CRecordingSources::Open(const std::u16string& str
 uint32_t CRecordingSources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CAdapterEntry>& entries)
 {
     const uint32_t dwAnswer = m_sources.adapters.GetAdaptersAddresses(nSize, entries);
+    m_snapshot.m_adapters.reset();
     // The choice asks twice: the size query first, then the read.
-    const bool bSizeQuery = m_nTableCalls++ == 0;
-    if (bSizeQuery) {
+    if (m_nTableCalls++ == 0) {
         m_snapshot.m_dwTableSizeAnswer = dwAnswer;
         m_snapshot.m_dwTableReadAnswer.reset();
-        m_snapshot.m_adapters.reset();
         return dwAnswer;
     }
     m_snapshot.m_dwTableReadAnswer = dwAnswer;
@@ -163,8 +136,6 @@ uint32_t CRecordingSources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CA
         // PhysicalAddress holds eight bytes; a longer length could only come from a broken source.
         for (CAdapterEntry& entry : *m_snapshot.m_adapters)
             entry.m_nAddressLength = std::min<uint32_t>(entry.m_nAddressLength, kSnapshotMaxAddressBytes);
-    } else {
-        m_snapshot.m_adapters.reset();
     }
     return dwAnswer;
 }

@@ -17,7 +17,7 @@ class CRecordingSources : public INetCfgSource,
                           public IAdapterTableSource {
 public:
     // The sources are borrowed and must outlive this object.
-    explicit CRecordingSources(const CInventorySources& sources);
+    explicit CRecordingSources(const CInventorySources& sources) : m_sources(sources) {}
 
     CInventorySources Get() { return CInventorySources{*this, *this, *this, *this}; }
 

@@ -6,9 +6,6 @@
 
 namespace {
 
-// The device path prefix the hardware address pass puts before a GUID text.
-constexpr char16_t kDevicePathPrefix[] = u"\\\\.\\";
-
 // A table that cannot be read still answers the size query with the size of one record, as a machine whose table
 // changes or fails between the two calls does.
 constexpr uint32_t kAdapterRecordSize = 448;
@@ -19,11 +16,7 @@ public:
 
     bool QueryOid(uint32_t dwOid, uint8_t (&buffer)[kDriverQueryBufferSize], uint32_t& nBytes) override
     {
-        const std::optional<std::vector<uint8_t>>* pAnswer = nullptr;
-        if (dwOid == OID_802_3_PERMANENT_ADDRESS)
-            pAnswer = &m_driver.m_permanent;
-        else if (dwOid == OID_802_3_CURRENT_ADDRESS)
-            pAnswer = &m_driver.m_current;
+        const std::optional<std::vector<uint8_t>>* pAnswer = DriverAnswer(m_driver, dwOid);
         if (!pAnswer || !*pAnswer)
             return false;
         // A snapshot holds at most the buffer's size; the bound is kept here as well.
@@ -39,18 +32,20 @@ private:
 
 }  // namespace
 
-bool CReplaySources::CNoCaseEqual::operator()(std::u16string_view a, std::u16string_view b) const
+std::optional<std::u16string_view> DriverNameOfPath(std::u16string_view strDevicePath)
 {
-    return EqualsNoCase(a, b);
+    constexpr std::u16string_view kPrefix = u"\\\\.\\";
+    if (strDevicePath.substr(0, kPrefix.size()) != kPrefix)
+        return std::nullopt;
+    return strDevicePath.substr(kPrefix.size());
 }
 
 uint32_t ReplayTableSize(const std::vector<CAdapterEntry>& entries)
 {
     uint64_t nSize = 0;
     for (const CAdapterEntry& entry : entries) {
-        nSize += kAdapterRecordSize;
-        nSize += entry.m_strName.value_or(std::u16string()).size() + 1;
-        nSize += 2 * (entry.m_strDescription.value_or(std::u16string()).size() + 1);
+        nSize += kAdapterRecordSize + (entry.m_strName ? entry.m_strName->size() : 0) + 1 +
+                 2 * ((entry.m_strDescription ? entry.m_strDescription->size() : 0) + 1);
     }
     return static_cast<uint32_t>(std::min<uint64_t>(nSize, UINT32_MAX));
 }
@@ -83,12 +78,9 @@ bool CReplaySources::OpenDeviceSet()
 
 bool CReplaySources::SelectDevice(uint32_t nIndex)
 {
-    if (!m_bSetOpen || nIndex >= m_snapshot.m_devices->size()) {
-        m_nCurrentDevice.reset();
-        return false;
-    }
-    m_nCurrentDevice = nIndex;
-    return true;
+    const bool bOk = m_bSetOpen && nIndex < m_snapshot.m_devices->size();
+    m_nCurrentDevice = bOk ? std::make_optional<size_t>(nIndex) : std::nullopt;
+    return bOk;
 }
 
 const CSnapshotDevice* CReplaySources::CurrentDevice() const
@@ -132,10 +124,8 @@ void CReplaySources::CloseDeviceSet()
 
 std::unique_ptr<IDriverDevice> CReplaySources::Open(const std::u16string& strDevicePath)
 {
-    const std::u16string_view prefix(kDevicePathPrefix);
-    if (strDevicePath.compare(0, prefix.size(), prefix) != 0)
-        return nullptr;
-    const auto it = m_driverIndex.find(std::u16string_view(strDevicePath).substr(prefix.size()));
+    const std::optional<std::u16string_view> strName = DriverNameOfPath(strDevicePath);
+    const auto it = strName ? m_driverIndex.find(*strName) : m_driverIndex.end();
     if (it == m_driverIndex.end())
         return nullptr;
     return std::make_unique<CReplayDriverDevice>(m_snapshot.m_drivers[it->second]);

@@ -9,13 +9,24 @@
 #include <vector>
 
 #include "common/keyed_hash.h"
-
+#include "common/text.h"
 #include "inspect/snapshot.h"
 #include "inventory/sources.h"
 
 // The size the adapter table reports as needed in a replay: one IP_ADAPTER_ADDRESSES record (448 bytes on 64-bit
 // Windows) per entry, plus its name in single bytes and its description in wide characters, each with its null.
 uint32_t ReplayTableSize(const std::vector<CAdapterEntry>& entries);
+
+// The driver name of a device path "\\.\<name>", as the hardware address pass makes it; none for another path.
+std::optional<std::u16string_view> DriverNameOfPath(std::u16string_view strDevicePath);
+
+// Where a driver entry keeps its answer to a query: the permanent or the current address; null for any other query.
+template <class TDriver>
+auto* DriverAnswer(TDriver& driver, uint32_t dwOid)
+{
+    return dwOid == OID_802_3_PERMANENT_ADDRESS ? &driver.m_permanent
+                                                : dwOid == OID_802_3_CURRENT_ADDRESS ? &driver.m_current : nullptr;
+}
 
 class CReplaySources : public INetCfgSource,
                        public ISetupDeviceSource,
@@ -28,12 +39,8 @@ public:
     CReplaySources& operator=(const CReplaySources&) = delete;
 
     CInventorySources Get() { return CInventorySources{*this, *this, *this, *this}; }
-    const CSnapshot& GetSnapshot() const { return m_snapshot; }
 
-    // components null: no configuration object.
     bool EnumComponents(std::vector<CNetCfgComponentInfo>& components) override;
-
-    // devices null: no device set.
     bool OpenDeviceSet() override;
     bool SelectDevice(uint32_t nIndex) override;
     std::vector<uint32_t> GetResourceTypes() override;
@@ -58,7 +65,7 @@ private:
     // Device names without regard to letter case (A to Z), as Windows finds devices; the names come from the
     // snapshot, so their hash is keyed per process.
     struct CNoCaseEqual {
-        bool operator()(std::u16string_view a, std::u16string_view b) const;
+        bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsNoCase(a, b); }
     };
     // Each driver by its name, a view of m_snapshot, which does not change after construction.
     std::unordered_map<std::u16string_view, size_t, CKeyedNoCaseHash, CNoCaseEqual> m_driverIndex;

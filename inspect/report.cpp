@@ -1,7 +1,6 @@
 #include "inspect/report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 #include "common/text.h"
@@ -29,25 +28,6 @@ constexpr CFlagName kFlagNames[] = {
     {HID_BUS_OTHER, "HID_BUS_OTHER"},
     {HID_BUS_USB, "HID_BUS_USB"},
 };
-
-std::string Hex32(uint32_t dwValue)
-{
-    char szText[16];
-    std::snprintf(szText, sizeof(szText), "0x%08X", static_cast<unsigned>(dwValue));
-    return szText;
-}
-
-// Text from a snapshot or a driver may hold line ends or other control characters; in the readable report each
-// becomes a '?' so that every field stays on its line.
-std::string Printable(std::u16string_view text)
-{
-    return PrintableUtf8(text);
-}
-
-std::string OrNone(std::u16string_view text)
-{
-    return text.empty() ? std::string("(none)") : Printable(text);
-}
 
 std::string RecordRef(size_t nIndex)
 {
@@ -94,23 +74,21 @@ constexpr CSlotText kSlotTexts[] = {
     {EAdapterSlot::Usb, "USB candidate"},
 };
 
-// True when every row of a table stands at the index its enumeration value names.
+// True when a table has one row for every enumeration value up to last, each at the index its value names.
 template <typename TRow, size_t N, typename TKey>
-constexpr bool RowsInOrder(const TRow (&rows)[N], TKey TRow::*pKey)
+constexpr bool RowsInOrder(const TRow (&rows)[N], TKey TRow::*pKey, TKey last)
 {
     for (size_t n = 0; n < N; ++n) {
         if (static_cast<size_t>(rows[n].*pKey) != n)
             return false;
     }
-    return true;
+    return N == static_cast<size_t>(last) + 1;
 }
 
-static_assert(RowsInOrder(kRuleTexts, &CRuleText::rule), "kRuleTexts must follow EChoiceRule's order");
-static_assert(std::size(kRuleTexts) == static_cast<size_t>(EChoiceRule::FirstAddressed) + 1,
-              "kRuleTexts must have a row for every EChoiceRule");
-static_assert(RowsInOrder(kSlotTexts, &CSlotText::slot), "kSlotTexts must follow EAdapterSlot's order");
-static_assert(std::size(kSlotTexts) == static_cast<size_t>(EAdapterSlot::Usb) + 1,
-              "kSlotTexts must have a row for every EAdapterSlot");
+static_assert(RowsInOrder(kRuleTexts, &CRuleText::rule, EChoiceRule::FirstAddressed),
+              "kRuleTexts must have a row for every EChoiceRule, in its order");
+static_assert(RowsInOrder(kSlotTexts, &CSlotText::slot, EAdapterSlot::Usb),
+              "kSlotTexts must have a row for every EAdapterSlot, in its order");
 
 // A value outside the enumeration reads as its first row, the one that means nothing was chosen.
 template <typename TRow, size_t N, typename TKey>
@@ -118,16 +96,6 @@ const TRow& RowFor(const TRow (&rows)[N], TKey key)
 {
     const auto nIndex = static_cast<size_t>(key);
     return nIndex < N ? rows[nIndex] : rows[0];
-}
-
-const char* RuleExplanation(EChoiceRule rule)
-{
-    return RowFor(kRuleTexts, rule).pszExplanation;
-}
-
-const char* SlotText(EAdapterSlot slot)
-{
-    return RowFor(kSlotTexts, slot).pszText;
 }
 
 const char* DigestInputKind(const CHidDevNet& record, const CRecordTrace& account)
@@ -141,17 +109,16 @@ const char* DigestInputKind(const CHidDevNet& record, const CRecordTrace& accoun
 
 void AppendRecords(std::string& out, const CInspectReport& report)
 {
-    out += "Inventory: " + std::to_string(report.m_records.size()) +
-           (report.m_records.size() == 1 ? " record\n" : " records\n");
+    out += "Inventory: " + CountText(report.m_records.size(), "record", "records") + "\n";
     for (size_t i = 0; i < report.m_records.size(); ++i) {
         const CHidDevNet& record = report.m_records[i];
-        out += "  " + RecordRef(i) + " " + OrNone(record.m_strGuid) + "\n";
-        out += "      enumerator  " + OrNone(record.m_strPnpId) + "\n";
-        out += "      flags       " + Hex32(record.m_dwFlags) + "  " + FlagNames(record.m_dwFlags) + "\n";
+        out += "  " + RecordRef(i) + " " + PrintableOr(record.m_strGuid) + "\n";
+        out += "      enumerator  " + PrintableOr(record.m_strPnpId) + "\n";
+        out += "      flags       " + FlagsHex(record.m_dwFlags) + "  " + FlagNames(record.m_dwFlags) + "\n";
         out += std::string("      wireless    ") + (record.m_bWireless ? "yes" : "no") + "\n";
-        out += "      address     " + OrNone(record.m_strAddress) + "\n";
-        out += "      permanent   " + OrNone(record.m_strPermanentAddress) + "\n";
-        out += "      current     " + OrNone(record.m_strCurrentAddress) + "\n";
+        out += "      address     " + PrintableOr(record.m_strAddress) + "\n";
+        out += "      permanent   " + PrintableOr(record.m_strPermanentAddress) + "\n";
+        out += "      current     " + PrintableOr(record.m_strCurrentAddress) + "\n";
     }
 }
 
@@ -174,27 +141,23 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
             out += "  No adapter is matched; the choice rests on the addresses the drivers reported.\n";
         return;
     }
-    const size_t nEntries = trace.m_entries.size();
-    out += "Adapter table: read, " + std::to_string(nEntries) + (nEntries == 1 ? " entry (" : " entries (") +
-           strAnswers + ")\n";
-    for (size_t i = 0; i < nEntries && i < trace.m_adapters.size(); ++i) {
+    out += "Adapter table: read, " + CountText(trace.m_entries.size(), "entry", "entries") + " (" + strAnswers + ")\n";
+    for (size_t i = 0; i < trace.m_entries.size() && i < trace.m_adapters.size(); ++i) {
         const CAdapterEntry& entry = trace.m_entries[i];
         const CAdapterTrace& adapter = trace.m_adapters[i];
         out += "  #" + std::to_string(i) + " " +
-               (entry.m_strName ? OrNone(*entry.m_strName) : std::string("(no name)")) + "  " +
-               (entry.m_strDescription ? "\"" + Printable(*entry.m_strDescription) + "\""
+               (entry.m_strName ? PrintableOr(*entry.m_strName) : std::string("(no name)")) + "  " +
+               (entry.m_strDescription ? "\"" + PrintableUtf8(*entry.m_strDescription) + "\""
                                        : std::string("(no description)")) +
-               (entry.m_strFriendlyName ? "  named " + OrNone(*entry.m_strFriendlyName) : std::string()) + "\n";
-        const uint32_t nLength = std::min<uint32_t>(entry.m_nAddressLength, 8);
-        const std::u16string strAddress = FormatAddressText(entry.m_address, nLength);
+               (entry.m_strFriendlyName ? "  named " + PrintableOr(*entry.m_strFriendlyName) : std::string()) + "\n";
         if (!adapter.m_bUsable) {
-            out += "      address " + OrNone(strAddress) + ": not usable (" +
+            out += "      address " + PrintableOr(EntryAddressText(entry)) + ": not usable (" +
                    (entry.m_nAddressLength != 6 ? "length " + std::to_string(entry.m_nAddressLength)
                                                 : std::string("all zero")) +
                    ")\n";
             continue;
         }
-        out += "      address " + Printable(adapter.m_strAddress) + ": usable, " +
+        out += "      address " + PrintableUtf8(adapter.m_strAddress) + ": usable, " +
                (adapter.m_bWireless ? "wireless (the description holds WLAN)" : "wired") + "\n";
         if (!adapter.m_nMatched) {
             out += "      no record has this name as its GUID text\n";
@@ -210,7 +173,7 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
         strLine += adapter.m_bStamped ? ", stamped with this address"
                    : bUsb             ? ", not stamped (a USB record keeps its permanent address)"
                                       : ", not stamped (no memory for the address text)";
-        out += strLine + "; slot: " + SlotText(adapter.m_slot) + "\n";
+        out += strLine + "; slot: " + RowFor(kSlotTexts, adapter.m_slot).pszText + "\n";
     }
 }
 
@@ -224,16 +187,16 @@ void AppendChoice(std::string& out, const CInspectReport& report)
         return;
     }
     if (!trace.m_nSelected) {
-        out += std::string("Choice: none (") + RuleExplanation(EChoiceRule::None) + ")\n";
+        out += std::string("Choice: none (") + RowFor(kRuleTexts, EChoiceRule::None).pszExplanation + ")\n";
         out += "Host ID: (none)\n";
         return;
     }
     out += "Choice: record " + RecordRef(*trace.m_nSelected) + " by the rule " + ChoiceRuleName(trace.m_rule) +
-           " (" + RuleExplanation(trace.m_rule) + ")\n";
-    out += "Host ID: " + OrNone(report.m_strHostId) + "\n";
+           " (" + RowFor(kRuleTexts, trace.m_rule).pszExplanation + ")\n";
+    out += "Host ID: " + PrintableOr(report.m_strHostId) + "\n";
     if (*trace.m_nSelected < report.m_records.size() && *trace.m_nSelected < trace.m_records.size() &&
         !report.m_strDigestInput.empty()) {
-        out += "Digest input: " + Printable(report.m_strDigestInput) + " (" +
+        out += "Digest input: " + PrintableUtf8(report.m_strDigestInput) + " (" +
                DigestInputKind(report.m_records[*trace.m_nSelected], trace.m_records[*trace.m_nSelected]) + ")\n";
     }
 }
@@ -254,19 +217,24 @@ CInspectReport BuildReport(const CInventorySources& sources, std::u16string strC
 
     // As start-up does: a host ID only for a chosen record with an address text, and none at all from a
     // determination that ran out of memory.
-    if (!report.m_bNoMemory && report.m_trace.m_nSelected && *report.m_trace.m_nSelected < report.m_records.size()) {
-        const CHidDevNet& selected = report.m_records[*report.m_trace.m_nSelected];
-        if (!selected.m_strAddress.empty()) {
-            const CReleaseHostId hostIdValue(selected);
-            if (hostIdValue.RanOutOfMemory()) {
-                report.m_bNoMemory = true;
-            } else {
-                report.m_strHostId = hostIdValue.GetHostIdText();
-                report.m_strDigestInput = CReleaseHostId::DigestInput(selected);
-            }
+    const CHidDevNet* pSelected = report.m_bNoMemory ? nullptr : SelectedRecord(report);
+    if (pSelected && !pSelected->m_strAddress.empty()) {
+        const CReleaseHostId hostIdValue(*pSelected);
+        if (hostIdValue.RanOutOfMemory()) {
+            report.m_bNoMemory = true;
+        } else {
+            report.m_strHostId = hostIdValue.GetHostIdText();
+            report.m_strDigestInput = CReleaseHostId::DigestInput(*pSelected);
         }
     }
     return report;
+}
+
+const CHidDevNet* SelectedRecord(const CInspectReport& report)
+{
+    if (!report.m_trace.m_nSelected || *report.m_trace.m_nSelected >= report.m_records.size())
+        return nullptr;
+    return &report.m_records[*report.m_trace.m_nSelected];
 }
 
 const char* ChoiceRuleName(EChoiceRule rule)
@@ -285,14 +253,35 @@ std::string FlagNames(uint32_t dwFlags)
         }
     }
     if (const uint32_t dwRest = dwFlags & ~dwNamed)
-        strNames += (strNames.empty() ? "" : " | ") + Hex32(dwRest);
+        strNames += (strNames.empty() ? "" : " | ") + FlagsHex(dwRest);
     return strNames.empty() ? "none" : strNames;
+}
+
+std::string FlagsHex(uint32_t dwFlags)
+{
+    std::string strText = "0x";
+    AppendHex(strText, dwFlags, 8);
+    return strText;
+}
+
+std::string PrintableOr(std::u16string_view text, const char* pszEmpty)
+{
+    return text.empty() ? std::string(pszEmpty) : PrintableUtf8(text);
+}
+
+std::u16string EntryAddressText(const CAdapterEntry& entry)
+{
+    return FormatAddressText(entry.m_address, std::min<uint32_t>(entry.m_nAddressLength, 8));
+}
+
+std::string CountText(size_t nCount, const char* pszOne, const char* pszMany)
+{
+    return std::to_string(nCount) + " " + (nCount == 1 ? pszOne : pszMany);
 }
 
 std::string FormatTextReport(const CInspectReport& report)
 {
-    std::string out;
-    out += "Computer name: " + OrNone(report.m_strComputerName) + "\n\n";
+    std::string out = "Computer name: " + PrintableOr(report.m_strComputerName) + "\n\n";
     AppendRecords(out, report);
     out += "\n";
     AppendAdapterTable(out, report);
@@ -335,8 +324,10 @@ void to_json(json& value, const CHidDevNet& record)
     members.emplace_back("current_address", Utf16ToUtf8(record.m_strCurrentAddress));
 }
 
-void to_json(json& value, const CInspectReport& report)
+std::string FormatJsonReport(const CInspectReport& report)
 {
+    CJsonTree document;
+    json& value = document.Get();
     const bool bChosen = report.m_trace.m_nSelected && !report.m_bNoMemory;
     value = json::object();
     value["host_id"] = Utf16ToUtf8(report.m_strHostId);
@@ -346,11 +337,5 @@ void to_json(json& value, const CInspectReport& report)
     ListToJson(value["records"], report.m_records);
     if (report.m_bNoMemory)
         value["error"] = "memory ran out";
-}
-
-std::string FormatJsonReport(const CInspectReport& report)
-{
-    CJsonTree document;
-    to_json(document.Get(), report);
-    return DumpJson(document.Get());
+    return DumpJson(value);
 }

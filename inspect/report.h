@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inventory/base_host_id.h"
@@ -25,11 +26,26 @@ struct CInspectReport {
 // ID and says so in m_bNoMemory.
 CInspectReport BuildReport(const CInventorySources& sources, std::u16string strComputerName);
 
+// The chosen record, or null when nothing was chosen.
+const CHidDevNet* SelectedRecord(const CInspectReport& report);
+
 // The rule's name in the JSON report: "primary", "other-bus", "usb", "address-match", "first-addressed", "none".
 const char* ChoiceRuleName(EChoiceRule rule);
 
 // The names of the set flag bits joined by " | ", in bit order; "none" for 0. Bits without a name show in hex.
 std::string FlagNames(uint32_t dwFlags);
+
+// "0x" and eight upper-case hexadecimal digits.
+std::string FlagsHex(uint32_t dwFlags);
+
+// Text from a snapshot or a driver for one line of a report (PrintableUtf8), or pszEmpty when there is none.
+std::string PrintableOr(std::u16string_view text, const char* pszEmpty = "(none)");
+
+// An adapter-table entry's address text, of at most the eight bytes PhysicalAddress holds.
+std::u16string EntryAddressText(const CAdapterEntry& entry);
+
+// "1 record", "2 records".
+std::string CountText(size_t nCount, const char* pszOne, const char* pszMany);
 
 // The readable report, UTF-8, lines ended by "\n".
 std::string FormatTextReport(const CInspectReport& report);

@@ -33,14 +33,12 @@ json OutcomeJson(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
 // "changes the host ID to X (record [0] {...} by the rule primary)" or "leaves the host ID at X (...)".
 std::string OutcomeText(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
 {
-    if (!outcome.m_nSelected) {
-        return outcome.m_strHostId != base.m_strHostId ? "changes the host ID to none: no adapter is chosen"
-                                                       : "leaves no host ID: no adapter is chosen";
-    }
-    const std::string strChoice = " (" + ChoiceText(outcome) + ")";
-    if (outcome.m_strHostId != base.m_strHostId)
-        return "changes the host ID to " + HostIdText(outcome) + strChoice;
-    return "leaves the host ID at " + HostIdText(outcome) + strChoice;
+    const bool bChanges = outcome.m_strHostId != base.m_strHostId;
+    if (!outcome.m_nSelected)
+        return bChanges ? "changes the host ID to none: no adapter is chosen"
+                        : "leaves no host ID: no adapter is chosen";
+    return std::string(bChanges ? "changes the host ID to " : "leaves the host ID at ") + HostIdText(outcome) + " (" +
+           ChoiceText(outcome) + ")";
 }
 
 }  // namespace
@@ -98,15 +96,13 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
     // Those absences are replayed in full; the others take the base outcome with C's index moved up past the
     // absent adapter's records. A machine with n adapters then costs a few determinations rather than n of them.
     const std::optional<size_t> nSelected = whatIf.m_base.m_nSelected;
-    std::u16string strFirstWireless;  // case-folded GUID of the passed-over wireless entry's record
-    bool bHasFirstWireless = false;
+    std::optional<std::u16string> strFirstWireless;  // case-folded GUID of the passed-over wireless entry's record
     std::unordered_map<std::u16string, size_t, CKeyedHash> entriesWithSelectedAddress;  // by case-folded entry name
     size_t nEntriesWithSelectedAddress = 0;
     for (const CAdapterTrace& adapter : trace.m_adapters) {
         if (adapter.m_slot == EAdapterSlot::FirstWireless && adapter.m_nMatched &&
             *adapter.m_nMatched < records.size()) {
             strFirstWireless = AsciiUpperCopy(records[*adapter.m_nMatched].m_strGuid);
-            bHasFirstWireless = true;
         }
     }
     if (nSelected && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
@@ -129,12 +125,9 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
         std::u16string strKey = AsciiUpperCopy(record.m_strGuid);
         if (!seen.insert(strKey).second)
             continue;
-        CWhatIfAbsence absence;
-        absence.m_strGuid = record.m_strGuid;
-        absence.m_dwFlags = record.m_dwFlags;
+        CWhatIfAbsence absence{record.m_strGuid, record.m_dwFlags, whatIf.m_base};
         bool bReplay = nSelected && strKey == strSelected;
-        bReplay = bReplay || (whatIf.m_base.m_rule == EChoiceRule::Primary && bHasFirstWireless &&
-                              strKey == strFirstWireless);
+        bReplay = bReplay || (whatIf.m_base.m_rule == EChoiceRule::Primary && strKey == strFirstWireless);
         if (!bReplay && whatIf.m_base.m_rule == EChoiceRule::AddressMatch) {
             const auto it = entriesWithSelectedAddress.find(strKey);
             bReplay = it != entriesWithSelectedAddress.end() && it->second == nEntriesWithSelectedAddress;
@@ -142,13 +135,9 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
         if (bReplay) {
             absence.m_outcome =
                 SummarizeChoice(ReplaySnapshotReport(SnapshotWithoutAdapter(snapshot, record.m_strGuid)));
-        } else {
-            absence.m_outcome = whatIf.m_base;
-            if (nSelected) {
-                const auto it = recordsBeforeSelected.find(strKey);
-                if (it != recordsBeforeSelected.end())
-                    *absence.m_outcome.m_nSelected -= it->second;
-            }
+        } else if (const auto it = recordsBeforeSelected.find(strKey); it != recordsBeforeSelected.end()) {
+            // Only records before C are counted, so there is a C to move up.
+            *absence.m_outcome.m_nSelected -= it->second;
         }
         whatIf.m_without.push_back(std::move(absence));
     }
@@ -159,50 +148,39 @@ CWhatIfReport BuildWhatIf(const CSnapshot& snapshot)
 std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
 {
     const CChoiceOutcome& base = whatIf.m_base;
-    std::string out;
-    out += "Computer name: " +
-           (whatIf.m_strComputerName.empty() ? std::string("(none)") : PrintableUtf8(whatIf.m_strComputerName)) +
-           "\n";
+    std::string out = "Computer name: " + PrintableOr(whatIf.m_strComputerName) + "\n";
     out += "Host ID: " + HostIdText(base) + " (" + ChoiceText(base) + ")\n\n";
 
-    size_t nChanging = 0;
-    for (const CWhatIfAbsence& absence : whatIf.m_without)
-        nChanging += absence.m_outcome.m_strHostId != base.m_strHostId ? 1 : 0;
+    const auto changes = [&](const CChoiceOutcome& outcome) { return outcome.m_strHostId != base.m_strHostId; };
+    const auto nChanging = std::count_if(whatIf.m_without.begin(), whatIf.m_without.end(),
+                                         [&](const CWhatIfAbsence& absence) { return changes(absence.m_outcome); });
     out += "Without one adapter (" + std::to_string(nChanging) + " of " + std::to_string(whatIf.m_without.size()) +
            " would change the host ID, marked *):\n";
     if (whatIf.m_without.empty())
         out += "  (no adapter records)\n";
     for (const CWhatIfAbsence& absence : whatIf.m_without) {
-        const bool bChanges = absence.m_outcome.m_strHostId != base.m_strHostId;
-        out += std::string(bChanges ? "* " : "  ") + "unplugging " +
+        out += std::string(changes(absence.m_outcome) ? "* " : "  ") + "unplugging " +
                AdapterPhrase(absence.m_strGuid, absence.m_dwFlags) + " " + OutcomeText(absence.m_outcome, base) + "\n";
     }
-    const bool bTableChanges = whatIf.m_tableUnreadable.m_strHostId != base.m_strHostId;
     out += "\nWithout the adapter table:\n";
-    out += std::string(bTableChanges ? "* " : "  ") + "an adapter table that cannot be read " +
+    out += std::string(changes(whatIf.m_tableUnreadable) ? "* " : "  ") + "an adapter table that cannot be read " +
            OutcomeText(whatIf.m_tableUnreadable, base) + "\n";
     return out;
 }
 
-void to_json(json& document, const CWhatIfReport& whatIf)
+std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
 {
     const CChoiceOutcome& base = whatIf.m_base;
-    document = json::object();
+    json document = json::object();
     document["host_id"] = Utf16ToUtf8(base.m_strHostId);
     document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
     document["how"] = ChoiceRuleName(base.m_rule);
-    json without = json::array();
+    json& without = document["without"] = json::array();
     for (const CWhatIfAbsence& absence : whatIf.m_without) {
-        json entry = json::object();
+        json& entry = without.emplace_back(json::object());
         entry["guid"] = Utf16ToUtf8(absence.m_strGuid);
         entry.update(OutcomeJson(absence.m_outcome, base));
-        without.push_back(std::move(entry));
     }
-    document["without"] = std::move(without);
     document["table_unreadable"] = OutcomeJson(whatIf.m_tableUnreadable, base);
-}
-
-std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
-{
-    return DumpJson(whatIf);
+    return DumpJson(document);
 }

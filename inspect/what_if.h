@@ -4,13 +4,11 @@
 // taken away, for each adapter of the inventory in turn, and once more with an adapter table that cannot be read.
 // A support desk learns from it which adapter the host ID hangs on before anyone undocks or unplugs anything.
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "inspect/outcome.h"
-#include "inspect/report.h"
 #include "inspect/snapshot.h"
 
 // The snapshot without every answer about the GUID (compared without regard to letter case): the network

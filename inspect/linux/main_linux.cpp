@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include <new>
 #include <string>
 #include <vector>
 
@@ -15,7 +14,6 @@
 #include "common/text.h"
 #include "inspect/command.h"
 #include "inspect/live_host.h"
-#include "inspect/platform.h"
 
 namespace {
 

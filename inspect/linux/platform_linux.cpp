@@ -1,6 +1,6 @@
-#include <algorithm>
 #include "inspect/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,17 +11,8 @@
 #include "common/linux/file_descriptor.h"
 #include "common/text.h"
 
-namespace {
-
 // A call interrupted by a signal is repeated, but not forever.
 constexpr int kMaxInterruptions = 100;
-
-std::string Reason(int nError)
-{
-    return std::strerror(nError);
-}
-
-}  // namespace
 
 std::u16string GetLocalComputerName()
 {
@@ -33,34 +24,24 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
     // Opened without waiting: opening a FIFO for reading would otherwise wait for a writer, for ever if none
     // comes, and opening a device node can have effects of its own before it is refused below.
     CFileDescriptor file(::open(Utf16ToFileName(strPath).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!file.IsValid()) {
-        strReason = Reason(errno);
-        return false;
-    }
+    if (!file.IsValid())
+        return FileCallFailed(strReason, std::strerror(errno));
     struct stat status = {};
-    if (::fstat(file.Get(), &status) != 0) {
-        strReason = Reason(errno);
-        return false;
-    }
-    if (S_ISDIR(status.st_mode)) {
-        strReason = Reason(EISDIR);
-        return false;
-    }
+    if (::fstat(file.Get(), &status) != 0)
+        return FileCallFailed(strReason, std::strerror(errno));
+    if (S_ISDIR(status.st_mode))
+        return FileCallFailed(strReason, std::strerror(EISDIR));
     // A snapshot is a regular file, or a FIFO or pipe that one is written into (... | lumohostid-inspect --replay
     // /dev/stdin). A device or a socket is not read at all.
     const bool bPipe = S_ISFIFO(status.st_mode);
-    if (!S_ISREG(status.st_mode) && !bPipe) {
-        strReason = "not a regular file, a FIFO or a pipe";
-        return false;
-    }
+    if (!S_ISREG(status.st_mode) && !bPipe)
+        return FileCallFailed(strReason, "not a regular file, a FIFO or a pipe");
     // The reads wait for a writer's data as before. A FIFO without a writer reads as the end at once: read answers 0
     // when no one has it open for writing.
     if (bPipe) {
         const int nFlags = ::fcntl(file.Get(), F_GETFL);
-        if (nFlags < 0 || ::fcntl(file.Get(), F_SETFL, nFlags & ~O_NONBLOCK) != 0) {
-            strReason = Reason(errno);
-            return false;
-        }
+        if (nFlags < 0 || ::fcntl(file.Get(), F_SETFL, nFlags & ~O_NONBLOCK) != 0)
+            return FileCallFailed(strReason, std::strerror(errno));
     }
 
     // Reads until the end of the file, but never more than one chunk beyond the limit. The size the file says it
@@ -76,40 +57,29 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
         if (nRead < 0) {
             if (errno == EINTR && ++nInterruptions <= kMaxInterruptions)
                 continue;
-            strReason = Reason(errno);
-            return false;
+            return FileCallFailed(strReason, std::strerror(errno));
         }
         if (nRead == 0) {
-            if (bPipe && bytes.empty()) {
-                strReason = "no data";
-                return false;
-            }
+            if (bPipe && bytes.empty())
+                return FileCallFailed(strReason, "no data");
             return true;
         }
         bytes.append(chunk, static_cast<size_t>(nRead));
-        if (bytes.size() > nMaxBytes) {
-            strReason = "larger than " + std::to_string(nMaxBytes) + " bytes";
-            return false;
-        }
+        if (bytes.size() > nMaxBytes)
+            return FileCallFailed(strReason, "larger than " + std::to_string(nMaxBytes) + " bytes");
     }
 }
 
 bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::string& strReason)
 {
     CFileDescriptor file(OpenOutputFile(Utf16ToFileName(strPath).c_str()));
-    if (!file.IsValid()) {
-        strReason = Reason(errno);
-        return false;
-    }
+    if (!file.IsValid())
+        return FileCallFailed(strReason, std::strerror(errno));
     int nError = 0;
-    if (!WriteAll(file.Get(), bytes.data(), bytes.size(), nError)) {
-        strReason = Reason(nError);
-        return false;
-    }
-    if (!file.Close()) {
-        strReason = Reason(errno);
-        return false;
-    }
+    if (!WriteAll(file.Get(), bytes.data(), bytes.size(), nError))
+        return FileCallFailed(strReason, std::strerror(nError));
+    if (!file.Close())
+        return FileCallFailed(strReason, std::strerror(errno));
     return true;
 }
 

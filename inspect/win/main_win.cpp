@@ -1,7 +1,6 @@
 // lumohostid-inspect.exe: a console program with a wide-character entry point (linked with -municode), so that
 // file names reach it in UTF-16 whatever the ANSI code page.
 
-#include <new>
 #include <string>
 #include <vector>
 
@@ -10,7 +9,6 @@
 #include "common/win/wide.h"
 #include "inspect/command.h"
 #include "inspect/live_host.h"
-#include "inspect/platform.h"
 
 extern "C" int wmain(int argc, wchar_t** argv)
 {

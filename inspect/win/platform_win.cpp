@@ -66,18 +66,14 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
 {
     const CUniqueFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
-        strReason = Reason(::GetLastError());
-        return false;
-    }
+    if (!file.IsValid())
+        return FileCallFailed(strReason, Reason(::GetLastError()));
     // A snapshot is a file on a disk, or a pipe that one is written into. Anything else, such as NUL, CON or a
     // serial port, is refused before the first read, since reading a character device may wait for input for ever.
     const DWORD dwType = ::GetFileType(file.Get());
     const bool bPipe = dwType == FILE_TYPE_PIPE;
-    if (dwType != FILE_TYPE_DISK && !bPipe) {
-        strReason = "not a regular file, a FIFO or a pipe";
-        return false;
-    }
+    if (dwType != FILE_TYPE_DISK && !bPipe)
+        return FileCallFailed(strReason, "not a regular file, a FIFO or a pipe");
     // Reads until the end of the file, but never more than one chunk beyond the limit.
     bytes.clear();
     std::vector<char> chunk(65536);
@@ -87,16 +83,13 @@ bool ReadWholeFile(const std::u16string& strPath, size_t nMaxBytes, std::string&
             // A pipe whose writer has closed its end says so with ERROR_BROKEN_PIPE: that is the end of the data.
             if (bPipe && ::GetLastError() == ERROR_BROKEN_PIPE)
                 return true;
-            strReason = Reason(::GetLastError());
-            return false;
+            return FileCallFailed(strReason, Reason(::GetLastError()));
         }
         if (nRead == 0)
             return true;
         bytes.append(chunk.data(), nRead);
-        if (bytes.size() > nMaxBytes) {
-            strReason = "larger than " + std::to_string(nMaxBytes) + " bytes";
-            return false;
-        }
+        if (bytes.size() > nMaxBytes)
+            return FileCallFailed(strReason, "larger than " + std::to_string(nMaxBytes) + " bytes");
     }
 }
 
@@ -104,20 +97,14 @@ bool WriteWholeFile(const std::u16string& strPath, std::string_view bytes, std::
 {
     CUniqueFileHandle file(::CreateFileW(AsWide(strPath), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
-        strReason = Reason(::GetLastError());
-        return false;
-    }
+    if (!file.IsValid())
+        return FileCallFailed(strReason, Reason(::GetLastError()));
     DWORD dwError = 0;
-    if (!WriteAll(file.Get(), bytes, dwError)) {
-        strReason = Reason(dwError);
-        return false;
-    }
+    if (!WriteAll(file.Get(), bytes, dwError))
+        return FileCallFailed(strReason, Reason(dwError));
     // CloseHandle can carry a late write error, so the handle is closed here and its answer checked.
-    if (!::CloseHandle(file.Release())) {
-        strReason = Reason(::GetLastError());
-        return false;
-    }
+    if (!::CloseHandle(file.Release()))
+        return FileCallFailed(strReason, Reason(::GetLastError()));
     return true;
 }
 
