@@ -187,18 +187,24 @@ bool CDocumentBuilder::parse_error(size_t nPos, const std::string& strLastRead, 
     // nlohmann/json's lexer takes a zero byte for the end of the text, which would have it say the document ends.
     if (m_nZeroByte && nPos == m_nZeroByte)
         return Fault("malformed JSON: an unexpected zero byte, at byte " + std::to_string(nPos));
-    // nlohmann/json's own account, from what was expected on, without the position (given here as a byte) and the
-    // text read since the last token, which may be long.
+    // nlohmann/json's own account, from what was expected on. A fault of the lexer ends with the text read since
+    // the last token, which may be long, and with what the parser expected, which adds nothing to it: both go. The
+    // position is given here as a byte.
     std::string strWhat = ex.what();
-    if (strWhat.find("; expected end of input") != std::string::npos)
+    const std::string_view kAfterDocument = "; expected end of input";
+    if (strWhat.size() >= kAfterDocument.size() &&
+        strWhat.compare(strWhat.size() - kAfterDocument.size(), kAfterDocument.size(), kAfterDocument) == 0)
         return Fault("malformed JSON: text after the document, at byte " + std::to_string(nPos));
     const size_t nDash = strWhat.find(" - ");
     if (nDash != std::string::npos)
         strWhat.erase(0, nDash + 3);
-    const std::string strRead = "; last read: '" + strLastRead + "'";
-    const size_t nRead = strWhat.find(strRead);
+    const size_t nRead = strWhat.find("; last read: '");
     if (nRead != std::string::npos)
-        strWhat.erase(nRead, strRead.size());
+        strWhat.erase(nRead);
+    // Every account nlohmann/json gives is shorter; this keeps a message one short line whatever its version says.
+    constexpr size_t kMaxWhatChars = 90;
+    if (strWhat.size() > kMaxWhatChars)
+        strWhat = strWhat.substr(0, kMaxWhatChars - 3) + "...";
     return Fault("malformed JSON: " + strWhat + ", at byte " + std::to_string(nPos));
 }
 
@@ -287,21 +293,6 @@ std::array<CField, N> FieldsOf(const json& object, const CPlace& place, const st
     }
     return fields;
 }
-
-// Compares UTF-8 texts with the letters A to Z folded, as device names are told apart: no other character changes,
-// so this is the UTF-16 comparison without regard to letter case. CKeyedNoCaseHash folds the same letters.
-struct CNoCaseEqual {
-    bool operator()(std::string_view a, std::string_view b) const
-    {
-        if (a.size() != b.size())
-            return false;
-        for (size_t i = 0; i < a.size(); ++i) {
-            if (AsciiToUpper(static_cast<unsigned char>(a[i])) != AsciiToUpper(static_cast<unsigned char>(b[i])))
-                return false;
-        }
-        return true;
-    }
-};
 
 // Reads the document into a snapshot in the order the format is checked in, keeping the first fault.
 class CSnapshotReader {

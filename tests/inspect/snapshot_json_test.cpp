@@ -119,7 +119,7 @@ TEST(SnapshotJsonTest, RefusesWhatIsNotJsonAndSaysWhere)
         {"fraction without digits", "[1.]", "[0]",
          "malformed JSON: invalid number; expected digit after '.', at byte 4"},
         {"single quotes", "{'a': 1}", "",
-         "malformed JSON: invalid literal; expected string literal, at byte 2"},
+         "malformed JSON: invalid literal, at byte 2"},
         {"trailing comma in an array", "[1, ]", "[1]",
          "malformed JSON: unexpected ']'; expected '[', '{', or a literal, at byte 5"},
         {"trailing comma in an object", R"({"a":1,})", "",

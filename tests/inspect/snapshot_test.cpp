@@ -268,6 +268,10 @@ TEST(SnapshotTest, HostileFilesGiveOneShortLine)
         {"a key of 100,000 characters, unclosed",
          "{ \"format\": 2, \"drivers\": { \"" + std::string(100000, 'k') + "\": { \"permanent\": \"00",
          "drivers." + std::string(kMaxPathKeyChars, 'k') + "....permanent", "missing closing quote"},
+        {"the longest of nlohmann/json's accounts at the end of a long path",
+         "{ \"drivers\": { \"" + std::string(50, 'k') + "\": { \"" + std::string(50, 'j') + "\": [\"a\nb\"] } } }",
+         "..." + std::string(19, 'k') + "...." + std::string(kMaxPathKeyChars, 'j') + "...[0]",
+         "malformed JSON: invalid string: control character U+000A (LF) must be escaped to \\u000A or \\n, at byte"},
         {"a number of 100,000 digits", With(&Doc::format, std::string(100000, '9')).Text(), "format",
          "a number beyond the range of a double: 9999999999"},
 
