@@ -323,10 +323,11 @@ private:
     template <class T, class TRead>
     void ReadList(const json& value, const CPlace& place, std::optional<std::vector<T>>& list, TRead read);
     bool ReadUInt32(const json& value, const CPlace& place, uint32_t& nValue);
-    std::optional<std::u16string> ReadOptionalText(const json& value, const CPlace& place);
+    // A field the format requires, a string or null.
+    std::optional<std::u16string> ReadOptionalText(const CField& field);
     bool ReadHexBytes(const json& value, const CPlace& place, size_t nMaxBytes, const char* pszLimit,
-                      std::vector<uint8_t>& bytes);
-    std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(const json& value, const CPlace& place);
+                      std::vector<uint8_t>& bytes, const char* pszExpected = "a string of hexadecimal digits");
+    std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(const CField& field);
     bool ReadFormat(const CField& field);
     void ReadComponent(const json& value, const CPlace& place, CNetCfgComponentInfo& component);
     void ReadDevice(const json& value, const CPlace& place, CSnapshotDevice& device);
@@ -376,19 +377,24 @@ bool CSnapshotReader::ReadUInt32(const json& value, const CPlace& place, uint32_
     return false;
 }
 
-std::optional<std::u16string> CSnapshotReader::ReadOptionalText(const json& value, const CPlace& place)
+std::optional<std::u16string> CSnapshotReader::ReadOptionalText(const CField& field)
 {
-    if (value.is_string())
-        return Utf8ToUtf16(value.get_ref<const std::string&>());  // the lexer has refused what is not UTF-8
-    if (!value.is_null())
-        FailType(place, "a string or null", value);
+    const json* pValue = Given(field);
+    if (pValue && pValue->is_string())
+        return Utf8ToUtf16(pValue->get_ref<const std::string&>());  // the lexer has refused what is not UTF-8
+    if (pValue && !pValue->is_null())
+        FailType(field.m_place, "a string or null", *pValue);
     return std::nullopt;
 }
 
-// Two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
+// A string of two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
 bool CSnapshotReader::ReadHexBytes(const json& value, const CPlace& place, size_t nMaxBytes, const char* pszLimit,
-                                   std::vector<uint8_t>& bytes)
+                                   std::vector<uint8_t>& bytes, const char* pszExpected)
 {
+    if (!value.is_string()) {
+        FailType(place, pszExpected, value);
+        return false;
+    }
     const std::string& strDigits = value.get_ref<const std::string&>();
     for (size_t i = 0; i < strDigits.size(); ++i) {
         if (HexDigitValue(static_cast<unsigned char>(strDigits[i])) < 0) {
@@ -416,16 +422,14 @@ bool CSnapshotReader::ReadHexBytes(const json& value, const CPlace& place, size_
     return true;
 }
 
-std::optional<std::vector<uint8_t>> CSnapshotReader::ReadOptionalDriverAnswer(const json& value, const CPlace& place)
+std::optional<std::vector<uint8_t>> CSnapshotReader::ReadOptionalDriverAnswer(const CField& field)
 {
-    if (value.is_null())
-        return std::nullopt;
-    if (!value.is_string()) {
-        FailType(place, "a string of hexadecimal digits or null", value);
-        return std::nullopt;
-    }
     std::vector<uint8_t> bytes;
-    ReadHexBytes(value, place, kSnapshotMaxDriverBytes, "that a driver query can report", bytes);
+    const json* pValue = Given(field);
+    if (!pValue || pValue->is_null() ||
+        !ReadHexBytes(*pValue, field.m_place, kSnapshotMaxDriverBytes, "that a driver query can report", bytes,
+                      "a string of hexadecimal digits or null"))
+        return std::nullopt;
     return bytes;
 }
 
@@ -458,15 +462,13 @@ void CSnapshotReader::ReadComponent(const json& value, const CPlace& place, CNet
         else if (!ParseGuidText(Utf8ToUtf16(pGuid->get_ref<const std::string&>()), component.m_guidInstance))
             Fail(fields[1].m_place, "expected a GUID in braces, like {6B7D3F10-1111-2222-3333-444455556666}");
     }
-    if (const json* pId = Given(fields[2]))
-        component.m_strId = ReadOptionalText(*pId, fields[2].m_place);
+    component.m_strId = ReadOptionalText(fields[2]);
 }
 
 void CSnapshotReader::ReadDevice(const json& value, const CPlace& place, CSnapshotDevice& device)
 {
     const auto fields = FieldsOf(value, place, std::array{"instance_id", "resources", "netcfg_instance_id"});
-    if (const json* pId = Given(fields[0]))
-        device.m_strInstanceId = ReadOptionalText(*pId, fields[0].m_place);
+    device.m_strInstanceId = ReadOptionalText(fields[0]);
     if (const json* pTypes = Given(fields[1])) {
         if (!pTypes->is_array())
             FailType(fields[1].m_place, "an array of integers", *pTypes);
@@ -488,9 +490,7 @@ void CSnapshotReader::ReadDevice(const json& value, const CPlace& place, CSnapsh
     if (const json* pData = Given(data)) {
         // Any length: only the file size bounds it, and the pass itself refuses a value longer than its buffer.
         std::vector<uint8_t> bytes;
-        if (!pData->is_string())
-            FailType(data.m_place, "a string of hexadecimal digits", *pData);
-        else if (ReadHexBytes(*pData, data.m_place, std::numeric_limits<size_t>::max(), "", bytes))
+        if (ReadHexBytes(*pData, data.m_place, std::numeric_limits<size_t>::max(), "", bytes))
             device.m_netCfgInstanceIdData = std::move(bytes);
     }
 }
@@ -536,32 +536,25 @@ void CSnapshotReader::ReadDrivers(const json& value, const CPlace& place)
         CSnapshotDriver& driver = m_snapshot.m_drivers.emplace_back();
         driver.m_strName = Utf8ToUtf16(strName);
         const auto fields = FieldsOf(answers, driverPlace, std::array{"permanent", "current"});
-        if (const json* pPermanent = Given(fields[0]))
-            driver.m_permanent = ReadOptionalDriverAnswer(*pPermanent, fields[0].m_place);
-        if (const json* pCurrent = Given(fields[1]))
-            driver.m_current = ReadOptionalDriverAnswer(*pCurrent, fields[1].m_place);
+        driver.m_permanent = ReadOptionalDriverAnswer(fields[0]);
+        driver.m_current = ReadOptionalDriverAnswer(fields[1]);
     }
 }
 
 void CSnapshotReader::ReadAdapter(const json& value, const CPlace& place, CAdapterEntry& entry)
 {
     const auto fields = FieldsOf(value, place, std::array{"name", "description", "friendly_name", "address"});
-    if (const json* pName = Given(fields[0]))
-        entry.m_strName = ReadOptionalText(*pName, fields[0].m_place);
-    if (const json* pDescription = Given(fields[1]))
-        entry.m_strDescription = ReadOptionalText(*pDescription, fields[1].m_place);
+    entry.m_strName = ReadOptionalText(fields[0]);
+    entry.m_strDescription = ReadOptionalText(fields[1]);
     // Written only by programs that know the adapter's own name, so a snapshot without it is as good.
-    if (const json* pFriendlyName = Given(fields[2], false))
-        entry.m_strFriendlyName = ReadOptionalText(*pFriendlyName, fields[2].m_place);
-    if (const json* pAddress = Given(fields[3])) {
-        std::vector<uint8_t> address;
-        if (!pAddress->is_string()) {
-            FailType(fields[3].m_place, "a string of hexadecimal digits", *pAddress);
-        } else if (ReadHexBytes(*pAddress, fields[3].m_place, kSnapshotMaxAddressBytes, "that an adapter address holds",
-                                address)) {
-            std::copy(address.begin(), address.end(), entry.m_address);
-            entry.m_nAddressLength = static_cast<uint32_t>(address.size());
-        }
+    if (fields[2].m_pValue)
+        entry.m_strFriendlyName = ReadOptionalText(fields[2]);
+    std::vector<uint8_t> address;
+    if (const json* pAddress = Given(fields[3]);
+        pAddress && ReadHexBytes(*pAddress, fields[3].m_place, kSnapshotMaxAddressBytes, "that an adapter address holds",
+                                 address)) {
+        std::copy(address.begin(), address.end(), entry.m_address);
+        entry.m_nAddressLength = static_cast<uint32_t>(address.size());
     }
 }
 
