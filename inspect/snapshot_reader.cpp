@@ -297,7 +297,44 @@ std::array<CField, N> FieldsOf(const json& object, const CPlace& place, const st
 // Reads the document into a snapshot in the order the format is checked in, keeping the first fault.
 class CSnapshotReader {
 public:
-    bool Read(const json& document, CSnapshot& snapshot, CSnapshotError& error);
+    bool Read(const json& document, CSnapshot& snapshot, CSnapshotError& error)
+    {
+        if (!document.is_object()) {
+            error = CSnapshotError{std::string(), "expected an object at the top level, found " + Describe(document)};
+            return false;
+        }
+        const CPlace top;
+        const auto fields = FieldsOf(document, top, std::array{"format", "computer_name", "components", "devices",
+                                                               "drivers", "adapters", "adapter_table"});
+        if (ReadFormat(fields[0])) {
+            if (const json* pName = Given(fields[1])) {
+                if (pName->is_string())
+                    m_snapshot.m_strComputerName = Utf8ToUtf16(pName->get_ref<const std::string&>());
+                else
+                    FailType(fields[1].m_place, "a string", *pName);
+            }
+            if (const json* pComponents = Given(fields[2]))
+                ReadList(*pComponents, fields[2].m_place, m_snapshot.m_components, &CSnapshotReader::ReadComponent);
+            if (const json* pDevices = Given(fields[3]))
+                ReadList(*pDevices, fields[3].m_place, m_snapshot.m_devices, &CSnapshotReader::ReadDevice);
+            if (const json* pDrivers = Given(fields[4]))
+                ReadDrivers(*pDrivers, fields[4].m_place);
+            if (const json* pAdapters = Given(fields[5]))
+                ReadList(*pAdapters, fields[5].m_place, m_snapshot.m_adapters, &CSnapshotReader::ReadAdapter);
+            // Format 1 has no adapter table: a replay answers as a table of that size does.
+            if (m_nFormat >= 2) {
+                if (const json* pTable = Given(fields[6]))
+                    ReadAdapterTable(*pTable, fields[6].m_place);
+                CheckTableAgreement(top);
+            }
+        }
+        if (m_bFault) {
+            error = std::move(m_error);
+            return false;
+        }
+        snapshot = std::move(m_snapshot);
+        return true;
+    }
 
 private:
     void Fail(const CPlace& place, std::string strMessage)
@@ -306,6 +343,7 @@ private:
             m_error = CSnapshotError{JsonShortPath(place.Path()), std::move(strMessage)};
         m_bFault = true;
     }
+
     void FailType(const CPlace& place, const char* pszExpected, const json& found)
     {
         if (!m_bFault)
@@ -321,312 +359,257 @@ private:
     }
 
     template <class T, class TRead>
-    void ReadList(const json& value, const CPlace& place, std::optional<std::vector<T>>& list, TRead read);
-    bool ReadUInt32(const json& value, const CPlace& place, uint32_t& nValue);
+    void ReadList(const json& value, const CPlace& place, std::optional<std::vector<T>>& list, TRead read)
+    {
+        if (value.is_null())
+            return;
+        if (!value.is_array())
+            return FailType(place, "an array or null", value);
+        list.emplace();
+        list->reserve(value.size());
+        for (size_t i = 0; i < value.size(); ++i) {
+            const CPlace element = place.Element(i);
+            if (value[i].is_object())
+                (this->*read)(value[i], element, list->emplace_back());
+            else
+                FailType(element, "an object", value[i]);
+        }
+    }
+
+    bool ReadUInt32(const json& value, const CPlace& place, uint32_t& nValue)
+    {
+        if (!IsInteger(value)) {
+            FailType(place, "an integer", value);
+            return false;
+        }
+        // -0 is 0 here as in the resource types of format 2: the integer has no sign of zero.
+        const bool bMinusZero = value.is_number_integer() && !value.is_number_unsigned() && value.get<int64_t>() == 0;
+        const bool bFits = value.is_number_unsigned() && value.get<uint64_t>() <= std::numeric_limits<uint32_t>::max();
+        if (bMinusZero || bFits) {
+            nValue = bMinusZero ? 0 : static_cast<uint32_t>(value.get<uint64_t>());
+            return true;
+        }
+        Fail(place, "expected an integer from 0 to 4294967295, found " + NumberText(value));
+        return false;
+    }
+
     // A field the format requires, a string or null.
-    std::optional<std::u16string> ReadOptionalText(const CField& field);
+    std::optional<std::u16string> ReadOptionalText(const CField& field)
+    {
+        const json* pValue = Given(field);
+        if (pValue && pValue->is_string())
+            return Utf8ToUtf16(pValue->get_ref<const std::string&>());  // the lexer has refused what is not UTF-8
+        if (pValue && !pValue->is_null())
+            FailType(field.m_place, "a string or null", *pValue);
+        return std::nullopt;
+    }
+
+    // A string of two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
     bool ReadHexBytes(const json& value, const CPlace& place, size_t nMaxBytes, const char* pszLimit,
-                      std::vector<uint8_t>& bytes, const char* pszExpected = "a string of hexadecimal digits");
-    std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(const CField& field);
-    bool ReadFormat(const CField& field);
-    void ReadComponent(const json& value, const CPlace& place, CNetCfgComponentInfo& component);
-    void ReadDevice(const json& value, const CPlace& place, CSnapshotDevice& device);
-    void ReadResourceType(const json& value, const CPlace& place, std::vector<CSnapshotResourceType>& types);
-    void ReadDrivers(const json& value, const CPlace& place);
-    void ReadAdapter(const json& value, const CPlace& place, CAdapterEntry& entry);
-    void ReadAdapterTable(const json& value, const CPlace& place);
-    void CheckTableAgreement(const CPlace& document);
+                      std::vector<uint8_t>& bytes, const char* pszExpected = "a string of hexadecimal digits")
+    {
+        if (!value.is_string()) {
+            FailType(place, pszExpected, value);
+            return false;
+        }
+        const std::string& strDigits = value.get_ref<const std::string&>();
+        for (size_t i = 0; i < strDigits.size(); ++i) {
+            if (HexDigitValue(static_cast<unsigned char>(strDigits[i])) < 0) {
+                const char ch = strDigits[i];
+                const bool bShow = ch >= 0x21 && ch <= 0x7E;
+                Fail(place, "character " + std::to_string(i + 1) +
+                                (bShow ? std::string(" '") + ch + "'" : std::string()) + " is not a hexadecimal digit");
+                return false;
+            }
+        }
+        if (strDigits.size() % 2 != 0) {
+            Fail(place, "expected two hexadecimal digits per byte, found an odd number of digits (" +
+                            std::to_string(strDigits.size()) + ")");
+            return false;
+        }
+        const size_t nBytes = strDigits.size() / 2;
+        if (nBytes > nMaxBytes) {
+            Fail(place, std::to_string(nBytes) + " bytes, more than the " + std::to_string(nMaxBytes) + " " + pszLimit);
+            return false;
+        }
+        bytes.resize(nBytes);
+        for (size_t i = 0; i < nBytes; ++i)
+            bytes[i] = static_cast<uint8_t>(HexDigitValue(static_cast<unsigned char>(strDigits[2 * i])) << 4 |
+                                            HexDigitValue(static_cast<unsigned char>(strDigits[2 * i + 1])));
+        return true;
+    }
+
+    std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(const CField& field)
+    {
+        std::vector<uint8_t> bytes;
+        const json* pValue = Given(field);
+        if (!pValue || pValue->is_null() ||
+            !ReadHexBytes(*pValue, field.m_place, kSnapshotMaxDriverBytes, "that a driver query can report", bytes,
+                          "a string of hexadecimal digits or null"))
+            return std::nullopt;
+        return bytes;
+    }
+
+    // A later format may change what the other keys mean, so a fault here comes before all others.
+    bool ReadFormat(const CField& field)
+    {
+        const json* pValue = Given(field);
+        if (!pValue)
+            return false;
+        if (!IsInteger(*pValue)) {
+            FailType(field.m_place, "an integer", *pValue);
+        } else if (!pValue->is_number_unsigned() || pValue->get<uint64_t>() < uint64_t(kSnapshotOldestFormat) ||
+                   pValue->get<uint64_t>() > uint64_t(kSnapshotFormat)) {
+            Fail(field.m_place, "unknown format " + NumberText(*pValue) + "; this program reads formats " +
+                                    std::to_string(kSnapshotOldestFormat) + " to " + std::to_string(kSnapshotFormat));
+        } else {
+            m_nFormat = static_cast<int>(pValue->get<uint64_t>());
+        }
+        return m_nFormat != 0;
+    }
+
+    void ReadComponent(const json& value, const CPlace& place, CNetCfgComponentInfo& component)
+    {
+        const auto fields = FieldsOf(value, place, std::array{"characteristics", "instance_guid", "id"});
+        if (const json* pCharacteristics = Given(fields[0]))
+            ReadUInt32(*pCharacteristics, fields[0].m_place, component.m_dwCharacteristics);
+        if (const json* pGuid = Given(fields[1])) {
+            if (!pGuid->is_string())
+                FailType(fields[1].m_place, "a string", *pGuid);
+            else if (!ParseGuidText(Utf8ToUtf16(pGuid->get_ref<const std::string&>()), component.m_guidInstance))
+                Fail(fields[1].m_place, "expected a GUID in braces, like {6B7D3F10-1111-2222-3333-444455556666}");
+        }
+        component.m_strId = ReadOptionalText(fields[2]);
+    }
+
+    void ReadDevice(const json& value, const CPlace& place, CSnapshotDevice& device)
+    {
+        const auto fields = FieldsOf(value, place, std::array{"instance_id", "resources", "netcfg_instance_id"});
+        device.m_strInstanceId = ReadOptionalText(fields[0]);
+        if (const json* pTypes = Given(fields[1])) {
+            if (!pTypes->is_array())
+                FailType(fields[1].m_place, "an array of integers", *pTypes);
+            for (size_t i = 0; pTypes->is_array() && i < pTypes->size(); ++i)
+                ReadResourceType((*pTypes)[i], fields[1].m_place.Element(i), device.m_resourceTypes);
+        }
+        const json* pNetCfg = Given(fields[2]);
+        if (!pNetCfg || pNetCfg->is_null())
+            return;
+        // Format 1: a string or null. Format 2 also takes { "data": hex }, the bytes exactly as stored.
+        if (pNetCfg->is_string()) {
+            device.m_netCfgInstanceIdData = NetCfgInstanceIdDataFromText(Utf8ToUtf16(pNetCfg->get<std::string>()));
+            return;
+        }
+        if (m_nFormat < 2 || !pNetCfg->is_object())
+            return FailType(fields[2].m_place, m_nFormat < 2 ? "a string or null" : "a string, null or an object",
+                            *pNetCfg);
+        const CField data = FieldsOf(*pNetCfg, fields[2].m_place, std::array{"data"})[0];
+        if (const json* pData = Given(data)) {
+            // Any length: only the file size bounds it, and the pass itself refuses a value longer than its buffer.
+            std::vector<uint8_t> bytes;
+            if (ReadHexBytes(*pData, data.m_place, std::numeric_limits<size_t>::max(), "", bytes))
+                device.m_netCfgInstanceIdData = std::move(bytes);
+        }
+    }
+
+    // Any integer of 64 bits, signed or unsigned, in format 2; from 0 to 4294967295 in format 1.
+    void ReadResourceType(const json& value, const CPlace& place, std::vector<CSnapshotResourceType>& types)
+    {
+        uint32_t nType = 0;
+        if (!IsInteger(value)) {
+            FailType(place, "an integer", value);
+        } else if (m_nFormat < 2) {
+            if (ReadUInt32(value, place, nType))
+                types.push_back(nType);
+        } else if (value.is_binary()) {
+            Fail(place, "expected an integer from -9223372036854775808 to 18446744073709551615, found " +
+                            NumberText(value));
+        } else if (value.is_number_unsigned() || value.get<int64_t>() == 0) {
+            types.push_back(CSnapshotResourceType::FromUnsigned(value.get<uint64_t>()));
+        } else {
+            types.push_back(CSnapshotResourceType::FromSigned(value.get<int64_t>()));
+        }
+    }
+
+    void ReadDrivers(const json& value, const CPlace& place)
+    {
+        if (!value.is_object())
+            return FailType(place, "an object", value);
+        // Windows finds a device by its name without regard to letter case, so two keys equal apart from it would be
+        // one device with two sets of answers.
+        std::unordered_set<std::string_view, CKeyedNoCaseHash, CNoCaseEqual> names;
+        names.reserve(value.size());
+        for (const auto& [strName, answers] : value.get_ref<const json::object_t&>()) {
+            const CPlace driverPlace = place.Member(strName);
+            const auto inserted = names.insert(strName);
+            if (!inserted.second)
+                Fail(driverPlace, "names the same device as " + JsonMemberPath("drivers", *inserted.first) +
+                                      ", apart from letter case");
+            if (!answers.is_object()) {
+                FailType(driverPlace, "an object", answers);
+                continue;
+            }
+            CSnapshotDriver& driver = m_snapshot.m_drivers.emplace_back();
+            driver.m_strName = Utf8ToUtf16(strName);
+            const auto fields = FieldsOf(answers, driverPlace, std::array{"permanent", "current"});
+            driver.m_permanent = ReadOptionalDriverAnswer(fields[0]);
+            driver.m_current = ReadOptionalDriverAnswer(fields[1]);
+        }
+    }
+
+    void ReadAdapter(const json& value, const CPlace& place, CAdapterEntry& entry)
+    {
+        const auto fields = FieldsOf(value, place, std::array{"name", "description", "friendly_name", "address"});
+        entry.m_strName = ReadOptionalText(fields[0]);
+        entry.m_strDescription = ReadOptionalText(fields[1]);
+        // Written only by programs that know the adapter's own name, so a snapshot without it is as good.
+        if (fields[2].m_pValue)
+            entry.m_strFriendlyName = ReadOptionalText(fields[2]);
+        std::vector<uint8_t> address;
+        if (const json* pAddress = Given(fields[3]);
+            pAddress && ReadHexBytes(*pAddress, fields[3].m_place, kSnapshotMaxAddressBytes,
+                                     "that an adapter address holds", address)) {
+            std::copy(address.begin(), address.end(), entry.m_address);
+            entry.m_nAddressLength = static_cast<uint32_t>(address.size());
+        }
+    }
+
+    void ReadAdapterTable(const json& value, const CPlace& place)
+    {
+        if (!value.is_object())
+            return FailType(place, "an object", value);
+        const auto fields = FieldsOf(value, place, std::array{"size_query", "read"});
+        uint32_t dwAnswer = 0;
+        if (const json* pSize = Given(fields[0]); pSize && ReadUInt32(*pSize, fields[0].m_place, dwAnswer))
+            m_snapshot.m_dwTableSizeAnswer = dwAnswer;
+        const json* pRead = Given(fields[1]);
+        if (pRead && !pRead->is_null() && ReadUInt32(*pRead, fields[1].m_place, dwAnswer))
+            m_snapshot.m_dwTableReadAnswer = dwAnswer;
+    }
+
+    // "adapter_table" of format 2 must agree with "adapters"; these faults come after every other.
+    void CheckTableAgreement(const CPlace& document)
+    {
+        if (m_bFault || !m_snapshot.m_dwTableSizeAnswer)
+            return;
+        const CPlace table = document.Member("adapter_table");
+        const bool bNoMemory = *m_snapshot.m_dwTableSizeAnswer == kAdapterTableNoMemory;
+        const bool bRead = m_snapshot.m_dwTableReadAnswer == kAdapterTableNoError;
+        if (bNoMemory && m_snapshot.m_dwTableReadAnswer)
+            Fail(table.Member("read"), "expected null: no read follows a size query that had no memory");
+        else if (!bNoMemory && !m_snapshot.m_dwTableReadAnswer)
+            Fail(table.Member("read"), "expected an integer: a read follows every size query that had memory");
+        else if (bRead && !m_snapshot.m_adapters)
+            Fail(document.Member("adapters"), "expected an array: the read answered 0 (NO_ERROR)");
+        else if (!bRead && m_snapshot.m_adapters)
+            Fail(document.Member("adapters"), "expected null: the read did not answer 0 (NO_ERROR)");
+    }
 
     CSnapshot m_snapshot;
     int m_nFormat = 0;
     bool m_bFault = false;
     CSnapshotError m_error;
 };
-
-template <class T, class TRead>
-void CSnapshotReader::ReadList(const json& value, const CPlace& place, std::optional<std::vector<T>>& list, TRead read)
-{
-    if (value.is_null())
-        return;
-    if (!value.is_array())
-        return FailType(place, "an array or null", value);
-    list.emplace();
-    list->reserve(value.size());
-    for (size_t i = 0; i < value.size(); ++i) {
-        const CPlace element = place.Element(i);
-        if (value[i].is_object())
-            (this->*read)(value[i], element, list->emplace_back());
-        else
-            FailType(element, "an object", value[i]);
-    }
-}
-
-bool CSnapshotReader::ReadUInt32(const json& value, const CPlace& place, uint32_t& nValue)
-{
-    if (!IsInteger(value)) {
-        FailType(place, "an integer", value);
-        return false;
-    }
-    // -0 is 0 here as in the resource types of format 2: the integer has no sign of zero.
-    const bool bMinusZero = value.is_number_integer() && !value.is_number_unsigned() && value.get<int64_t>() == 0;
-    if (bMinusZero || (value.is_number_unsigned() && value.get<uint64_t>() <= std::numeric_limits<uint32_t>::max())) {
-        nValue = bMinusZero ? 0 : static_cast<uint32_t>(value.get<uint64_t>());
-        return true;
-    }
-    Fail(place, "expected an integer from 0 to 4294967295, found " + NumberText(value));
-    return false;
-}
-
-std::optional<std::u16string> CSnapshotReader::ReadOptionalText(const CField& field)
-{
-    const json* pValue = Given(field);
-    if (pValue && pValue->is_string())
-        return Utf8ToUtf16(pValue->get_ref<const std::string&>());  // the lexer has refused what is not UTF-8
-    if (pValue && !pValue->is_null())
-        FailType(field.m_place, "a string or null", *pValue);
-    return std::nullopt;
-}
-
-// A string of two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
-bool CSnapshotReader::ReadHexBytes(const json& value, const CPlace& place, size_t nMaxBytes, const char* pszLimit,
-                                   std::vector<uint8_t>& bytes, const char* pszExpected)
-{
-    if (!value.is_string()) {
-        FailType(place, pszExpected, value);
-        return false;
-    }
-    const std::string& strDigits = value.get_ref<const std::string&>();
-    for (size_t i = 0; i < strDigits.size(); ++i) {
-        if (HexDigitValue(static_cast<unsigned char>(strDigits[i])) < 0) {
-            const char ch = strDigits[i];
-            const bool bShow = ch >= 0x21 && ch <= 0x7E;
-            Fail(place, "character " + std::to_string(i + 1) +
-                            (bShow ? std::string(" '") + ch + "'" : std::string()) + " is not a hexadecimal digit");
-            return false;
-        }
-    }
-    if (strDigits.size() % 2 != 0) {
-        Fail(place, "expected two hexadecimal digits per byte, found an odd number of digits (" +
-                        std::to_string(strDigits.size()) + ")");
-        return false;
-    }
-    const size_t nBytes = strDigits.size() / 2;
-    if (nBytes > nMaxBytes) {
-        Fail(place, std::to_string(nBytes) + " bytes, more than the " + std::to_string(nMaxBytes) + " " + pszLimit);
-        return false;
-    }
-    bytes.resize(nBytes);
-    for (size_t i = 0; i < nBytes; ++i)
-        bytes[i] = static_cast<uint8_t>(HexDigitValue(static_cast<unsigned char>(strDigits[2 * i])) << 4 |
-                                        HexDigitValue(static_cast<unsigned char>(strDigits[2 * i + 1])));
-    return true;
-}
-
-std::optional<std::vector<uint8_t>> CSnapshotReader::ReadOptionalDriverAnswer(const CField& field)
-{
-    std::vector<uint8_t> bytes;
-    const json* pValue = Given(field);
-    if (!pValue || pValue->is_null() ||
-        !ReadHexBytes(*pValue, field.m_place, kSnapshotMaxDriverBytes, "that a driver query can report", bytes,
-                      "a string of hexadecimal digits or null"))
-        return std::nullopt;
-    return bytes;
-}
-
-// A later format may change what the other keys mean, so a fault here comes before all others.
-bool CSnapshotReader::ReadFormat(const CField& field)
-{
-    const json* pValue = Given(field);
-    if (!pValue)
-        return false;
-    if (!IsInteger(*pValue)) {
-        FailType(field.m_place, "an integer", *pValue);
-    } else if (!pValue->is_number_unsigned() || pValue->get<uint64_t>() < uint64_t(kSnapshotOldestFormat) ||
-               pValue->get<uint64_t>() > uint64_t(kSnapshotFormat)) {
-        Fail(field.m_place, "unknown format " + NumberText(*pValue) + "; this program reads formats " +
-                                std::to_string(kSnapshotOldestFormat) + " to " + std::to_string(kSnapshotFormat));
-    } else {
-        m_nFormat = static_cast<int>(pValue->get<uint64_t>());
-    }
-    return m_nFormat != 0;
-}
-
-void CSnapshotReader::ReadComponent(const json& value, const CPlace& place, CNetCfgComponentInfo& component)
-{
-    const auto fields = FieldsOf(value, place, std::array{"characteristics", "instance_guid", "id"});
-    if (const json* pCharacteristics = Given(fields[0]))
-        ReadUInt32(*pCharacteristics, fields[0].m_place, component.m_dwCharacteristics);
-    if (const json* pGuid = Given(fields[1])) {
-        if (!pGuid->is_string())
-            FailType(fields[1].m_place, "a string", *pGuid);
-        else if (!ParseGuidText(Utf8ToUtf16(pGuid->get_ref<const std::string&>()), component.m_guidInstance))
-            Fail(fields[1].m_place, "expected a GUID in braces, like {6B7D3F10-1111-2222-3333-444455556666}");
-    }
-    component.m_strId = ReadOptionalText(fields[2]);
-}
-
-void CSnapshotReader::ReadDevice(const json& value, const CPlace& place, CSnapshotDevice& device)
-{
-    const auto fields = FieldsOf(value, place, std::array{"instance_id", "resources", "netcfg_instance_id"});
-    device.m_strInstanceId = ReadOptionalText(fields[0]);
-    if (const json* pTypes = Given(fields[1])) {
-        if (!pTypes->is_array())
-            FailType(fields[1].m_place, "an array of integers", *pTypes);
-        for (size_t i = 0; pTypes->is_array() && i < pTypes->size(); ++i)
-            ReadResourceType((*pTypes)[i], fields[1].m_place.Element(i), device.m_resourceTypes);
-    }
-    const json* pNetCfg = Given(fields[2]);
-    if (!pNetCfg || pNetCfg->is_null())
-        return;
-    // Format 1: a string or null. Format 2 also takes { "data": hex }, the bytes exactly as stored.
-    if (pNetCfg->is_string()) {
-        device.m_netCfgInstanceIdData = NetCfgInstanceIdDataFromText(Utf8ToUtf16(pNetCfg->get<std::string>()));
-        return;
-    }
-    if (m_nFormat < 2 || !pNetCfg->is_object())
-        return FailType(fields[2].m_place, m_nFormat < 2 ? "a string or null" : "a string, null or an object",
-                        *pNetCfg);
-    const CField data = FieldsOf(*pNetCfg, fields[2].m_place, std::array{"data"})[0];
-    if (const json* pData = Given(data)) {
-        // Any length: only the file size bounds it, and the pass itself refuses a value longer than its buffer.
-        std::vector<uint8_t> bytes;
-        if (ReadHexBytes(*pData, data.m_place, std::numeric_limits<size_t>::max(), "", bytes))
-            device.m_netCfgInstanceIdData = std::move(bytes);
-    }
-}
-
-// Any integer of 64 bits, signed or unsigned, in format 2; from 0 to 4294967295 in format 1.
-void CSnapshotReader::ReadResourceType(const json& value, const CPlace& place,
-                                       std::vector<CSnapshotResourceType>& types)
-{
-    uint32_t nType = 0;
-    if (!IsInteger(value)) {
-        FailType(place, "an integer", value);
-    } else if (m_nFormat < 2) {
-        if (ReadUInt32(value, place, nType))
-            types.push_back(nType);
-    } else if (value.is_binary()) {
-        Fail(place, "expected an integer from -9223372036854775808 to 18446744073709551615, found " +
-                        NumberText(value));
-    } else if (value.is_number_unsigned() || value.get<int64_t>() == 0) {
-        types.push_back(CSnapshotResourceType::FromUnsigned(value.get<uint64_t>()));
-    } else {
-        types.push_back(CSnapshotResourceType::FromSigned(value.get<int64_t>()));
-    }
-}
-
-void CSnapshotReader::ReadDrivers(const json& value, const CPlace& place)
-{
-    if (!value.is_object())
-        return FailType(place, "an object", value);
-    // Windows finds a device by its name without regard to letter case, so two keys equal apart from it would be
-    // one device with two sets of answers.
-    std::unordered_set<std::string_view, CKeyedNoCaseHash, CNoCaseEqual> names;
-    names.reserve(value.size());
-    for (const auto& [strName, answers] : value.get_ref<const json::object_t&>()) {
-        const CPlace driverPlace = place.Member(strName);
-        const auto inserted = names.insert(strName);
-        if (!inserted.second)
-            Fail(driverPlace, "names the same device as " + JsonMemberPath("drivers", *inserted.first) +
-                                  ", apart from letter case");
-        if (!answers.is_object()) {
-            FailType(driverPlace, "an object", answers);
-            continue;
-        }
-        CSnapshotDriver& driver = m_snapshot.m_drivers.emplace_back();
-        driver.m_strName = Utf8ToUtf16(strName);
-        const auto fields = FieldsOf(answers, driverPlace, std::array{"permanent", "current"});
-        driver.m_permanent = ReadOptionalDriverAnswer(fields[0]);
-        driver.m_current = ReadOptionalDriverAnswer(fields[1]);
-    }
-}
-
-void CSnapshotReader::ReadAdapter(const json& value, const CPlace& place, CAdapterEntry& entry)
-{
-    const auto fields = FieldsOf(value, place, std::array{"name", "description", "friendly_name", "address"});
-    entry.m_strName = ReadOptionalText(fields[0]);
-    entry.m_strDescription = ReadOptionalText(fields[1]);
-    // Written only by programs that know the adapter's own name, so a snapshot without it is as good.
-    if (fields[2].m_pValue)
-        entry.m_strFriendlyName = ReadOptionalText(fields[2]);
-    std::vector<uint8_t> address;
-    if (const json* pAddress = Given(fields[3]);
-        pAddress && ReadHexBytes(*pAddress, fields[3].m_place, kSnapshotMaxAddressBytes, "that an adapter address holds",
-                                 address)) {
-        std::copy(address.begin(), address.end(), entry.m_address);
-        entry.m_nAddressLength = static_cast<uint32_t>(address.size());
-    }
-}
-
-void CSnapshotReader::ReadAdapterTable(const json& value, const CPlace& place)
-{
-    if (!value.is_object())
-        return FailType(place, "an object", value);
-    const auto fields = FieldsOf(value, place, std::array{"size_query", "read"});
-    uint32_t dwAnswer = 0;
-    if (const json* pSize = Given(fields[0]); pSize && ReadUInt32(*pSize, fields[0].m_place, dwAnswer))
-        m_snapshot.m_dwTableSizeAnswer = dwAnswer;
-    const json* pRead = Given(fields[1]);
-    if (pRead && !pRead->is_null() && ReadUInt32(*pRead, fields[1].m_place, dwAnswer))
-        m_snapshot.m_dwTableReadAnswer = dwAnswer;
-}
-
-// "adapter_table" of format 2 must agree with "adapters"; these faults come after every other.
-void CSnapshotReader::CheckTableAgreement(const CPlace& document)
-{
-    if (m_bFault || !m_snapshot.m_dwTableSizeAnswer)
-        return;
-    const CPlace table = document.Member("adapter_table");
-    const bool bNoMemory = *m_snapshot.m_dwTableSizeAnswer == kAdapterTableNoMemory;
-    const bool bRead = m_snapshot.m_dwTableReadAnswer == kAdapterTableNoError;
-    if (bNoMemory && m_snapshot.m_dwTableReadAnswer)
-        Fail(table.Member("read"), "expected null: no read follows a size query that had no memory");
-    else if (!bNoMemory && !m_snapshot.m_dwTableReadAnswer)
-        Fail(table.Member("read"), "expected an integer: a read follows every size query that had memory");
-    else if (bRead && !m_snapshot.m_adapters)
-        Fail(document.Member("adapters"), "expected an array: the read answered 0 (NO_ERROR)");
-    else if (!bRead && m_snapshot.m_adapters)
-        Fail(document.Member("adapters"), "expected null: the read did not answer 0 (NO_ERROR)");
-}
-
-bool CSnapshotReader::Read(const json& document, CSnapshot& snapshot, CSnapshotError& error)
-{
-    if (!document.is_object()) {
-        error = CSnapshotError{std::string(), "expected an object at the top level, found " + Describe(document)};
-        return false;
-    }
-    const CPlace top;
-    const auto fields = FieldsOf(document, top, std::array{"format", "computer_name", "components", "devices",
-                                                           "drivers", "adapters", "adapter_table"});
-    if (ReadFormat(fields[0])) {
-        if (const json* pName = Given(fields[1])) {
-            if (pName->is_string())
-                m_snapshot.m_strComputerName = Utf8ToUtf16(pName->get_ref<const std::string&>());
-            else
-                FailType(fields[1].m_place, "a string", *pName);
-        }
-        if (const json* pComponents = Given(fields[2]))
-            ReadList(*pComponents, fields[2].m_place, m_snapshot.m_components, &CSnapshotReader::ReadComponent);
-        if (const json* pDevices = Given(fields[3]))
-            ReadList(*pDevices, fields[3].m_place, m_snapshot.m_devices, &CSnapshotReader::ReadDevice);
-        if (const json* pDrivers = Given(fields[4]))
-            ReadDrivers(*pDrivers, fields[4].m_place);
-        if (const json* pAdapters = Given(fields[5]))
-            ReadList(*pAdapters, fields[5].m_place, m_snapshot.m_adapters, &CSnapshotReader::ReadAdapter);
-        // Format 1 has no adapter table: a replay answers as a table of that size does.
-        if (m_nFormat >= 2) {
-            if (const json* pTable = Given(fields[6]))
-                ReadAdapterTable(*pTable, fields[6].m_place);
-            CheckTableAgreement(top);
-        }
-    }
-    if (m_bFault) {
-        error = std::move(m_error);
-        return false;
-    }
-    snapshot = std::move(m_snapshot);
-    return true;
-}
 
 }  // namespace
 
