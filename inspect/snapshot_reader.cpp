@@ -255,20 +255,13 @@ std::string NumberText(const json& value)
 // What a value is, for the messages: "expected an integer, found a string".
 std::string Describe(const json& value)
 {
-    switch (value.type()) {
-    case json::value_t::null:
+    if (value.is_null())
         return "null";
-    case json::value_t::boolean:
+    if (value.is_boolean())
         return value.get<bool>() ? "true" : "false";
-    case json::value_t::string:
-        return "a string";
-    case json::value_t::array:
-        return "an array";
-    case json::value_t::object:
-        return "an object";
-    default:
-        return (IsInteger(value) ? "the integer " : "the number ") + NumberText(value);
-    }
+    if (value.is_string() || value.is_array() || value.is_object())
+        return value.is_string() ? "a string" : value.is_array() ? "an array" : "an object";
+    return (IsInteger(value) ? "the integer " : "the number ") + NumberText(value);
 }
 
 // A field of an object the format lists: its value, or null where the object does not give it.
