@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "common/text.h"
+
 // The hash of the bytes under this process's key.
 uint64_t KeyedHash(const void* pData, size_t nBytes);
 inline uint64_t KeyedHash(std::string_view bytes) { return KeyedHash(bytes.data(), bytes.size()); }
@@ -29,6 +31,11 @@ struct CKeyedHash {
 struct CKeyedNoCaseHash {
     size_t operator()(std::string_view text) const { return static_cast<size_t>(KeyedHashNoCase(text)); }
     size_t operator()(std::u16string_view text) const { return static_cast<size_t>(KeyedHashNoCase(text)); }
+};
+// The comparison that goes with CKeyedNoCaseHash.
+struct CNoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
+    bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsNoCase(a, b); }
 };
 
 // This process's key, drawn on first use and the same for the rest of the process.

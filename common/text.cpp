@@ -27,6 +27,17 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b)
     return true;
 }
 
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiToLower(static_cast<unsigned char>(a[i])) != AsciiToLower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
 namespace {
 
 // Decodes UTF-8. A broken sequence becomes U+FFFD, or, when bEscape is set, each of its bytes becomes U+DC80 + byte.

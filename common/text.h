@@ -22,6 +22,7 @@ std::u16string AsciiUpperCopy(std::u16string_view text);
 
 // Whole-text comparison without regard to the case of A to Z.
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
+bool EqualsNoCase(std::string_view a, std::string_view b);  // UTF-8: no other byte changes
 
 // Conversions between UTF-8 and UTF-16. Malformed input is never an error: each broken sequence or lone surrogate
 // becomes U+FFFD, so every input converts to something.

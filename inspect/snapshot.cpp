@@ -7,17 +7,15 @@
 
 #include "common/text.h"
 #include "inspect/json_io.h"
+#include "inventory/hid_dev_net.h"
 #include "inventory/passes.h"
 
 namespace {
 
+// Bytes as upper-case hexadecimal digits, as addresses are written.
 std::string HexText(const uint8_t* pBytes, size_t nCount)
 {
-    std::string text;
-    text.reserve(2 * nCount);
-    for (size_t i = 0; i < nCount; ++i)
-        AppendHexByte(text, pBytes[i]);
-    return text;
+    return Utf16ToUtf8(FormatAddressText(pBytes, nCount));
 }
 
 // A text, or null.
