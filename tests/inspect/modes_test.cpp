@@ -528,7 +528,7 @@ TEST(DiffTest, RecordsAddedRemovedAndChangedByFlagName)
     EXPECT_NE(readable.out.find("added HID_RES_IO; removed HID_RES_IRQ\n"), std::string::npos) << readable.out;
 }
 
-// Every pair of examples compares without error; the sentence agrees with the two host IDs.
+// Each field of a changed record is named in the JSON and has its line, old and new value, in the readable comparison.
 TEST(DiffTest, EachChangedFieldIsNamed)
 {
     const char* const kGuid = "{6b7d3f10-1111-2222-3333-444455556666}";
@@ -536,16 +536,21 @@ TEST(DiffTest, EachChangedFieldIsNamed)
         const char* name;
         std::function<void(json&)> edit;
         json fields;
+        const char* line;  // the readable comparison's line for the field
     } cases[] = {
         {"the table's description gains WLAN", [](json& d) { d["adapters"][0]["description"] = "Intel WLAN"; },
-         json::array({"wireless"})},
+         json::array({"wireless"}), "      wireless    no -> yes\n"},
         {"the table gives another address", [](json& d) { d["adapters"][0]["address"] = "001A2B3C4D5F"; },
-         json::array({"address"})},
+         json::array({"address"}), "      address     001A2B3C4D5E -> 001A2B3C4D5F\n"},
         {"the driver's permanent address",
-         [kGuid](json& d) { d["drivers"][kGuid]["permanent"] = "001A2B3C4D5F"; }, json::array({"permanent_address"})},
+         [kGuid](json& d) { d["drivers"][kGuid]["permanent"] = "001A2B3C4D5F"; }, json::array({"permanent_address"}),
+         "      permanent   001A2B3C4D5E -> 001A2B3C4D5F\n"},
         {"the driver's current address", [kGuid](json& d) { d["drivers"][kGuid]["current"] = "001A2B3C4D5F"; },
-         json::array({"current_address"})},
-        {"the device's resources", [](json& d) { d["devices"][1]["resources"] = {1, 2}; }, json::array({"flags"})},
+         json::array({"current_address"}), "      current     001A2B3C4D5E -> 001A2B3C4D5F\n"},
+        {"the device's resources", [](json& d) { d["devices"][1]["resources"] = {1, 2}; }, json::array({"flags"}),
+         "      flags       0x"},
+        {"the driver gives no address", [kGuid](json& d) { d["drivers"][kGuid]["current"] = nullptr; },
+         json::array({"current_address"}), "      current     001A2B3C4D5E -> (none)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -557,9 +562,15 @@ TEST(DiffTest, EachChangedFieldIsNamed)
         ASSERT_EQ(diff["records"]["changed"].size(), 1u);
         EXPECT_EQ(diff["records"]["changed"][0]["guid"], kGuid);
         EXPECT_EQ(diff["records"]["changed"][0]["fields"], c.fields);
+        CFakeInspectHost readable;
+        readable.files = host.files;
+        ASSERT_EQ(readable.Run({u"--diff", u"old.json", u"new.json"}), 0) << readable.err;
+        EXPECT_NE(readable.out.find(std::string("  ~ changed  ") + kGuid + "\n" + c.line), std::string::npos)
+            << readable.out;
     }
 }
 
+// Every pair of examples compares without error; the sentence agrees with the two host IDs.
 TEST(DiffTest, EveryPairOfExamples)
 {
     for (const char* oldFile : kExampleFiles) {
