@@ -62,12 +62,9 @@ private:
     CSnapshot m_snapshot;
     bool m_bSetOpen = false;
     std::optional<size_t> m_nCurrentDevice;
-    // Device names without regard to letter case (A to Z), as Windows finds devices; the names come from the
-    // snapshot, so their hash is keyed per process.
-    struct CNoCaseEqual {
-        bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsNoCase(a, b); }
-    };
-    // Each driver by its name, a view of m_snapshot, which does not change after construction.
+    // Each driver by its name without regard to letter case (A to Z), as Windows finds devices, a view of
+    // m_snapshot, which does not change after construction. The names come from the snapshot, so their hash is
+    // keyed per process.
     std::unordered_map<std::u16string_view, size_t, CKeyedNoCaseHash, CNoCaseEqual> m_driverIndex;
     uint32_t m_nTableCalls = 0;
 };

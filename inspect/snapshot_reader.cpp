@@ -41,8 +41,8 @@ std::string PathKey(std::string_view key)
 constexpr size_t kKeySetFrom = 8;
 
 // Builds the document as nlohmann/json's SAX parser reads it. A number that is no integer of 64 bits is kept as
-// its text, which messages quote, in a binary value: JSON text has no binary values of its own. An integer with
-// a minus sign is kept signed and one without unsigned, so that -0 stays apart from 0 as the document gives it.
+// its text, which messages quote, in a binary value: JSON text has no binary values of its own. Integers below 0 are
+// kept signed and the others unsigned; -0 is 0, as every field of the format reads it.
 class CDocumentBuilder {
 public:
     using string_t = json::string_t;
@@ -57,7 +57,7 @@ public:
 
     bool null() { return Put(nullptr); }
     bool boolean(bool bValue) { return Put(bValue); }
-    bool number_integer(int64_t nValue) { return Put(nValue); }
+    bool number_integer(int64_t nValue) { return nValue == 0 ? Put(uint64_t{0}) : Put(nValue); }
     bool number_unsigned(uint64_t nValue) { return Put(nValue); }
     bool number_float(double, const string_t& strText)
     {
@@ -248,7 +248,7 @@ std::string NumberText(const json& value)
     else if (value.is_number_unsigned())
         strText = std::to_string(value.get<uint64_t>());
     else
-        strText = value.get<int64_t>() == 0 ? "-0" : std::to_string(value.get<int64_t>());
+        strText = std::to_string(value.get<int64_t>());
     return strText.size() > kMaxTokenChars ? strText.substr(0, kMaxTokenChars) + "..." : strText;
 }
 
@@ -375,11 +375,8 @@ private:
             FailType(place, "an integer", value);
             return false;
         }
-        // -0 is 0 here as in the resource types of format 2: the integer has no sign of zero.
-        const bool bMinusZero = value.is_number_integer() && !value.is_number_unsigned() && value.get<int64_t>() == 0;
-        const bool bFits = value.is_number_unsigned() && value.get<uint64_t>() <= std::numeric_limits<uint32_t>::max();
-        if (bMinusZero || bFits) {
-            nValue = bMinusZero ? 0 : static_cast<uint32_t>(value.get<uint64_t>());
+        if (value.is_number_unsigned() && value.get<uint64_t>() <= std::numeric_limits<uint32_t>::max()) {
+            nValue = static_cast<uint32_t>(value.get<uint64_t>());
             return true;
         }
         Fail(place, "expected an integer from 0 to 4294967295, found " + NumberText(value));
@@ -517,7 +514,7 @@ private:
         } else if (value.is_binary()) {
             Fail(place, "expected an integer from -9223372036854775808 to 18446744073709551615, found " +
                             NumberText(value));
-        } else if (value.is_number_unsigned() || value.get<int64_t>() == 0) {
+        } else if (value.is_number_unsigned()) {
             types.push_back(CSnapshotResourceType::FromUnsigned(value.get<uint64_t>()));
         } else {
             types.push_back(CSnapshotResourceType::FromSigned(value.get<int64_t>()));
