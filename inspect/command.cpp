@@ -179,7 +179,9 @@ int Check(const COptions& options, IInspectHost& host)
     const SHostIdCheck check = CheckHostIdText(Utf16ToFileName(*options.m_strCheck));
     const int nExitCode = check.IsValid() ? kInspectExitOk : kInspectExitInvalid;
     if (options.m_bJson) {
-        json document = json::object();
+        CJsonTree tree;
+        json& document = tree.Get();
+        document = json::object();
         document["valid"] = check.IsValid();
         document["normalized"] = check.m_strNormalized.empty() ? json(nullptr) : json(check.m_strNormalized);
         document["reason"] = check.IsValid() ? json(nullptr) : json(check.m_strReason);

@@ -247,19 +247,18 @@ std::string EntryLine(const CAdapterEntry& entry)
            "  address " + PrintableOr(EntryAddressText(entry));
 }
 
-json EntryJson(const CAdapterEntry& entry)
+void EntryToJson(json& value, const CAdapterEntry& entry)
 {
-    json value = json::object();
+    value = json::object();
     value["name"] = entry.m_strName ? json(Utf16ToUtf8(*entry.m_strName)) : json(nullptr);
     value["description"] = entry.m_strDescription ? json(Utf16ToUtf8(*entry.m_strDescription)) : json(nullptr);
     value["address"] = Utf16ToUtf8(EntryAddressText(entry));
-    return value;
 }
 
-json SideJson(const CInspectReport& report, const std::string& strSource)
+void SideToJson(json& side, const CInspectReport& report, const std::string& strSource)
 {
     const CChoiceOutcome outcome = SummarizeChoice(report);
-    json side = json::object();
+    side = json::object();
     side["source"] = strSource;
     side["computer_name"] = Utf16ToUtf8(report.m_strComputerName);
     side["host_id"] = Utf16ToUtf8(outcome.m_strHostId);
@@ -267,7 +266,6 @@ json SideJson(const CInspectReport& report, const std::string& strSource)
     side["selected_guid"] = outcome.m_nSelected ? json(Utf16ToUtf8(outcome.m_strSelectedGuid)) : json(nullptr);
     side["how"] = ChoiceRuleName(outcome.m_rule);
     side["table_read"] = report.m_trace.m_bTableRead;
-    return side;
 }
 
 std::string SideText(const CInspectReport& report, const std::string& strLabel, const std::string& strSource)
@@ -405,30 +403,32 @@ std::string FormatTextDiff(const CInspectReport& oldReport, const CInspectReport
 std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport& newReport, const CReportDiff& diff,
                            const std::string& strOld, const std::string& strNew)
 {
-    json document = json::object();
+    // Built in place in the tree, so that memory running out leaves nothing for a destructor to take apart.
+    CJsonTree tree;
+    json& document = tree.Get();
+    document = json::object();
     document["host_id_changed"] = diff.m_bHostIdChanged;
     document["why"] = diff.m_strWhy;
-    document["old"] = SideJson(oldReport, strOld);
-    document["new"] = SideJson(newReport, strNew);
+    SideToJson(document["old"], oldReport, strOld);
+    SideToJson(document["new"], newReport, strNew);
 
-    const auto list = [](const std::vector<size_t>& indices, const auto& items, const auto& toJson) {
-        json values = json::array();
+    const auto list = [](json& slot, const std::vector<size_t>& indices, const auto& items, const auto& toJson) {
+        slot = json::array();
         for (const size_t i : indices)
-            values.push_back(toJson(items[i]));
-        return values;
+            toJson(slot.emplace_back(), items[i]);
     };
-    const auto recordJson = [](const CHidDevNet& record) { return json(record); };
+    const auto recordJson = [](json& value, const CHidDevNet& record) { to_json(value, record); };
     json& records = document["records"];
-    records["added"] = list(diff.m_recordsAdded, newReport.m_records, recordJson);
-    records["removed"] = list(diff.m_recordsRemoved, oldReport.m_records, recordJson);
+    list(records["added"], diff.m_recordsAdded, newReport.m_records, recordJson);
+    list(records["removed"], diff.m_recordsRemoved, oldReport.m_records, recordJson);
     json& changed = records["changed"] = json::array();
     for (const auto& [i, j] : diff.m_recordsChanged) {
         const CHidDevNet& a = oldReport.m_records[i];
         const CHidDevNet& b = newReport.m_records[j];
         json& entry = changed.emplace_back(json::object());
         entry["guid"] = Utf16ToUtf8(b.m_strGuid);
-        entry["old"] = json(a);
-        entry["new"] = json(b);
+        to_json(entry["old"], a);
+        to_json(entry["new"], b);
         json& fields = entry["fields"] = json::array();
         for (const CFieldChange& change : FieldChanges(a, b))
             fields.push_back(change.pszField);
@@ -436,7 +436,7 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
         entry["flags_removed"] = FlagNameList(a.m_dwFlags & ~b.m_dwFlags);
     }
     json& table = document["adapter_table"];
-    table["added"] = list(diff.m_entriesAdded, newReport.m_trace.m_entries, EntryJson);
-    table["removed"] = list(diff.m_entriesRemoved, oldReport.m_trace.m_entries, EntryJson);
+    list(table["added"], diff.m_entriesAdded, newReport.m_trace.m_entries, EntryToJson);
+    list(table["removed"], diff.m_entriesRemoved, oldReport.m_trace.m_entries, EntryToJson);
     return DumpJson(document);
 }

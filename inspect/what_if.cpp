@@ -18,16 +18,15 @@ void EraseIf(std::vector<T>& items, Pred pred)
     items.erase(std::remove_if(items.begin(), items.end(), pred), items.end());
 }
 
-json OutcomeJson(const CChoiceOutcome& outcome, const CChoiceOutcome& base)
+// The outcome's members, added to an object in place.
+void OutcomeToJson(json& entry, const CChoiceOutcome& outcome, const CChoiceOutcome& base)
 {
-    json entry = json::object();
     entry["host_id"] = Utf16ToUtf8(outcome.m_strHostId);
     entry["selected"] = outcome.m_nSelected ? json(*outcome.m_nSelected) : json(nullptr);
     // The index points into the smaller inventory of this determination; the GUID names the adapter plainly.
     entry["selected_guid"] = outcome.m_nSelected ? json(Utf16ToUtf8(outcome.m_strSelectedGuid)) : json(nullptr);
     entry["how"] = ChoiceRuleName(outcome.m_rule);
     entry["changes"] = outcome.m_strHostId != base.m_strHostId;
-    return entry;
 }
 
 // "changes the host ID to X (record [0] {...} by the rule primary)" or "leaves the host ID at X (...)".
@@ -171,7 +170,9 @@ std::string FormatTextWhatIf(const CWhatIfReport& whatIf)
 std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
 {
     const CChoiceOutcome& base = whatIf.m_base;
-    json document = json::object();
+    CJsonTree tree;
+    json& document = tree.Get();
+    document = json::object();
     document["host_id"] = Utf16ToUtf8(base.m_strHostId);
     document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
     document["how"] = ChoiceRuleName(base.m_rule);
@@ -179,8 +180,9 @@ std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
     for (const CWhatIfAbsence& absence : whatIf.m_without) {
         json& entry = without.emplace_back(json::object());
         entry["guid"] = Utf16ToUtf8(absence.m_strGuid);
-        entry.update(OutcomeJson(absence.m_outcome, base));
+        OutcomeToJson(entry, absence.m_outcome, base);
     }
-    document["table_unreadable"] = OutcomeJson(whatIf.m_tableUnreadable, base);
+    json& table = document["table_unreadable"] = json::object();
+    OutcomeToJson(table, whatIf.m_tableUnreadable, base);
     return DumpJson(document);
 }

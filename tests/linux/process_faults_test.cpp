@@ -241,6 +241,49 @@ TEST(ProcessFaultsTest, EachFailedAllocationGivesTheIdOrTheFailure)
     }
 }
 
+// The inspect tool's JSON answers are built as trees whose every value lies inside the document, so that memory
+// running out at any allocation, however far the document has got, ends the run with exit code 2: nlohmann/json
+// would allocate while destroying a half-built value outside it, which ended runs by a signal.
+TEST(ProcessFaultsTest, InspectJsonAnswersGiveTheAnswerOrTheFailure)
+{
+    CFakeSysfs tmp;
+    const std::string strExamples = LUMO_EXAMPLES_DIR;
+    const std::string strUsbOnly = strExamples + "/usb_only_nic.json";
+    struct CModeCase {
+        const char* pszName;
+        CProcessSetup setup;
+    };
+    const CModeCase modes[] = {
+        {"diff",
+         Launch(LUMOHOSTID_INSPECT_PATH, {"--diff", strUsbOnly, strExamples + "/wifi_only_laptop.json", "--json"})},
+        {"what-if", Launch(LUMOHOSTID_INSPECT_PATH, {"--what-if", "--replay", strUsbOnly, "--json"})},
+        {"check", Launch(LUMOHOSTID_INSPECT_PATH, {"--check", "44-9D-95-72-3E", "--json"})},
+    };
+    for (const CModeCase& mode : modes) {
+        SCOPED_TRACE(mode.pszName);
+        const size_t nAllocations = CountAllocations(mode.setup, tmp.Path("count"));
+        ASSERT_GT(nAllocations, 10u);
+        ASSERT_LT(nAllocations, 5000u);
+        size_t nFailures = 0;
+        for (size_t nFailAt = 1; nFailAt <= nAllocations; ++nFailAt) {
+            SCOPED_TRACE("allocation " + std::to_string(nFailAt) + " of " + std::to_string(nAllocations));
+            CProcessSetup setup = mode.setup;
+            setup.environment = {{"LD_PRELOAD", LUMO_FAIL_ALLOCATION_PATH},
+                                 {"LUMO_FAIL_ALLOCATION", std::to_string(nFailAt)}};
+            const CProcessResult result = RunProcess(setup);
+            ASSERT_FALSE(result.bTimedOut);
+            ASSERT_FALSE(result.nSignal) << "ended by signal " << result.nSignal.value_or(0);
+            ASSERT_TRUE(result.nExitCode == 0 || result.nExitCode == 2) << result.nExitCode.value_or(-1);
+            if (result.nExitCode == 0)
+                EXPECT_TRUE(result.strOut.size() > 2 && result.strOut.compare(result.strOut.size() - 2, 2, "}\n") == 0)
+                    << result.strOut;
+            else
+                ++nFailures;
+        }
+        EXPECT_GT(nFailures, 0u);
+    }
+}
+
 #endif
 
 // Under address-space limits from where the program first runs at all to where it runs in full, each run ends with
