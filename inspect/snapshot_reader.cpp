@@ -105,6 +105,11 @@ private:
                          " deep, deeper than the format goes");
         json& value = Slot();
         value = std::move(empty);
+        // Room for the members of a record at once, rather than growing one member at a time.
+        if (value.is_object())
+            value.get_ref<json::object_t&>().reserve(4);
+        else
+            value.get_ref<json::array_t&>().reserve(4);
         // The value stays where it is while it is open: only the innermost container grows.
         m_frames.push_back(CFrame{&value, 0, false, nullptr});
         return true;
