@@ -181,6 +181,15 @@ size_t CountAllocations(CProcessSetup setup, const std::string& strCountFile)
     return text ? std::stoul(*text) : 0;
 }
 
+// The run with only allocation nFailAt failing. It must end by itself, in time.
+CProcessResult RunFailingAllocation(CProcessSetup setup, size_t nFailAt)
+{
+    setup.environment = {{"LD_PRELOAD", LUMO_FAIL_ALLOCATION_PATH}, {"LUMO_FAIL_ALLOCATION", std::to_string(nFailAt)}};
+    const CProcessResult result = RunProcess(setup);
+    EXPECT_FALSE(result.bTimedOut);
+    return result;
+}
+
 // Each allocation of a whole run, from the first after the libraries are loaded to the last, fails in turn (that
 // one alone): the file holds the host ID with exit code 0, or nothing at all with exit code 1; the interactive line
 // shows the ID or is empty; the inspect tool gives the ID or exits with 2.
@@ -209,14 +218,9 @@ TEST(ProcessFaultsTest, EachFailedAllocationGivesTheIdOrTheFailure)
         for (size_t nFailAt = 1; nFailAt <= nAllocations; ++nFailAt) {
             SCOPED_TRACE("allocation " + std::to_string(nFailAt) + " of " + std::to_string(nAllocations));
             WriteBytes(strFile, kStaleFile);
-            CProcessSetup setup = mode.setup;
-            setup.environment = {{"LD_PRELOAD", LUMO_FAIL_ALLOCATION_PATH},
-                                 {"LUMO_FAIL_ALLOCATION", std::to_string(nFailAt)}};
-            const CProcessResult result = RunProcess(setup);
-            ASSERT_FALSE(result.bTimedOut);
-            ASSERT_FALSE(result.nSignal) << "ended by signal " << result.nSignal.value_or(0);
-            ASSERT_TRUE(result.nExitCode);
-            const bool bInspect = setup.pszProgram == std::string(LUMOHOSTID_INSPECT_PATH);
+            const CProcessResult result = RunFailingAllocation(mode.setup, nFailAt);
+            ASSERT_TRUE(result.nExitCode) << "ended by signal " << result.nSignal.value_or(0);
+            const bool bInspect = mode.setup.pszProgram == std::string(LUMOHOSTID_INSPECT_PATH);
             if (*result.nExitCode != 0) {
                 ++nFailures;
                 EXPECT_EQ(*result.nExitCode, bInspect ? 2 : 1);
@@ -225,7 +229,7 @@ TEST(ProcessFaultsTest, EachFailedAllocationGivesTheIdOrTheFailure)
                 const bool bShowsId = result.strOut.find("Host ID: " + strHostId + "\n") != std::string::npos;
                 EXPECT_EQ(bShowsId, *result.nExitCode == 0) << result.strOut;
                 EXPECT_EQ(result.strOut.find("Host ID: 00-00-00-02-02"), std::string::npos);
-            } else if (setup.arguments.empty()) {
+            } else if (mode.setup.arguments.empty()) {
                 if (*result.nExitCode == 0)
                     EXPECT_TRUE(result.strOut.size() >= strInteractive.size() &&
                                 result.strOut.compare(result.strOut.size() - strInteractive.size(),
@@ -267,13 +271,9 @@ TEST(ProcessFaultsTest, InspectJsonAnswersGiveTheAnswerOrTheFailure)
         size_t nFailures = 0;
         for (size_t nFailAt = 1; nFailAt <= nAllocations; ++nFailAt) {
             SCOPED_TRACE("allocation " + std::to_string(nFailAt) + " of " + std::to_string(nAllocations));
-            CProcessSetup setup = mode.setup;
-            setup.environment = {{"LD_PRELOAD", LUMO_FAIL_ALLOCATION_PATH},
-                                 {"LUMO_FAIL_ALLOCATION", std::to_string(nFailAt)}};
-            const CProcessResult result = RunProcess(setup);
-            ASSERT_FALSE(result.bTimedOut);
-            ASSERT_FALSE(result.nSignal) << "ended by signal " << result.nSignal.value_or(0);
-            ASSERT_TRUE(result.nExitCode == 0 || result.nExitCode == 2) << result.nExitCode.value_or(-1);
+            const CProcessResult result = RunFailingAllocation(mode.setup, nFailAt);
+            ASSERT_TRUE(result.nExitCode == 0 || result.nExitCode == 2)
+                << "exit code " << result.nExitCode.value_or(-1) << ", signal " << result.nSignal.value_or(0);
             if (result.nExitCode == 0)
                 EXPECT_TRUE(result.strOut.size() > 2 && result.strOut.compare(result.strOut.size() - 2, 2, "}\n") == 0)
                     << result.strOut;
