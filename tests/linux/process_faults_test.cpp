@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -181,13 +183,31 @@ size_t CountAllocations(CProcessSetup setup, const std::string& strCountFile)
     return text ? std::stoul(*text) : 0;
 }
 
-// The run with only allocation nFailAt failing. It must end by itself, in time.
-CProcessResult RunFailingAllocation(CProcessSetup setup, size_t nFailAt)
+// Runs the program once for each allocation of a whole run, with that one alone failing, and hands each result that
+// ended by itself to check. How many runs failed (did not exit with 0).
+size_t ForEachFailedAllocation(const CProcessSetup& setup, const std::string& strCountFile,
+                               const std::function<void(const CProcessResult&)>& check)
 {
-    setup.environment = {{"LD_PRELOAD", LUMO_FAIL_ALLOCATION_PATH}, {"LUMO_FAIL_ALLOCATION", std::to_string(nFailAt)}};
-    const CProcessResult result = RunProcess(setup);
-    EXPECT_FALSE(result.bTimedOut);
-    return result;
+    const size_t nAllocations = CountAllocations(setup, strCountFile);
+    // A run makes a few hundred; the bound keeps the test short should that grow by far.
+    EXPECT_GT(nAllocations, 10u);
+    EXPECT_LT(nAllocations, 5000u);
+    size_t nFailures = 0;
+    for (size_t nFailAt = 1; nFailAt <= std::min<size_t>(nAllocations, 5000); ++nFailAt) {
+        SCOPED_TRACE("allocation " + std::to_string(nFailAt) + " of " + std::to_string(nAllocations));
+        CProcessSetup failing = setup;
+        failing.environment = {{"LD_PRELOAD", LUMO_FAIL_ALLOCATION_PATH},
+                               {"LUMO_FAIL_ALLOCATION", std::to_string(nFailAt)}};
+        const CProcessResult result = RunProcess(failing);
+        EXPECT_FALSE(result.bTimedOut);
+        if (!result.nExitCode) {
+            ADD_FAILURE() << "ended by signal " << result.nSignal.value_or(0);
+            return nFailures;
+        }
+        nFailures += *result.nExitCode != 0;
+        check(result);
+    }
+    return nFailures;
 }
 
 // Each allocation of a whole run, from the first after the libraries are loaded to the last, fails in turn (that
@@ -210,21 +230,10 @@ TEST(ProcessFaultsTest, EachFailedAllocationGivesTheIdOrTheFailure)
     };
     for (const CModeCase& mode : modes) {
         SCOPED_TRACE(mode.pszName);
-        const size_t nAllocations = CountAllocations(mode.setup, tmp.Path("count"));
-        // A run makes a few hundred; the bound keeps the test short should that grow by far.
-        ASSERT_GT(nAllocations, 10u);
-        ASSERT_LT(nAllocations, 5000u);
-        size_t nFailures = 0;
-        for (size_t nFailAt = 1; nFailAt <= nAllocations; ++nFailAt) {
-            SCOPED_TRACE("allocation " + std::to_string(nFailAt) + " of " + std::to_string(nAllocations));
-            WriteBytes(strFile, kStaleFile);
-            const CProcessResult result = RunFailingAllocation(mode.setup, nFailAt);
-            ASSERT_TRUE(result.nExitCode) << "ended by signal " << result.nSignal.value_or(0);
-            const bool bInspect = mode.setup.pszProgram == std::string(LUMOHOSTID_INSPECT_PATH);
-            if (*result.nExitCode != 0) {
-                ++nFailures;
-                EXPECT_EQ(*result.nExitCode, bInspect ? 2 : 1);
-            }
+        const bool bInspect = mode.setup.pszProgram == std::string(LUMOHOSTID_INSPECT_PATH);
+        WriteBytes(strFile, kStaleFile);
+        const auto check = [&](const CProcessResult& result) {
+            EXPECT_TRUE(*result.nExitCode == 0 || *result.nExitCode == (bInspect ? 2 : 1)) << *result.nExitCode;
             if (bInspect) {
                 const bool bShowsId = result.strOut.find("Host ID: " + strHostId + "\n") != std::string::npos;
                 EXPECT_EQ(bShowsId, *result.nExitCode == 0) << result.strOut;
@@ -240,8 +249,9 @@ TEST(ProcessFaultsTest, EachFailedAllocationGivesTheIdOrTheFailure)
             } else {
                 EXPECT_EQ(FileBytes(strFile), *result.nExitCode == 0 ? strHostId + '\0' : std::string());
             }
-        }
-        EXPECT_GT(nFailures, 0u);
+            WriteBytes(strFile, kStaleFile);
+        };
+        EXPECT_GT(ForEachFailedAllocation(mode.setup, tmp.Path("count"), check), 0u);
     }
 }
 
@@ -265,22 +275,14 @@ TEST(ProcessFaultsTest, InspectJsonAnswersGiveTheAnswerOrTheFailure)
     };
     for (const CModeCase& mode : modes) {
         SCOPED_TRACE(mode.pszName);
-        const size_t nAllocations = CountAllocations(mode.setup, tmp.Path("count"));
-        ASSERT_GT(nAllocations, 10u);
-        ASSERT_LT(nAllocations, 5000u);
-        size_t nFailures = 0;
-        for (size_t nFailAt = 1; nFailAt <= nAllocations; ++nFailAt) {
-            SCOPED_TRACE("allocation " + std::to_string(nFailAt) + " of " + std::to_string(nAllocations));
-            const CProcessResult result = RunFailingAllocation(mode.setup, nFailAt);
-            ASSERT_TRUE(result.nExitCode == 0 || result.nExitCode == 2)
-                << "exit code " << result.nExitCode.value_or(-1) << ", signal " << result.nSignal.value_or(0);
-            if (result.nExitCode == 0)
+        const auto check = [](const CProcessResult& result) {
+            EXPECT_TRUE(*result.nExitCode == 0 || *result.nExitCode == 2) << *result.nExitCode;
+            if (*result.nExitCode == 0) {
                 EXPECT_TRUE(result.strOut.size() > 2 && result.strOut.compare(result.strOut.size() - 2, 2, "}\n") == 0)
                     << result.strOut;
-            else
-                ++nFailures;
-        }
-        EXPECT_GT(nFailures, 0u);
+            }
+        };
+        EXPECT_GT(ForEachFailedAllocation(mode.setup, tmp.Path("count"), check), 0u);
     }
 }
 
