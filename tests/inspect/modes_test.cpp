@@ -35,6 +35,14 @@ std::string ReadExample(const std::string& file)
     return content.str();
 }
 
+// An example snapshot with an edit made to its JSON.
+json Edited(const char* file, const std::function<void(json&)>& edit)
+{
+    json document = json::parse(ReadExample(file));
+    edit(document);
+    return document;
+}
+
 std::string Upper(std::string text)
 {
     for (char& ch : text)
@@ -258,22 +266,39 @@ TEST(WhatIfTest, EachExampleAgreesWithAnIndependentRemoval)
     }
 }
 
+// Each sentence of the readable what-if: an absence that changes the host ID (to another or to none), one that
+// leaves it, one that leaves no host ID, and the unreadable table.
 TEST(WhatIfTest, TextNamesTheAdapterAndTheNewId)
 {
-    CFakeInspectHost host;
-    host.readRealFiles = true;
-    ASSERT_EQ(host.Run({u"--what-if", u"--replay", Utf8ToUtf16(std::string(LUMO_EXAMPLES_DIR) +
-                                                                "/laptop_wifi_usb_dock.json")}),
-              0);
-    EXPECT_NE(host.out.find("\n* unplugging the USB adapter {12345678-9abc-def0-1234-56789abcdef0} changes the host "
-                            "ID to E1-25-EC-32-1A (record [0] {a1b2c3d4-0001-4000-8000-00aabbccdd01} by the rule "
-                            "address-match)\n"),
-              std::string::npos)
-        << host.out;
-    EXPECT_NE(host.out.find("\n  unplugging the PCI adapter {a1b2c3d4-0001-4000-8000-00aabbccdd01} leaves the host ID "
-                            "at C2-4D-F5-82-F8"),
-              std::string::npos)
-        << host.out;
+    const char* const kGuid = "{6b7d3f10-1111-2222-3333-444455556666}";
+    const struct {
+        const char* name;
+        const char* file;
+        std::function<void(json&)> edit;
+        std::string line;
+    } cases[] = {
+        {"another host ID", "laptop_wifi_usb_dock.json", nullptr,
+         "\n* unplugging the USB adapter {12345678-9abc-def0-1234-56789abcdef0} changes the host ID to E1-25-EC-32-1A "
+         "(record [0] {a1b2c3d4-0001-4000-8000-00aabbccdd01} by the rule address-match)\n"},
+        {"the same host ID", "laptop_wifi_usb_dock.json", nullptr,
+         "\n  unplugging the PCI adapter {a1b2c3d4-0001-4000-8000-00aabbccdd01} leaves the host ID at C2-4D-F5-82-F8"},
+        {"no host ID after it", "wired_pci_desktop.json", nullptr,
+         "\n* unplugging the PCI adapter {6b7d3f10-1111-2222-3333-444455556666} changes the host ID to none: no "
+         "adapter is chosen\n"},
+        {"no host ID before or after it", "adapter_table_unreadable.json",
+         [kGuid](json& d) { d["drivers"][kGuid] = {{"permanent", nullptr}, {"current", nullptr}}; },
+         "\n  unplugging the PCI adapter {6b7d3f10-1111-2222-3333-444455556666} leaves no host ID: no adapter is "
+         "chosen\n"},
+        {"the table unreadable", "wired_pci_desktop.json", nullptr,
+         "\nWithout the adapter table:\n  an adapter table that cannot be read leaves the host ID at "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFakeInspectHost host;
+        host.files[u"snap.json"] = c.edit ? Edited(c.file, c.edit).dump() : ReadExample(c.file);
+        ASSERT_EQ(host.Run({u"--what-if", u"--replay", u"snap.json"}), 0) << host.err;
+        EXPECT_NE(host.out.find(c.line), std::string::npos) << host.out;
+    }
 }
 
 TEST(WhatIfTest, ThisMachineIsRecordedFirst)
@@ -345,13 +370,6 @@ TEST(WhatIfTest, UnreadableTableRunsTheFallbacksWhateverTheSnapshotAnswered)
 }
 
 // --- --diff ----------------------------------------------------------------------------------------------------
-
-json Edited(const char* file, const std::function<void(json&)>& edit)
-{
-    json document = json::parse(ReadExample(file));
-    edit(document);
-    return document;
-}
 
 struct DiffCase {
     const char* name;
