@@ -128,9 +128,6 @@ struct CSnapshotError {
 // document holds.
 constexpr size_t kMaxPathKeyChars = 40;
 constexpr size_t kMaxPathBytes = 72;
-std::string JsonMemberPath(const std::string& strParent, std::string_view key);
-std::string JsonElementPath(const std::string& strParent, size_t nIndex);
-std::string JsonShortPath(const std::string& strPath);
 
 // Reads and checks a snapshot. A leading UTF-8 byte order mark is passed over; nothing but white space may follow
 // the document, not even a zero byte. Arrays and objects may nest kSnapshotMaxNesting deep; a key given twice in

@@ -22,19 +22,28 @@ namespace {
 // A number's text as a message quotes it.
 constexpr size_t kMaxTokenChars = 40;
 
-// A key of a path, cut to kMaxPathKeyChars characters at a character boundary.
-std::string PathKey(std::string_view key)
+// A member's path. Its key is cut to kMaxPathKeyChars characters, at a character boundary.
+std::string JsonMemberPath(const std::string& strParent, std::string_view key)
 {
-    size_t nChars = 0;
-    size_t nPos = 0;
-    while (nPos < key.size()) {
+    std::string strPath = strParent.empty() ? std::string() : strParent + ".";
+    for (size_t nPos = 0, nChars = 0; nPos < key.size(); ++nChars) {
         if (nChars == kMaxPathKeyChars)
-            return std::string(key.substr(0, nPos)) + "...";
+            return strPath.append(key.substr(0, nPos)) + "...";
         const size_t nLength = Utf8SequenceLength(key.substr(nPos));
         nPos += nLength == 0 ? 1 : nLength;
-        ++nChars;
     }
-    return std::string(key);
+    return strPath.append(key);
+}
+
+std::string JsonShortPath(const std::string& strPath)
+{
+    if (strPath.size() <= kMaxPathBytes)
+        return strPath;
+    // The end says most; the cut goes to the start of a character.
+    size_t nStart = strPath.size() - (kMaxPathBytes - 3);
+    while (nStart < strPath.size() && (static_cast<unsigned char>(strPath[nStart]) & 0xC0) == 0x80)
+        ++nStart;
+    return "..." + strPath.substr(nStart);
 }
 
 // Objects with more members than this find duplicate keys through a hash set; smaller ones member by member.
@@ -132,7 +141,7 @@ private:
         std::string strPath;
         for (const CFrame& frame : m_frames) {
             if (frame.m_pValue->is_array())
-                strPath = JsonElementPath(strPath, frame.m_nIndex);
+                strPath += "[" + std::to_string(frame.m_nIndex) + "]";
             else if (frame.m_bHasKey)
                 strPath = JsonMemberPath(strPath, frame.m_pValue->get_ref<const json::object_t&>().back().first);
         }
@@ -224,7 +233,9 @@ struct CPlace {
         if (!m_pParent)
             return std::string();
         const std::string strParent = m_pParent->Path();
-        return m_nIndex == kNoIndex ? JsonMemberPath(strParent, m_key) : JsonElementPath(strParent, m_nIndex);
+        if (m_nIndex == kNoIndex)
+            return JsonMemberPath(strParent, m_key);
+        return strParent + "[" + std::to_string(m_nIndex) + "]";
     }
 };
 
@@ -602,27 +613,6 @@ private:
 };
 
 }  // namespace
-
-std::string JsonMemberPath(const std::string& strParent, std::string_view key)
-{
-    return strParent.empty() ? PathKey(key) : strParent + "." + PathKey(key);
-}
-
-std::string JsonElementPath(const std::string& strParent, size_t nIndex)
-{
-    return strParent + "[" + std::to_string(nIndex) + "]";
-}
-
-std::string JsonShortPath(const std::string& strPath)
-{
-    if (strPath.size() <= kMaxPathBytes)
-        return strPath;
-    // The end says most; the cut goes to the start of a character.
-    size_t nStart = strPath.size() - (kMaxPathBytes - 3);
-    while (nStart < strPath.size() && (static_cast<unsigned char>(strPath[nStart]) & 0xC0) == 0x80)
-        ++nStart;
-    return "..." + strPath.substr(nStart);
-}
 
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error)
 {
