@@ -11,11 +11,6 @@
 #include <nlohmann/json.hpp>
 
 class CHidDevNet;
-struct CAdapterEntry;
-struct CNetCfgComponentInfo;
-struct CSnapshot;
-struct CSnapshotDevice;
-class CSnapshotResourceType;
 
 // Members stay in the order they are set: the order of the documented formats.
 using json = nlohmann::ordered_json;
@@ -36,16 +31,6 @@ public:
 private:
     json m_value;
 };
-
-// The members of a new object, in the order they are added. Each is appended to room made for nMembers, without
-// looking its key up among those before it: the tool's objects never give a key twice.
-inline json::object_t& ObjectToJson(json& value, size_t nMembers)
-{
-    value = json::object();
-    json::object_t& members = value.get_ref<json::object_t&>();
-    members.reserve(nMembers);
-    return members;
-}
 
 // Values are built in place inside a tree, never as a temporary that holds other values, so that a failed
 // allocation leaves everything built so far in the tree, to be taken apart there.
@@ -76,10 +61,3 @@ std::string DumpJson(const json& document);
 
 // A record of the inventory, as the report and the diff give it.
 void to_json(json& value, const CHidDevNet& record);
-
-// A snapshot and its parts, in format 2 (snapshot.h).
-void to_json(json& value, const CSnapshot& snapshot);
-void to_json(json& value, const CNetCfgComponentInfo& component);
-void to_json(json& value, const CSnapshotDevice& device);
-void to_json(json& value, const CSnapshotResourceType& type);
-void to_json(json& value, const CAdapterEntry& adapter);

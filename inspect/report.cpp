@@ -300,14 +300,14 @@ std::string DumpJson(const json& document)
 
 void to_json(json& value, const CHidDevNet& record)
 {
-    json::object_t& members = ObjectToJson(value, 7);
-    members.emplace_back("guid", Utf16ToUtf8(record.m_strGuid));
-    members.emplace_back("pnp_id", Utf16ToUtf8(record.m_strPnpId));
-    members.emplace_back("flags", record.m_dwFlags);
-    members.emplace_back("wireless", record.m_bWireless);
-    members.emplace_back("address", Utf16ToUtf8(record.m_strAddress));
-    members.emplace_back("permanent_address", Utf16ToUtf8(record.m_strPermanentAddress));
-    members.emplace_back("current_address", Utf16ToUtf8(record.m_strCurrentAddress));
+    value = json::object();
+    value["guid"] = Utf16ToUtf8(record.m_strGuid);
+    value["pnp_id"] = Utf16ToUtf8(record.m_strPnpId);
+    value["flags"] = record.m_dwFlags;
+    value["wireless"] = record.m_bWireless;
+    value["address"] = Utf16ToUtf8(record.m_strAddress);
+    value["permanent_address"] = Utf16ToUtf8(record.m_strPermanentAddress);
+    value["current_address"] = Utf16ToUtf8(record.m_strCurrentAddress);
 }
 
 std::string FormatJsonReport(const CInspectReport& report)

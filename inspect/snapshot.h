@@ -35,6 +35,7 @@
 #include <string_view>
 #include <vector>
 
+#include "inventory/passes.h"
 #include "inventory/sources.h"
 
 // The format --snapshot writes, and the oldest one still read.
@@ -55,8 +56,8 @@ class CSnapshotResourceType {
 public:
     CSnapshotResourceType(uint32_t nType = 0) : m_nBits(nType) {}  // NOLINT: a 32-bit type is the usual case
 
-    static CSnapshotResourceType FromSigned(int64_t nValue);
-    static CSnapshotResourceType FromUnsigned(uint64_t nValue);
+    static CSnapshotResourceType FromSigned(int64_t nValue) { return {nValue < 0, static_cast<uint64_t>(nValue)}; }
+    static CSnapshotResourceType FromUnsigned(uint64_t nValue) { return {false, nValue}; }
 
     bool IsNegative() const { return m_bNegative; }
     int64_t GetSigned() const { return static_cast<int64_t>(m_nBits); }  // for a negative value
@@ -69,9 +70,10 @@ public:
     {
         return m_bNegative == other.m_bNegative && m_nBits == other.m_nBits;
     }
-    bool operator!=(const CSnapshotResourceType& other) const { return !(*this == other); }
 
 private:
+    CSnapshotResourceType(bool bNegative, uint64_t nBits) : m_bNegative(bNegative), m_nBits(nBits) {}
+
     bool m_bNegative = false;
     uint64_t m_nBits = 0;  // the value, in two's complement when it is negative
 };
@@ -86,9 +88,6 @@ struct CSnapshotDevice {
     std::optional<std::u16string> m_strInstanceId;       // none: the ID could not be read
     // The data of the NetCfgInstanceId value exactly as stored; none: no value, or the pass did not ask for it.
     std::optional<std::vector<uint8_t>> m_netCfgInstanceIdData;
-
-    // The GUID text the device setup pass takes from that data (empty without a value or for one too long).
-    std::u16string GetNetCfgInstanceIdText() const;
 };
 
 // One driver device that opens.
@@ -140,7 +139,10 @@ bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& e
 std::string SerializeSnapshot(const CSnapshot& snapshot);
 
 // The data of a text stored as a registry string (REG_SZ): its UTF-16LE units followed by one null unit.
-std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text);
+inline std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text)
+{
+    return RegistryStringData(text);
+}
 
 // The text whose registry-string data is exactly this data, when there is one: an even length, one null unit at the
 // end, and no unpaired surrogate (which UTF-8 cannot carry). Embedded null units belong to the text.

@@ -51,8 +51,9 @@ CSnapshot SnapshotWithoutAdapter(const CSnapshot& snapshot, std::u16string_view 
         });
     }
     if (result.m_devices) {
-        EraseIf(*result.m_devices,
-                [&](const CSnapshotDevice& device) { return EqualsNoCase(device.GetNetCfgInstanceIdText(), strGuid); });
+        EraseIf(*result.m_devices, [&](const CSnapshotDevice& device) {
+            return EqualsNoCase(NetCfgInstanceIdText(device.m_netCfgInstanceIdData), strGuid);
+        });
     }
     EraseIf(result.m_drivers, [&](const CSnapshotDriver& driver) { return EqualsNoCase(driver.m_strName, strGuid); });
     if (result.m_adapters) {
@@ -182,7 +183,6 @@ std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
         entry["guid"] = Utf16ToUtf8(absence.m_strGuid);
         OutcomeToJson(entry, absence.m_outcome, base);
     }
-    json& table = document["table_unreadable"] = json::object();
-    OutcomeToJson(table, whatIf.m_tableUnreadable, base);
+    OutcomeToJson(document["table_unreadable"] = json::object(), whatIf.m_tableUnreadable, base);
     return DumpJson(document);
 }
