@@ -38,11 +38,6 @@ std::string FlagsText(uint32_t dwFlags)
     return FlagsHex(dwFlags) + " (" + FlagNames(dwFlags) + ")";
 }
 
-std::string Phrase(const CHidDevNet& record)
-{
-    return AdapterPhrase(record.m_strGuid, record.m_dwFlags);
-}
-
 // "the chosen adapter {...} on USB"; without a bus bit, no bus is named.
 std::string ChosenPhrase(const CHidDevNet& record)
 {
@@ -298,10 +293,11 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
         if (oldReport.m_strHostId.empty())
             return strSame + ": neither OLD nor NEW chooses an adapter with an address.";
         if (pOld && pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid)) {
+            const std::string strBoth = strSame + ": both choose " + AdapterPhrase(pNew->m_strGuid, pNew->m_dwFlags);
             if (oldRule == newRule)
-                return strSame + ": both choose " + Phrase(*pNew) + " by the rule " + ChoiceRuleName(newRule) + ".";
-            return strSame + ": both choose " + Phrase(*pNew) + ", OLD by the rule " + ChoiceRuleName(oldRule) +
-                   " and NEW by the rule " + ChoiceRuleName(newRule) + ".";
+                return strBoth + " by the rule " + ChoiceRuleName(newRule) + ".";
+            return strBoth + ", OLD by the rule " + ChoiceRuleName(oldRule) + " and NEW by the rule " +
+                   ChoiceRuleName(newRule) + ".";
         }
         return strSame + ": " + Chooses(newReport, "NEW") + " instead of " + PrintableUtf8(pOld->m_strGuid) +
                ", and its digest input is the same.";
@@ -319,8 +315,7 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
     if (pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid))
         return strPrefix + DigestChange(oldReport, newReport) + ".";
 
-    const std::optional<std::string> strNotQualified = WhyNotQualified(newReport, *nOldInNew, oldRule, "NEW");
-    if (strNotQualified) {
+    if (const std::optional<std::string> strNotQualified = WhyNotQualified(newReport, *nOldInNew, oldRule, "NEW")) {
         return strPrefix + ChosenPhrase(oldInNew) + " no longer qualifies for the rule " +
                ChoiceRuleName(oldRule) + ": " + *strNotQualified + "; " + Chooses(newReport, "NEW") + ".";
     }
@@ -330,9 +325,9 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
     }
     const bool bNewInOld = FindRecord(oldReport, pNew->m_strGuid).has_value();
     if (RuleRank(newRule) < RuleRank(oldRule)) {
-        return strPrefix + Phrase(*pNew) + (bNewInOld ? "" : ", new in NEW,") + " is chosen by the rule " +
-               ChoiceRuleName(newRule) + ", which ranks above the rule " + ChoiceRuleName(oldRule) + " that chose " +
-               PrintableUtf8(pOld->m_strGuid) + " in OLD.";
+        return strPrefix + AdapterPhrase(pNew->m_strGuid, pNew->m_dwFlags) + (bNewInOld ? "" : ", new in NEW,") +
+               " is chosen by the rule " + ChoiceRuleName(newRule) + ", which ranks above the rule " +
+               ChoiceRuleName(oldRule) + " that chose " + PrintableUtf8(pOld->m_strGuid) + " in OLD.";
     }
     return strPrefix + "NEW chooses " + PrintableUtf8(pNew->m_strGuid) + (bNewInOld ? "" : ", new in NEW,") +
            " by the same rule " + ChoiceRuleName(newRule) + " ahead of " + PrintableUtf8(pOld->m_strGuid) + ": " +

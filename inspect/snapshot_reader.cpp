@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <unordered_set>
@@ -244,8 +243,7 @@ bool IsInteger(const json& value)
 {
     if (value.is_binary()) {
         const auto& text = value.get_binary();
-        return std::find_if(text.begin(), text.end(), [](uint8_t ch) { return ch == '.' || ch == 'e' || ch == 'E'; })
-               == text.end();
+        return std::none_of(text.begin(), text.end(), [](uint8_t ch) { return ch == '.' || ch == 'e' || ch == 'E'; });
     }
     return value.is_number_integer();
 }
@@ -350,8 +348,7 @@ private:
 
     void FailType(const CPlace& place, const char* pszExpected, const json& found)
     {
-        if (!m_bFault)
-            Fail(place, std::string("expected ") + pszExpected + ", found " + Describe(found));
+        Fail(place, std::string("expected ") + pszExpected + ", found " + Describe(found));
     }
 
     // The field's value, or null with "missing" as the fault where the format requires the field.
@@ -406,12 +403,13 @@ private:
     }
 
     // A string of two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
-    bool ReadHexBytes(const json& value, const CPlace& place, size_t nMaxBytes, const char* pszLimit,
-                      std::vector<uint8_t>& bytes, const char* pszExpected = "a string of hexadecimal digits")
+    std::optional<std::vector<uint8_t>> ReadHexBytes(const json& value, const CPlace& place, size_t nMaxBytes,
+                                                     const char* pszLimit,
+                                                     const char* pszExpected = "a string of hexadecimal digits")
     {
         if (!value.is_string()) {
             FailType(place, pszExpected, value);
-            return false;
+            return std::nullopt;
         }
         const std::string& strDigits = value.get_ref<const std::string&>();
         for (size_t i = 0; i < strDigits.size(); ++i) {
@@ -420,35 +418,33 @@ private:
                 const bool bShow = ch >= 0x21 && ch <= 0x7E;
                 Fail(place, "character " + std::to_string(i + 1) +
                                 (bShow ? std::string(" '") + ch + "'" : std::string()) + " is not a hexadecimal digit");
-                return false;
+                return std::nullopt;
             }
         }
         if (strDigits.size() % 2 != 0) {
             Fail(place, "expected two hexadecimal digits per byte, found an odd number of digits (" +
                             std::to_string(strDigits.size()) + ")");
-            return false;
+            return std::nullopt;
         }
         const size_t nBytes = strDigits.size() / 2;
         if (nBytes > nMaxBytes) {
             Fail(place, std::to_string(nBytes) + " bytes, more than the " + std::to_string(nMaxBytes) + " " + pszLimit);
-            return false;
+            return std::nullopt;
         }
-        bytes.resize(nBytes);
+        std::vector<uint8_t> bytes(nBytes);
         for (size_t i = 0; i < nBytes; ++i)
             bytes[i] = static_cast<uint8_t>(HexDigitValue(static_cast<unsigned char>(strDigits[2 * i])) << 4 |
                                             HexDigitValue(static_cast<unsigned char>(strDigits[2 * i + 1])));
-        return true;
+        return bytes;
     }
 
     std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(const CField& field)
     {
-        std::vector<uint8_t> bytes;
         const json* pValue = Given(field);
-        if (!pValue || pValue->is_null() ||
-            !ReadHexBytes(*pValue, field.m_place, kSnapshotMaxDriverBytes, "that a driver query can report", bytes,
-                          "a string of hexadecimal digits or null"))
+        if (!pValue || pValue->is_null())
             return std::nullopt;
-        return bytes;
+        return ReadHexBytes(*pValue, field.m_place, kSnapshotMaxDriverBytes, "that a driver query can report",
+                            "a string of hexadecimal digits or null");
     }
 
     // A later format may change what the other keys mean, so a fault here comes before all others.
@@ -507,9 +503,7 @@ private:
         const CField data = FieldsOf(*pNetCfg, fields[2].m_place, std::array{"data"})[0];
         if (const json* pData = Given(data)) {
             // Any length: only the file size bounds it, and the pass itself refuses a value longer than its buffer.
-            std::vector<uint8_t> bytes;
-            if (ReadHexBytes(*pData, data.m_place, std::numeric_limits<size_t>::max(), "", bytes))
-                device.m_netCfgInstanceIdData = std::move(bytes);
+            device.m_netCfgInstanceIdData = ReadHexBytes(*pData, data.m_place, std::numeric_limits<size_t>::max(), "");
         }
     }
 
@@ -566,12 +560,12 @@ private:
         // Written only by programs that know the adapter's own name, so a snapshot without it is as good.
         if (fields[2].m_pValue)
             entry.m_strFriendlyName = ReadOptionalText(fields[2]);
-        std::vector<uint8_t> address;
-        if (const json* pAddress = Given(fields[3]);
-            pAddress && ReadHexBytes(*pAddress, fields[3].m_place, kSnapshotMaxAddressBytes,
-                                     "that an adapter address holds", address)) {
-            std::copy(address.begin(), address.end(), entry.m_address);
-            entry.m_nAddressLength = static_cast<uint32_t>(address.size());
+        const json* pAddress = Given(fields[3]);
+        if (const auto address = pAddress ? ReadHexBytes(*pAddress, fields[3].m_place, kSnapshotMaxAddressBytes,
+                                                         "that an adapter address holds")
+                                          : std::nullopt) {
+            std::copy(address->begin(), address->end(), entry.m_address);
+            entry.m_nAddressLength = static_cast<uint32_t>(address->size());
         }
     }
 
@@ -616,20 +610,19 @@ private:
 
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error)
 {
-    const void* pZero = std::memchr(text.data(), 0, text.size());
-    const size_t nZero = pZero ? static_cast<size_t>(static_cast<const char*>(pZero) - text.data()) : text.size();
+    const size_t nZero = text.find('\0');
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
         error = CSnapshotError{std::string(), "malformed JSON: the document is empty"};
         return false;
     }
     CJsonTree document;
-    CDocumentBuilder builder(document.Get(), pZero ? nZero + 1 : 0);
+    CDocumentBuilder builder(document.Get(), nZero == std::string_view::npos ? 0 : nZero + 1);
     if (!json::sax_parse(text.data(), text.data() + text.size(), &builder)) {
         error = builder.GetError();
         return false;
     }
     // The lexer has stopped at a zero byte after the document; the document must be all of the text.
-    if (pZero) {
+    if (nZero != std::string_view::npos) {
         error = CSnapshotError{std::string(), "malformed JSON: a zero byte after the document, at byte " +
                                                   std::to_string(nZero + 1)};
         return false;
