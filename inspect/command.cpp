@@ -181,7 +181,6 @@ int Check(const COptions& options, IInspectHost& host)
     if (options.m_bJson) {
         CJsonTree tree;
         json& document = tree.Get();
-        document = json::object();
         document["valid"] = check.IsValid();
         document["normalized"] = check.m_strNormalized.empty() ? json(nullptr) : json(check.m_strNormalized);
         document["reason"] = check.IsValid() ? json(nullptr) : json(check.m_strReason);

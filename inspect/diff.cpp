@@ -401,7 +401,6 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
     // Built in place in the tree, so that memory running out leaves nothing for a destructor to take apart.
     CJsonTree tree;
     json& document = tree.Get();
-    document = json::object();
     document["host_id_changed"] = diff.m_bHostIdChanged;
     document["why"] = diff.m_strWhy;
     SideToJson(document["old"], oldReport, strOld);

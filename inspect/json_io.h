@@ -1,8 +1,7 @@
 #pragma once
 
-// The JSON the inspect tool writes, through nlohmann/json: one to_json per type (found by argument-dependent lookup,
-// so that `json value = record;` works), shared by the report, the snapshot writer, the diff and the what-if, and
-// one way of turning a document into text.
+// The JSON the inspect tool writes, through nlohmann/json: the tree its documents are built in, lists of values with
+// a to_json each (found by argument-dependent lookup), the record's, and one way of turning a document into text.
 
 #include <optional>
 #include <string>
@@ -18,7 +17,7 @@ using json = nlohmann::ordered_json;
 // A document built by the tool. nlohmann/json gives a container's memory back through a list it allocates, in a
 // destructor that cannot throw, so a failed allocation there would end the program; this takes the tree apart from
 // its leaves up first, which leaves only empty containers to destroy, and they allocate nothing. The tool's
-// documents nest a few levels deep, so the recursion is as shallow.
+// documents nest a few levels deep, so the recursion is as shallow. A tree starts as an empty object.
 class CJsonTree {
 public:
     CJsonTree() = default;
@@ -29,7 +28,7 @@ public:
     json& Get() { return m_value; }
 
 private:
-    json m_value;
+    json m_value = json::object();
 };
 
 // Values are built in place inside a tree, never as a temporary that holds other values, so that a failed

@@ -315,7 +315,6 @@ std::string FormatJsonReport(const CInspectReport& report)
     CJsonTree document;
     json& value = document.Get();
     const bool bChosen = report.m_trace.m_nSelected && !report.m_bNoMemory;
-    value = json::object();
     value["host_id"] = Utf16ToUtf8(report.m_strHostId);
     value["digest_input"] = Utf16ToUtf8(report.m_strDigestInput);
     value["selected"] = bChosen ? json(*report.m_trace.m_nSelected) : json(nullptr);

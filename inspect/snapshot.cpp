@@ -84,7 +84,6 @@ std::string SerializeSnapshot(const CSnapshot& snapshot)
 {
     CJsonTree document;
     json& value = document.Get();
-    value = json::object();
     value["format"] = kSnapshotFormat;
     value["computer_name"] = Utf16ToUtf8(snapshot.m_strComputerName);
     ListToJson(value["components"], snapshot.m_components);

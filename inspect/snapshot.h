@@ -122,9 +122,8 @@ struct CSnapshotError {
     std::string m_strMessage;
 };
 
-// Field paths for messages. A key longer than kMaxPathKeyChars characters is cut there and ends in "...", and a whole
-// path longer than kMaxPathBytes keeps only its end after "...", so that a message stays one short line whatever the
-// document holds.
+// Field paths for messages cut a key after kMaxPathKeyChars characters, and a path longer than kMaxPathBytes bytes
+// to its end, each cut marked "...", so that a message stays one short line whatever the document holds.
 constexpr size_t kMaxPathKeyChars = 40;
 constexpr size_t kMaxPathBytes = 72;
 

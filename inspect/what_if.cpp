@@ -173,7 +173,6 @@ std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
     const CChoiceOutcome& base = whatIf.m_base;
     CJsonTree tree;
     json& document = tree.Get();
-    document = json::object();
     document["host_id"] = Utf16ToUtf8(base.m_strHostId);
     document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
     document["how"] = ChoiceRuleName(base.m_rule);
