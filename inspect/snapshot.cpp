@@ -1,7 +1,6 @@
 #include "inspect/snapshot.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <limits>
 #include <utility>
 

@@ -105,14 +105,13 @@ struct CSnapshot {
     std::optional<std::vector<CAdapterEntry>> m_adapters;           // none: the adapter table was not read
 
     // What GetAdaptersAddresses answered to the size query and to the read; none where a format-1 snapshot does not
-    // say. The read's answer is none also when the size query's answer ended the choice (kAdapterTableNoMemory).
-    // A replay answers the read with NO_ERROR whenever m_adapters holds a table, and otherwise with the read's
-    // answer, or kReplayTableReadFailure when that is none or NO_ERROR.
+    // say, and the read's none also when the size query's answer ended the choice (kAdapterTableNoMemory).
     std::optional<uint32_t> m_dwTableSizeAnswer;
     std::optional<uint32_t> m_dwTableReadAnswer;
 };
 
-// What a replay of the snapshot answers to the read of the adapter table (see m_dwTableReadAnswer).
+// What a replay answers to the read of the adapter table: NO_ERROR whenever m_adapters holds a table, otherwise the
+// read's answer, or kReplayTableReadFailure when that is none or NO_ERROR.
 uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot);
 
 // Where a snapshot breaks the format: the field path ("devices[3].resources[1]", empty for the document as a
@@ -127,11 +126,10 @@ struct CSnapshotError {
 constexpr size_t kMaxPathKeyChars = 40;
 constexpr size_t kMaxPathBytes = 72;
 
-// Reads and checks a snapshot. A leading UTF-8 byte order mark is passed over; nothing but white space may follow
-// the document, not even a zero byte. Arrays and objects may nest kSnapshotMaxNesting deep; a key given twice in
-// one object is refused. Faults of the JSON text come before faults of the format, and of those the first in the
-// order the format is checked in (see the top of this file) is the one given. False, with that fault, when the
-// text is not well-formed JSON or breaks the format.
+// Reads and checks a snapshot; false, with the fault, when the text is not well-formed JSON or breaks the format. A
+// leading UTF-8 byte order mark is passed over; nothing but white space may follow the document, not even a zero
+// byte. A key given twice in one object is refused. Faults of the JSON text come before faults of the format, and of
+// those the first in the order the format is checked in (see the top of this file) is the one given.
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error);
 
 // The snapshot as format-2 JSON text, ending with a line end.

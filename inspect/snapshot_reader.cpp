@@ -195,9 +195,8 @@ bool CDocumentBuilder::parse_error(size_t nPos, const std::string& strLastRead, 
     // nlohmann/json's lexer takes a zero byte for the end of the text, which would have it say the document ends.
     if (m_nZeroByte && nPos == m_nZeroByte)
         return Fault("malformed JSON: an unexpected zero byte, at byte " + std::to_string(nPos));
-    // nlohmann/json's own account, from what was expected on. A fault of the lexer ends with the text read since
-    // the last token, which may be long, and with what the parser expected, which adds nothing to it: both go. The
-    // position is given here as a byte.
+    // nlohmann/json's own account from what was expected on, the position as a byte, and without the text read since
+    // the last token (which may be long) or what the parser expected (which adds nothing).
     std::string strWhat = ex.what();
     const std::string_view kAfterDocument = "; expected end of input";
     if (strWhat.size() >= kAfterDocument.size() &&

@@ -7,7 +7,6 @@
 #include "common/keyed_hash.h"
 #include "common/text.h"
 #include "inspect/json_io.h"
-#include "inspect/outcome.h"
 #include "inventory/passes.h"
 
 namespace {
