@@ -1,5 +1,6 @@
 #include "inspect/diff.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -162,21 +163,19 @@ void PairByKey(const std::vector<TItem>& oldItems, const std::vector<TItem>& new
     std::unordered_map<decltype(keyOf(oldItems[0])), std::vector<size_t>, CKeyedHash> oldByKey;
     for (size_t i = oldItems.size(); i-- > 0;)
         oldByKey[keyOf(oldItems[i])].push_back(i);
-    std::vector<bool> oldPaired(oldItems.size(), false);
     for (size_t j = 0; j < newItems.size(); ++j) {
         const auto it = oldByKey.find(keyOf(newItems[j]));
         if (it == oldByKey.end() || it->second.empty()) {
             added.push_back(j);
             continue;
         }
-        oldPaired[it->second.back()] = true;
         paired(it->second.back(), j);
         it->second.pop_back();
     }
-    for (size_t i = 0; i < oldItems.size(); ++i) {
-        if (!oldPaired[i])
-            removed.push_back(i);
-    }
+    // What is left unpaired was removed, in OLD's order.
+    for (const auto& unpaired : oldByKey)
+        removed.insert(removed.end(), unpaired.second.begin(), unpaired.second.end());
+    std::sort(removed.begin(), removed.end());
 }
 
 std::string EntryKey(const CAdapterEntry& entry)

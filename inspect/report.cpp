@@ -1,6 +1,7 @@
 #include "inspect/report.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/text.h"
 #include "hostid/release_host_id.h"
@@ -8,12 +9,8 @@
 
 namespace {
 
-struct CFlagName {
-    uint32_t dwBit;
-    const char* pszName;
-};
-
-constexpr CFlagName kFlagNames[] = {
+// Each flag bit with its name, in bit order.
+constexpr std::pair<uint32_t, const char*> kFlagNames[] = {
     {HID_RES_MEM, "HID_RES_MEM"},
     {HID_RES_IO, "HID_RES_IO"},
     {HID_RES_DMA, "HID_RES_DMA"},
@@ -232,10 +229,10 @@ std::string FlagNames(uint32_t dwFlags)
 {
     std::string strNames;
     uint32_t dwNamed = 0;
-    for (const CFlagName& flag : kFlagNames) {
-        if (dwFlags & flag.dwBit) {
-            strNames += (strNames.empty() ? "" : " | ") + std::string(flag.pszName);
-            dwNamed |= flag.dwBit;
+    for (const auto& [dwBit, pszName] : kFlagNames) {
+        if (dwFlags & dwBit) {
+            strNames += (strNames.empty() ? "" : " | ") + std::string(pszName);
+            dwNamed |= dwBit;
         }
     }
     if (const uint32_t dwRest = dwFlags & ~dwNamed)

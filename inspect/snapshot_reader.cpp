@@ -111,8 +111,7 @@ private:
         if (m_frames.size() >= kSnapshotMaxNesting)
             return Fault("arrays and objects nested more than " + std::to_string(kSnapshotMaxNesting) +
                          " deep, deeper than the format goes");
-        json& value = Slot();
-        value = std::move(empty);
+        json& value = Slot() = std::move(empty);
         // The value stays where it is while it is open: only the innermost container grows.
         m_frames.push_back(CFrame{&value, 0, false, nullptr});
         return true;
@@ -378,15 +377,14 @@ private:
 
     bool ReadUInt32(const json& value, const CPlace& place, uint32_t& nValue)
     {
-        if (!IsInteger(value)) {
-            FailType(place, "an integer", value);
-            return false;
-        }
         if (value.is_number_unsigned() && value.get<uint64_t>() <= std::numeric_limits<uint32_t>::max()) {
             nValue = static_cast<uint32_t>(value.get<uint64_t>());
             return true;
         }
-        Fail(place, "expected an integer from 0 to 4294967295, found " + NumberText(value));
+        if (!IsInteger(value))
+            FailType(place, "an integer", value);
+        else
+            Fail(place, "expected an integer from 0 to 4294967295, found " + NumberText(value));
         return false;
     }
 
