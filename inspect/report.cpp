@@ -152,16 +152,16 @@ void AppendChoice(std::string& out, const CInspectReport& report)
     const CChoiceTrace& trace = report.m_trace;
     if (report.m_bNoMemory) {
         // Whatever the choice made of an incomplete inventory is not this machine's answer.
-        out += "Choice: none (memory ran out during the determination: the inventory may be incomplete)\n";
+        out += "\nChoice: none (memory ran out during the determination: the inventory may be incomplete)\n";
         out += "Host ID: (unknown: memory ran out)\n";
         return;
     }
     if (!trace.m_nSelected) {
-        out += std::string("Choice: none (") + RuleExplanation(EChoiceRule::None) + ")\n";
+        out += std::string("\nChoice: none (") + RuleExplanation(EChoiceRule::None) + ")\n";
         out += "Host ID: (none)\n";
         return;
     }
-    out += "Choice: record " + RecordRef(*trace.m_nSelected) + " by the rule " + ChoiceRuleName(trace.m_rule) +
+    out += "\nChoice: record " + RecordRef(*trace.m_nSelected) + " by the rule " + ChoiceRuleName(trace.m_rule) +
            " (" + RuleExplanation(trace.m_rule) + ")\n";
     out += "Host ID: " + PrintableOr(report.m_strHostId) + "\n";
     if (*trace.m_nSelected < report.m_records.size() && *trace.m_nSelected < trace.m_records.size() &&
@@ -268,7 +268,6 @@ std::string FormatTextReport(const CInspectReport& report)
     AppendRecords(out, report);
     out += "\n";
     AppendAdapterTable(out, report);
-    out += "\n";
     AppendChoice(out, report);
     return out;
 }

@@ -1,7 +1,6 @@
 #include "inspect/snapshot.h"
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 #include "common/text.h"
@@ -54,10 +53,7 @@ static void to_json(json& value, const CNetCfgComponentInfo& component)
 
 static void to_json(json& value, const CSnapshotResourceType& type)
 {
-    if (type.IsNegative())
-        value = type.GetSigned();
-    else
-        value = type.GetUnsigned();
+    value = type.IsNegative() ? json(type.GetSigned()) : json(type.GetUnsigned());
 }
 
 static void to_json(json& value, const CSnapshotDevice& device)
@@ -75,8 +71,7 @@ static void to_json(json& value, const CAdapterEntry& adapter)
     value["description"] = OptionalText(adapter.m_strDescription);
     if (adapter.m_strFriendlyName)
         value["friendly_name"] = Utf16ToUtf8(*adapter.m_strFriendlyName);
-    const size_t nLength = std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes);
-    value["address"] = HexText(adapter.m_address, nLength);
+    value["address"] = HexText(adapter.m_address, std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes));
 }
 
 std::string SerializeSnapshot(const CSnapshot& snapshot)
@@ -111,27 +106,10 @@ std::optional<std::u16string> NetCfgInstanceIdTextFromData(const std::vector<uin
 {
     if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 2] != 0 || data[data.size() - 1] != 0)
         return std::nullopt;
-    std::u16string text;
-    const size_t nUnits = data.size() / 2 - 1;
-    text.reserve(nUnits);
-    for (size_t i = 0; i < nUnits; ++i)
-        text.push_back(static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8)));
+    std::u16string text(data.size() / 2 - 1, u'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
     if (Utf8ToUtf16(Utf16ToUtf8(text)) != text)
         return std::nullopt;  // an unpaired surrogate
     return text;
-}
-
-std::optional<uint32_t> CSnapshotResourceType::AsType() const
-{
-    if (m_bNegative || m_nBits > std::numeric_limits<uint32_t>::max())
-        return std::nullopt;
-    return static_cast<uint32_t>(m_nBits);
-}
-
-uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot)
-{
-    if (snapshot.m_adapters)
-        return kAdapterTableNoError;
-    const uint32_t dwAnswer = snapshot.m_dwTableReadAnswer.value_or(kReplayTableReadFailure);
-    return dwAnswer == kAdapterTableNoError ? kReplayTableReadFailure : dwAnswer;
 }

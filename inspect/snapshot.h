@@ -64,7 +64,12 @@ public:
     uint64_t GetUnsigned() const { return m_nBits; }                      // for a value of 0 or more
 
     // The type as the device source answers it, or none when it is below 0 or beyond 32 bits.
-    std::optional<uint32_t> AsType() const;
+    std::optional<uint32_t> AsType() const
+    {
+        if (m_bNegative || m_nBits > UINT32_MAX)
+            return std::nullopt;
+        return static_cast<uint32_t>(m_nBits);
+    }
 
     bool operator==(const CSnapshotResourceType& other) const
     {
@@ -112,7 +117,13 @@ struct CSnapshot {
 
 // What a replay answers to the read of the adapter table: NO_ERROR whenever m_adapters holds a table, otherwise the
 // read's answer, or kReplayTableReadFailure when that is none or NO_ERROR.
-uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot);
+inline uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot)
+{
+    if (snapshot.m_adapters)
+        return kAdapterTableNoError;
+    const uint32_t dwAnswer = snapshot.m_dwTableReadAnswer.value_or(kReplayTableReadFailure);
+    return dwAnswer == kAdapterTableNoError ? kReplayTableReadFailure : dwAnswer;
+}
 
 // Where a snapshot breaks the format: the field path ("devices[3].resources[1]", empty for the document as a
 // whole) and what is wrong there.

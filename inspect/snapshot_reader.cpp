@@ -349,10 +349,10 @@ private:
         Fail(place, std::string("expected ") + pszExpected + ", found " + Describe(found));
     }
 
-    // The field's value, or null with "missing" as the fault where the format requires the field.
-    const json* Given(const CField& field, bool bRequired = true)
+    // The field's value, or null with "missing" as the fault.
+    const json* Given(const CField& field)
     {
-        if (!field.m_pValue && bRequired)
+        if (!field.m_pValue)
             Fail(field.m_place, "missing");
         return field.m_pValue;
     }
@@ -624,6 +624,5 @@ bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& e
                                                   std::to_string(nZero + 1)};
         return false;
     }
-    CSnapshotReader reader;
-    return reader.Read(document.Get(), snapshot, error);
+    return CSnapshotReader().Read(document.Get(), snapshot, error);
 }
