@@ -261,8 +261,7 @@ int RunInspect(const std::vector<std::u16string>& arguments, IInspectHost& host)
 {
     try {
         COptions options;
-        const std::string strError = ParseOptions(arguments, options);
-        if (!strError.empty()) {
+        if (const std::string strError = ParseOptions(arguments, options); !strError.empty()) {
             host.WriteErr(OneLine(std::string(kProgramName) + ": " + strError) + InspectUsage());
             return kInspectExitError;
         }

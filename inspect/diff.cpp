@@ -180,12 +180,9 @@ void PairByKey(const std::vector<TItem>& oldItems, const std::vector<TItem>& new
 
 std::string EntryKey(const CAdapterEntry& entry)
 {
-    std::string strKey = entry.m_strName ? "1" + Utf16ToUtf8(AsciiUpperCopy(*entry.m_strName)) : std::string("0");
-    strKey += '\0';
-    strKey += entry.m_strDescription ? "1" + Utf16ToUtf8(*entry.m_strDescription) : std::string("0");
-    strKey += '\0';
-    strKey += std::to_string(entry.m_nAddressLength) + ":" + Utf16ToUtf8(EntryAddressText(entry));
-    return strKey;
+    return (entry.m_strName ? "1" + Utf16ToUtf8(AsciiUpperCopy(*entry.m_strName)) : std::string("0")) + '\0' +
+           (entry.m_strDescription ? "1" + Utf16ToUtf8(*entry.m_strDescription) : std::string("0")) + '\0' +
+           std::to_string(entry.m_nAddressLength) + ":" + Utf16ToUtf8(EntryAddressText(entry));
 }
 
 // A field that differs between two records: its name in the JSON, its label in the readable comparison, and its
@@ -410,10 +407,9 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
         for (const size_t i : indices)
             toJson(slot.emplace_back(), items[i]);
     };
-    const auto recordJson = [](json& value, const CHidDevNet& record) { to_json(value, record); };
     json& records = document["records"];
-    list(records["added"], diff.m_recordsAdded, newReport.m_records, recordJson);
-    list(records["removed"], diff.m_recordsRemoved, oldReport.m_records, recordJson);
+    list(records["added"], diff.m_recordsAdded, newReport.m_records, to_json);
+    list(records["removed"], diff.m_recordsRemoved, oldReport.m_records, to_json);
     json& changed = records["changed"] = json::array();
     for (const auto& [i, j] : diff.m_recordsChanged) {
         const CHidDevNet& a = oldReport.m_records[i];
