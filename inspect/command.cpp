@@ -181,7 +181,6 @@ int Check(const COptions& options, IInspectHost& host)
     if (options.m_bJson) {
         CJsonTree tree;
         json& document = tree.Get();
-        document = json::object();
         document["valid"] = check.IsValid();
         document["normalized"] = check.m_strNormalized.empty() ? json(nullptr) : json(check.m_strNormalized);
         document["reason"] = check.IsValid() ? json(nullptr) : json(check.m_strReason);
@@ -262,8 +261,7 @@ int RunInspect(const std::vector<std::u16string>& arguments, IInspectHost& host)
 {
     try {
         COptions options;
-        const std::string strError = ParseOptions(arguments, options);
-        if (!strError.empty()) {
+        if (const std::string strError = ParseOptions(arguments, options); !strError.empty()) {
             host.WriteErr(OneLine(std::string(kProgramName) + ": " + strError) + InspectUsage());
             return kInspectExitError;
         }

@@ -10,7 +10,6 @@
 
 #include "inventory/sources.h"
 
-// Exit codes.
 constexpr int kInspectExitOk = 0;       // also when nothing was chosen, and whether or not --diff finds a change
 constexpr int kInspectExitInvalid = 1;  // --check: the host ID is not valid
 constexpr int kInspectExitError = 2;    // usage error, unreadable or malformed snapshot, output that cannot be written

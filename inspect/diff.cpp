@@ -1,5 +1,6 @@
 #include "inspect/diff.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -36,11 +37,6 @@ CRecordTrace RecordAccount(const CInspectReport& report, size_t nIndex)
 std::string FlagsText(uint32_t dwFlags)
 {
     return FlagsHex(dwFlags) + " (" + FlagNames(dwFlags) + ")";
-}
-
-std::string Phrase(const CHidDevNet& record)
-{
-    return AdapterPhrase(record.m_strGuid, record.m_dwFlags);
 }
 
 // "the chosen adapter {...} on USB"; without a bus bit, no bus is named.
@@ -167,31 +163,26 @@ void PairByKey(const std::vector<TItem>& oldItems, const std::vector<TItem>& new
     std::unordered_map<decltype(keyOf(oldItems[0])), std::vector<size_t>, CKeyedHash> oldByKey;
     for (size_t i = oldItems.size(); i-- > 0;)
         oldByKey[keyOf(oldItems[i])].push_back(i);
-    std::vector<bool> oldPaired(oldItems.size(), false);
     for (size_t j = 0; j < newItems.size(); ++j) {
         const auto it = oldByKey.find(keyOf(newItems[j]));
         if (it == oldByKey.end() || it->second.empty()) {
             added.push_back(j);
             continue;
         }
-        oldPaired[it->second.back()] = true;
         paired(it->second.back(), j);
         it->second.pop_back();
     }
-    for (size_t i = 0; i < oldItems.size(); ++i) {
-        if (!oldPaired[i])
-            removed.push_back(i);
-    }
+    // What is left unpaired was removed, in OLD's order.
+    for (const auto& unpaired : oldByKey)
+        removed.insert(removed.end(), unpaired.second.begin(), unpaired.second.end());
+    std::sort(removed.begin(), removed.end());
 }
 
 std::string EntryKey(const CAdapterEntry& entry)
 {
-    std::string strKey = entry.m_strName ? "1" + Utf16ToUtf8(AsciiUpperCopy(*entry.m_strName)) : std::string("0");
-    strKey += '\0';
-    strKey += entry.m_strDescription ? "1" + Utf16ToUtf8(*entry.m_strDescription) : std::string("0");
-    strKey += '\0';
-    strKey += std::to_string(entry.m_nAddressLength) + ":" + Utf16ToUtf8(EntryAddressText(entry));
-    return strKey;
+    return (entry.m_strName ? "1" + Utf16ToUtf8(AsciiUpperCopy(*entry.m_strName)) : std::string("0")) + '\0' +
+           (entry.m_strDescription ? "1" + Utf16ToUtf8(*entry.m_strDescription) : std::string("0")) + '\0' +
+           std::to_string(entry.m_nAddressLength) + ":" + Utf16ToUtf8(EntryAddressText(entry));
 }
 
 // A field that differs between two records: its name in the JSON, its label in the readable comparison, and its
@@ -298,10 +289,11 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
         if (oldReport.m_strHostId.empty())
             return strSame + ": neither OLD nor NEW chooses an adapter with an address.";
         if (pOld && pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid)) {
+            const std::string strBoth = strSame + ": both choose " + AdapterPhrase(pNew->m_strGuid, pNew->m_dwFlags);
             if (oldRule == newRule)
-                return strSame + ": both choose " + Phrase(*pNew) + " by the rule " + ChoiceRuleName(newRule) + ".";
-            return strSame + ": both choose " + Phrase(*pNew) + ", OLD by the rule " + ChoiceRuleName(oldRule) +
-                   " and NEW by the rule " + ChoiceRuleName(newRule) + ".";
+                return strBoth + " by the rule " + ChoiceRuleName(newRule) + ".";
+            return strBoth + ", OLD by the rule " + ChoiceRuleName(oldRule) + " and NEW by the rule " +
+                   ChoiceRuleName(newRule) + ".";
         }
         return strSame + ": " + Chooses(newReport, "NEW") + " instead of " + PrintableUtf8(pOld->m_strGuid) +
                ", and its digest input is the same.";
@@ -319,8 +311,7 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
     if (pNew && EqualsNoCase(pOld->m_strGuid, pNew->m_strGuid))
         return strPrefix + DigestChange(oldReport, newReport) + ".";
 
-    const std::optional<std::string> strNotQualified = WhyNotQualified(newReport, *nOldInNew, oldRule, "NEW");
-    if (strNotQualified) {
+    if (const std::optional<std::string> strNotQualified = WhyNotQualified(newReport, *nOldInNew, oldRule, "NEW")) {
         return strPrefix + ChosenPhrase(oldInNew) + " no longer qualifies for the rule " +
                ChoiceRuleName(oldRule) + ": " + *strNotQualified + "; " + Chooses(newReport, "NEW") + ".";
     }
@@ -330,9 +321,9 @@ std::string ExplainHostIdChange(const CInspectReport& oldReport, const CInspectR
     }
     const bool bNewInOld = FindRecord(oldReport, pNew->m_strGuid).has_value();
     if (RuleRank(newRule) < RuleRank(oldRule)) {
-        return strPrefix + Phrase(*pNew) + (bNewInOld ? "" : ", new in NEW,") + " is chosen by the rule " +
-               ChoiceRuleName(newRule) + ", which ranks above the rule " + ChoiceRuleName(oldRule) + " that chose " +
-               PrintableUtf8(pOld->m_strGuid) + " in OLD.";
+        return strPrefix + AdapterPhrase(pNew->m_strGuid, pNew->m_dwFlags) + (bNewInOld ? "" : ", new in NEW,") +
+               " is chosen by the rule " + ChoiceRuleName(newRule) + ", which ranks above the rule " +
+               ChoiceRuleName(oldRule) + " that chose " + PrintableUtf8(pOld->m_strGuid) + " in OLD.";
     }
     return strPrefix + "NEW chooses " + PrintableUtf8(pNew->m_strGuid) + (bNewInOld ? "" : ", new in NEW,") +
            " by the same rule " + ChoiceRuleName(newRule) + " ahead of " + PrintableUtf8(pOld->m_strGuid) + ": " +
@@ -406,7 +397,6 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
     // Built in place in the tree, so that memory running out leaves nothing for a destructor to take apart.
     CJsonTree tree;
     json& document = tree.Get();
-    document = json::object();
     document["host_id_changed"] = diff.m_bHostIdChanged;
     document["why"] = diff.m_strWhy;
     SideToJson(document["old"], oldReport, strOld);
@@ -417,10 +407,9 @@ std::string FormatJsonDiff(const CInspectReport& oldReport, const CInspectReport
         for (const size_t i : indices)
             toJson(slot.emplace_back(), items[i]);
     };
-    const auto recordJson = [](json& value, const CHidDevNet& record) { to_json(value, record); };
     json& records = document["records"];
-    list(records["added"], diff.m_recordsAdded, newReport.m_records, recordJson);
-    list(records["removed"], diff.m_recordsRemoved, oldReport.m_records, recordJson);
+    list(records["added"], diff.m_recordsAdded, newReport.m_records, to_json);
+    list(records["removed"], diff.m_recordsRemoved, oldReport.m_records, to_json);
     json& changed = records["changed"] = json::array();
     for (const auto& [i, j] : diff.m_recordsChanged) {
         const CHidDevNet& a = oldReport.m_records[i];

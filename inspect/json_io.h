@@ -1,8 +1,7 @@
 #pragma once
 
-// The JSON the inspect tool writes, through nlohmann/json: one to_json per type (found by argument-dependent lookup,
-// so that `json value = record;` works), shared by the report, the snapshot writer, the diff and the what-if, and
-// one way of turning a document into text.
+// The JSON the inspect tool writes, through nlohmann/json: the tree its documents are built in, lists of values with
+// a to_json each (found by argument-dependent lookup), the record's, and one way of turning a document into text.
 
 #include <optional>
 #include <string>
@@ -11,11 +10,6 @@
 #include <nlohmann/json.hpp>
 
 class CHidDevNet;
-struct CAdapterEntry;
-struct CNetCfgComponentInfo;
-struct CSnapshot;
-struct CSnapshotDevice;
-class CSnapshotResourceType;
 
 // Members stay in the order they are set: the order of the documented formats.
 using json = nlohmann::ordered_json;
@@ -23,7 +17,7 @@ using json = nlohmann::ordered_json;
 // A document built by the tool. nlohmann/json gives a container's memory back through a list it allocates, in a
 // destructor that cannot throw, so a failed allocation there would end the program; this takes the tree apart from
 // its leaves up first, which leaves only empty containers to destroy, and they allocate nothing. The tool's
-// documents nest a few levels deep, so the recursion is as shallow.
+// documents nest a few levels deep, so the recursion is as shallow. A tree starts as an empty object.
 class CJsonTree {
 public:
     CJsonTree() = default;
@@ -34,18 +28,8 @@ public:
     json& Get() { return m_value; }
 
 private:
-    json m_value;
+    json m_value = json::object();
 };
-
-// The members of a new object, in the order they are added. Each is appended to room made for nMembers, without
-// looking its key up among those before it: the tool's objects never give a key twice.
-inline json::object_t& ObjectToJson(json& value, size_t nMembers)
-{
-    value = json::object();
-    json::object_t& members = value.get_ref<json::object_t&>();
-    members.reserve(nMembers);
-    return members;
-}
 
 // Values are built in place inside a tree, never as a temporary that holds other values, so that a failed
 // allocation leaves everything built so far in the tree, to be taken apart there.
@@ -76,10 +60,3 @@ std::string DumpJson(const json& document);
 
 // A record of the inventory, as the report and the diff give it.
 void to_json(json& value, const CHidDevNet& record);
-
-// A snapshot and its parts, in format 2 (snapshot.h).
-void to_json(json& value, const CSnapshot& snapshot);
-void to_json(json& value, const CNetCfgComponentInfo& component);
-void to_json(json& value, const CSnapshotDevice& device);
-void to_json(json& value, const CSnapshotResourceType& type);
-void to_json(json& value, const CAdapterEntry& adapter);

@@ -36,9 +36,8 @@ private:
 };
 
 // The whole run of the tool on this machine, for both systems' main functions: makeArguments turns the command line
-// into the tool's arguments, program name first. No exception may end the process with a signal. RunInspect reports
-// its own; memory that runs out before it starts ends the run with exit code 2 and the one line that needs no
-// memory.
+// into the tool's arguments, program name first. No exception may end the process with a signal: RunInspect reports
+// its own, and memory that runs out before it starts ends the run with exit code 2 and a line that needs none.
 template <class MakeArguments>
 int RunLiveInspect(MakeArguments makeArguments)
 {

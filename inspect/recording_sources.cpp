@@ -143,12 +143,8 @@ uint32_t CRecordingSources::GetAdaptersAddresses(uint32_t& nSize, std::vector<CA
 bool RecordSnapshot(const CInventorySources& sources, CSnapshot& snapshot)
 {
     CRecordingSources recorder(sources);
-    bool bRanOutOfMemory;
-    {
-        CBaseHostId hostId(recorder.Get());
-        hostId.DetermineAdapter();
-        bRanOutOfMemory = hostId.RanOutOfMemory();
-    }
+    CBaseHostId hostId(recorder.Get());
+    hostId.DetermineAdapter();
     snapshot = recorder.GetSnapshot();
-    return !bRanOutOfMemory;
+    return !hostId.RanOutOfMemory();
 }

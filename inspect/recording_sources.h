@@ -26,7 +26,6 @@ public:
     const CSnapshot& GetSnapshot() const { return m_snapshot; }
 
     bool EnumComponents(std::vector<CNetCfgComponentInfo>& components) override;
-
     bool OpenDeviceSet() override;
     bool SelectDevice(uint32_t nIndex) override;
     std::vector<uint32_t> GetResourceTypes() override;

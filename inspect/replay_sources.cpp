@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "common/text.h"
-
 namespace {
 
 // A table that cannot be read still answers the size query with the size of one record, as a machine whose table

@@ -62,9 +62,8 @@ private:
     CSnapshot m_snapshot;
     bool m_bSetOpen = false;
     std::optional<size_t> m_nCurrentDevice;
-    // Each driver by its name without regard to letter case (A to Z), as Windows finds devices, a view of
-    // m_snapshot, which does not change after construction. The names come from the snapshot, so their hash is
-    // keyed per process.
+    // Each driver by its name without regard to letter case (A to Z), as Windows finds devices: views of m_snapshot,
+    // which does not change after construction. The names come from a file, so their hash is keyed per process.
     std::unordered_map<std::u16string_view, size_t, CKeyedNoCaseHash, CNoCaseEqual> m_driverIndex;
     uint32_t m_nTableCalls = 0;
 };

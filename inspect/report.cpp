@@ -1,7 +1,7 @@
 #include "inspect/report.h"
 
 #include <algorithm>
-#include <iterator>
+#include <utility>
 
 #include "common/text.h"
 #include "hostid/release_host_id.h"
@@ -9,12 +9,8 @@
 
 namespace {
 
-struct CFlagName {
-    uint32_t dwBit;
-    const char* pszName;
-};
-
-constexpr CFlagName kFlagNames[] = {
+// Each flag bit with its name, in bit order.
+constexpr std::pair<uint32_t, const char*> kFlagNames[] = {
     {HID_RES_MEM, "HID_RES_MEM"},
     {HID_RES_IO, "HID_RES_IO"},
     {HID_RES_DMA, "HID_RES_DMA"},
@@ -34,68 +30,42 @@ std::string RecordRef(size_t nIndex)
     return "[" + std::to_string(nIndex) + "]";
 }
 
-// What the report says of each rule: its name in the JSON and after "by the rule", and what it chose by. One row a
-// rule, in the enumeration's order, so that a rule's value indexes its row; the static_asserts below hold the table
-// to that order and to the enumeration's length.
-struct CRuleText {
-    EChoiceRule rule;
-    const char* pszName;
-    const char* pszExplanation;
-};
-
-constexpr CRuleText kRuleTexts[] = {
-    {EChoiceRule::None, "none", "no record has flags and an address"},
-    {EChoiceRule::Primary, "primary",
-     "the first adapter in table order that matched a record on PCI, VMBus or Xen or without a bus bit, other than "
-     "the first wireless one"},
-    {EChoiceRule::OtherBus, "other-bus",
-     "no primary candidate; the first adapter in table order that matched a record on another enumerator"},
-    {EChoiceRule::Usb, "usb",
-     "no primary or other-bus candidate; the first adapter in table order that matched a record on USB with a "
-     "permanent address"},
-    {EChoiceRule::AddressMatch, "address-match",
-     "no candidate; the last record in the inventory whose address the adapter table lists"},
-    {EChoiceRule::FirstAddressed, "first-addressed",
-     "no candidate and no address in the adapter table; the first record in the inventory with flags and an "
-     "address"},
-};
-
-// What the report says of each adapter-table slot, in the enumeration's order like the rules above.
-struct CSlotText {
-    EAdapterSlot slot;
-    const char* pszText;
-};
-
-constexpr CSlotText kSlotTexts[] = {
-    {EAdapterSlot::None, "none"},
-    {EAdapterSlot::FirstWireless, "first wireless adapter, passed over"},
-    {EAdapterSlot::Primary, "primary candidate"},
-    {EAdapterSlot::OtherBus, "other-bus candidate"},
-    {EAdapterSlot::Usb, "USB candidate"},
-};
-
-// True when a table has one row for every enumeration value up to last, each at the index its value names.
-template <typename TRow, size_t N, typename TKey>
-constexpr bool RowsInOrder(const TRow (&rows)[N], TKey TRow::*pKey, TKey last)
+// What the report says after "by the rule ..." of what the rule chose by.
+const char* RuleExplanation(EChoiceRule rule)
 {
-    for (size_t n = 0; n < N; ++n) {
-        if (static_cast<size_t>(rows[n].*pKey) != n)
-            return false;
+    switch (rule) {
+    case EChoiceRule::Primary:
+        return "the first adapter in table order that matched a record on PCI, VMBus or Xen or without a bus bit, "
+               "other than the first wireless one";
+    case EChoiceRule::OtherBus:
+        return "no primary candidate; the first adapter in table order that matched a record on another enumerator";
+    case EChoiceRule::Usb:
+        return "no primary or other-bus candidate; the first adapter in table order that matched a record on USB "
+               "with a permanent address";
+    case EChoiceRule::AddressMatch:
+        return "no candidate; the last record in the inventory whose address the adapter table lists";
+    case EChoiceRule::FirstAddressed:
+        return "no candidate and no address in the adapter table; the first record in the inventory with flags and "
+               "an address";
+    default:
+        return "no record has flags and an address";
     }
-    return N == static_cast<size_t>(last) + 1;
 }
 
-static_assert(RowsInOrder(kRuleTexts, &CRuleText::rule, EChoiceRule::FirstAddressed),
-              "kRuleTexts must have a row for every EChoiceRule, in its order");
-static_assert(RowsInOrder(kSlotTexts, &CSlotText::slot, EAdapterSlot::Usb),
-              "kSlotTexts must have a row for every EAdapterSlot, in its order");
-
-// A value outside the enumeration reads as its first row, the one that means nothing was chosen.
-template <typename TRow, size_t N, typename TKey>
-const TRow& RowFor(const TRow (&rows)[N], TKey key)
+const char* SlotText(EAdapterSlot slot)
 {
-    const auto nIndex = static_cast<size_t>(key);
-    return nIndex < N ? rows[nIndex] : rows[0];
+    switch (slot) {
+    case EAdapterSlot::FirstWireless:
+        return "first wireless adapter, passed over";
+    case EAdapterSlot::Primary:
+        return "primary candidate";
+    case EAdapterSlot::OtherBus:
+        return "other-bus candidate";
+    case EAdapterSlot::Usb:
+        return "USB candidate";
+    default:
+        return "none";
+    }
 }
 
 const char* DigestInputKind(const CHidDevNet& record, const CRecordTrace& account)
@@ -173,7 +143,7 @@ void AppendAdapterTable(std::string& out, const CInspectReport& report)
         strLine += adapter.m_bStamped ? ", stamped with this address"
                    : bUsb             ? ", not stamped (a USB record keeps its permanent address)"
                                       : ", not stamped (no memory for the address text)";
-        out += strLine + "; slot: " + RowFor(kSlotTexts, adapter.m_slot).pszText + "\n";
+        out += strLine + "; slot: " + SlotText(adapter.m_slot) + "\n";
     }
 }
 
@@ -182,17 +152,17 @@ void AppendChoice(std::string& out, const CInspectReport& report)
     const CChoiceTrace& trace = report.m_trace;
     if (report.m_bNoMemory) {
         // Whatever the choice made of an incomplete inventory is not this machine's answer.
-        out += "Choice: none (memory ran out during the determination: the inventory may be incomplete)\n";
+        out += "\nChoice: none (memory ran out during the determination: the inventory may be incomplete)\n";
         out += "Host ID: (unknown: memory ran out)\n";
         return;
     }
     if (!trace.m_nSelected) {
-        out += std::string("Choice: none (") + RowFor(kRuleTexts, EChoiceRule::None).pszExplanation + ")\n";
+        out += std::string("\nChoice: none (") + RuleExplanation(EChoiceRule::None) + ")\n";
         out += "Host ID: (none)\n";
         return;
     }
-    out += "Choice: record " + RecordRef(*trace.m_nSelected) + " by the rule " + ChoiceRuleName(trace.m_rule) +
-           " (" + RowFor(kRuleTexts, trace.m_rule).pszExplanation + ")\n";
+    out += "\nChoice: record " + RecordRef(*trace.m_nSelected) + " by the rule " + ChoiceRuleName(trace.m_rule) +
+           " (" + RuleExplanation(trace.m_rule) + ")\n";
     out += "Host ID: " + PrintableOr(report.m_strHostId) + "\n";
     if (*trace.m_nSelected < report.m_records.size() && *trace.m_nSelected < trace.m_records.size() &&
         !report.m_strDigestInput.empty()) {
@@ -239,17 +209,30 @@ const CHidDevNet* SelectedRecord(const CInspectReport& report)
 
 const char* ChoiceRuleName(EChoiceRule rule)
 {
-    return RowFor(kRuleTexts, rule).pszName;
+    switch (rule) {
+    case EChoiceRule::Primary:
+        return "primary";
+    case EChoiceRule::OtherBus:
+        return "other-bus";
+    case EChoiceRule::Usb:
+        return "usb";
+    case EChoiceRule::AddressMatch:
+        return "address-match";
+    case EChoiceRule::FirstAddressed:
+        return "first-addressed";
+    default:
+        return "none";
+    }
 }
 
 std::string FlagNames(uint32_t dwFlags)
 {
     std::string strNames;
     uint32_t dwNamed = 0;
-    for (const CFlagName& flag : kFlagNames) {
-        if (dwFlags & flag.dwBit) {
-            strNames += (strNames.empty() ? "" : " | ") + std::string(flag.pszName);
-            dwNamed |= flag.dwBit;
+    for (const auto& [dwBit, pszName] : kFlagNames) {
+        if (dwFlags & dwBit) {
+            strNames += (strNames.empty() ? "" : " | ") + std::string(pszName);
+            dwNamed |= dwBit;
         }
     }
     if (const uint32_t dwRest = dwFlags & ~dwNamed)
@@ -285,7 +268,6 @@ std::string FormatTextReport(const CInspectReport& report)
     AppendRecords(out, report);
     out += "\n";
     AppendAdapterTable(out, report);
-    out += "\n";
     AppendChoice(out, report);
     return out;
 }
@@ -314,14 +296,14 @@ std::string DumpJson(const json& document)
 
 void to_json(json& value, const CHidDevNet& record)
 {
-    json::object_t& members = ObjectToJson(value, 7);
-    members.emplace_back("guid", Utf16ToUtf8(record.m_strGuid));
-    members.emplace_back("pnp_id", Utf16ToUtf8(record.m_strPnpId));
-    members.emplace_back("flags", record.m_dwFlags);
-    members.emplace_back("wireless", record.m_bWireless);
-    members.emplace_back("address", Utf16ToUtf8(record.m_strAddress));
-    members.emplace_back("permanent_address", Utf16ToUtf8(record.m_strPermanentAddress));
-    members.emplace_back("current_address", Utf16ToUtf8(record.m_strCurrentAddress));
+    value = json::object();
+    value["guid"] = Utf16ToUtf8(record.m_strGuid);
+    value["pnp_id"] = Utf16ToUtf8(record.m_strPnpId);
+    value["flags"] = record.m_dwFlags;
+    value["wireless"] = record.m_bWireless;
+    value["address"] = Utf16ToUtf8(record.m_strAddress);
+    value["permanent_address"] = Utf16ToUtf8(record.m_strPermanentAddress);
+    value["current_address"] = Utf16ToUtf8(record.m_strCurrentAddress);
 }
 
 std::string FormatJsonReport(const CInspectReport& report)
@@ -329,7 +311,6 @@ std::string FormatJsonReport(const CInspectReport& report)
     CJsonTree document;
     json& value = document.Get();
     const bool bChosen = report.m_trace.m_nSelected && !report.m_bNoMemory;
-    value = json::object();
     value["host_id"] = Utf16ToUtf8(report.m_strHostId);
     value["digest_input"] = Utf16ToUtf8(report.m_strDigestInput);
     value["selected"] = bChosen ? json(*report.m_trace.m_nSelected) : json(nullptr);

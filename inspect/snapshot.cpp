@@ -1,14 +1,11 @@
 #include "inspect/snapshot.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <limits>
 #include <utility>
 
 #include "common/text.h"
 #include "inspect/json_io.h"
 #include "inventory/hid_dev_net.h"
-#include "inventory/passes.h"
 
 namespace {
 
@@ -45,126 +42,74 @@ void NetCfgInstanceIdToJson(json& value, const std::optional<std::vector<uint8_t
 
 }  // namespace
 
-void to_json(json& value, const CNetCfgComponentInfo& component)
-{
-    json::object_t& members = ObjectToJson(value, 3);
-    members.emplace_back("characteristics", component.m_dwCharacteristics);
-    members.emplace_back("instance_guid", Utf16ToUtf8(AsciiUpperCopy(FormatGuidText(component.m_guidInstance))));
-    members.emplace_back("id", OptionalText(component.m_strId));
-}
-
-void to_json(json& value, const CSnapshotResourceType& type)
-{
-    if (type.IsNegative())
-        value = type.GetSigned();
-    else
-        value = type.GetUnsigned();
-}
-
-void to_json(json& value, const CSnapshotDevice& device)
-{
-    json::object_t& members = ObjectToJson(value, 3);
-    members.emplace_back("instance_id", OptionalText(device.m_strInstanceId));
-    ListToJson(members.emplace_back("resources", nullptr).second, device.m_resourceTypes);
-    NetCfgInstanceIdToJson(members.emplace_back("netcfg_instance_id", nullptr).second, device.m_netCfgInstanceIdData);
-}
-
-void to_json(json& value, const CAdapterEntry& adapter)
-{
-    json::object_t& members = ObjectToJson(value, 4);
-    members.emplace_back("name", OptionalText(adapter.m_strName));
-    members.emplace_back("description", OptionalText(adapter.m_strDescription));
-    if (adapter.m_strFriendlyName)
-        members.emplace_back("friendly_name", Utf16ToUtf8(*adapter.m_strFriendlyName));
-    const size_t nLength = std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes);
-    members.emplace_back("address", HexText(adapter.m_address, nLength));
-}
-
-void to_json(json& value, const CSnapshot& snapshot)
+// The parts of a snapshot, in the global namespace, where ListToJson finds them by argument-dependent lookup.
+static void to_json(json& value, const CNetCfgComponentInfo& component)
 {
     value = json::object();
+    value["characteristics"] = component.m_dwCharacteristics;
+    value["instance_guid"] = Utf16ToUtf8(AsciiUpperCopy(FormatGuidText(component.m_guidInstance)));
+    value["id"] = OptionalText(component.m_strId);
+}
+
+static void to_json(json& value, const CSnapshotResourceType& type)
+{
+    value = type.IsNegative() ? json(type.GetSigned()) : json(type.GetUnsigned());
+}
+
+static void to_json(json& value, const CSnapshotDevice& device)
+{
+    value = json::object();
+    value["instance_id"] = OptionalText(device.m_strInstanceId);
+    ListToJson(value["resources"], device.m_resourceTypes);
+    NetCfgInstanceIdToJson(value["netcfg_instance_id"], device.m_netCfgInstanceIdData);
+}
+
+static void to_json(json& value, const CAdapterEntry& adapter)
+{
+    value = json::object();
+    value["name"] = OptionalText(adapter.m_strName);
+    value["description"] = OptionalText(adapter.m_strDescription);
+    if (adapter.m_strFriendlyName)
+        value["friendly_name"] = Utf16ToUtf8(*adapter.m_strFriendlyName);
+    value["address"] = HexText(adapter.m_address, std::min<size_t>(adapter.m_nAddressLength, kSnapshotMaxAddressBytes));
+}
+
+std::string SerializeSnapshot(const CSnapshot& snapshot)
+{
+    CJsonTree document;
+    json& value = document.Get();
     value["format"] = kSnapshotFormat;
     value["computer_name"] = Utf16ToUtf8(snapshot.m_strComputerName);
     ListToJson(value["components"], snapshot.m_components);
     ListToJson(value["devices"], snapshot.m_devices);
     // Appended to the object's list of members as they come: a lookup of each name would take time in proportion to
     // the members before it, and the snapshot's names are distinct already.
-    json& drivers = value["drivers"];
-    drivers = json::object();
-    auto& members = drivers.get_ref<json::object_t&>();
+    auto& members = (value["drivers"] = json::object()).get_ref<json::object_t&>();
     members.reserve(snapshot.m_drivers.size());
     for (const CSnapshotDriver& driver : snapshot.m_drivers) {
-        json::object_t& entry = ObjectToJson(members.emplace_back(Utf16ToUtf8(driver.m_strName), nullptr).second, 2);
-        entry.emplace_back("permanent", OptionalHex(driver.m_permanent));
-        entry.emplace_back("current", OptionalHex(driver.m_current));
+        json& entry = members.emplace_back(Utf16ToUtf8(driver.m_strName), nullptr).second;
+        entry = json::object();
+        entry["permanent"] = OptionalHex(driver.m_permanent);
+        entry["current"] = OptionalHex(driver.m_current);
     }
     ListToJson(value["adapters"], snapshot.m_adapters);
 
     // A snapshot made in memory without the answers says what a replay of it answers.
     const uint32_t dwSizeAnswer = snapshot.m_dwTableSizeAnswer.value_or(kAdapterTableBufferOverflow);
-    json& table = value["adapter_table"];
-    table = json::object();
+    json& table = value["adapter_table"] = json::object();
     table["size_query"] = dwSizeAnswer;
     table["read"] = dwSizeAnswer == kAdapterTableNoMemory ? json(nullptr) : json(ReplayTableReadAnswer(snapshot));
-}
-
-std::string SerializeSnapshot(const CSnapshot& snapshot)
-{
-    CJsonTree document;
-    to_json(document.Get(), snapshot);
-    return DumpJson(document.Get());
-}
-
-std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text)
-{
-    return RegistryStringData(text);
+    return DumpJson(value);
 }
 
 std::optional<std::u16string> NetCfgInstanceIdTextFromData(const std::vector<uint8_t>& data)
 {
     if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 2] != 0 || data[data.size() - 1] != 0)
         return std::nullopt;
-    std::u16string text;
-    const size_t nUnits = data.size() / 2 - 1;
-    text.reserve(nUnits);
-    for (size_t i = 0; i < nUnits; ++i)
-        text.push_back(static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8)));
+    std::u16string text(data.size() / 2 - 1, u'\0');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
     if (Utf8ToUtf16(Utf16ToUtf8(text)) != text)
         return std::nullopt;  // an unpaired surrogate
     return text;
-}
-
-CSnapshotResourceType CSnapshotResourceType::FromSigned(int64_t nValue)
-{
-    CSnapshotResourceType type;
-    type.m_bNegative = nValue < 0;
-    type.m_nBits = static_cast<uint64_t>(nValue);
-    return type;
-}
-
-CSnapshotResourceType CSnapshotResourceType::FromUnsigned(uint64_t nValue)
-{
-    CSnapshotResourceType type;
-    type.m_nBits = nValue;
-    return type;
-}
-
-std::optional<uint32_t> CSnapshotResourceType::AsType() const
-{
-    if (m_bNegative || m_nBits > std::numeric_limits<uint32_t>::max())
-        return std::nullopt;
-    return static_cast<uint32_t>(m_nBits);
-}
-
-std::u16string CSnapshotDevice::GetNetCfgInstanceIdText() const
-{
-    return NetCfgInstanceIdText(m_netCfgInstanceIdData);
-}
-
-uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot)
-{
-    if (snapshot.m_adapters)
-        return kAdapterTableNoError;
-    const uint32_t dwAnswer = snapshot.m_dwTableReadAnswer.value_or(kReplayTableReadFailure);
-    return dwAnswer == kAdapterTableNoError ? kReplayTableReadFailure : dwAnswer;
 }

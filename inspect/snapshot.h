@@ -35,6 +35,7 @@
 #include <string_view>
 #include <vector>
 
+#include "inventory/passes.h"
 #include "inventory/sources.h"
 
 // The format --snapshot writes, and the oldest one still read.
@@ -55,23 +56,29 @@ class CSnapshotResourceType {
 public:
     CSnapshotResourceType(uint32_t nType = 0) : m_nBits(nType) {}  // NOLINT: a 32-bit type is the usual case
 
-    static CSnapshotResourceType FromSigned(int64_t nValue);
-    static CSnapshotResourceType FromUnsigned(uint64_t nValue);
+    static CSnapshotResourceType FromSigned(int64_t nValue) { return {nValue < 0, static_cast<uint64_t>(nValue)}; }
+    static CSnapshotResourceType FromUnsigned(uint64_t nValue) { return {false, nValue}; }
 
     bool IsNegative() const { return m_bNegative; }
     int64_t GetSigned() const { return static_cast<int64_t>(m_nBits); }  // for a negative value
     uint64_t GetUnsigned() const { return m_nBits; }                      // for a value of 0 or more
 
     // The type as the device source answers it, or none when it is below 0 or beyond 32 bits.
-    std::optional<uint32_t> AsType() const;
+    std::optional<uint32_t> AsType() const
+    {
+        if (m_bNegative || m_nBits > UINT32_MAX)
+            return std::nullopt;
+        return static_cast<uint32_t>(m_nBits);
+    }
 
     bool operator==(const CSnapshotResourceType& other) const
     {
         return m_bNegative == other.m_bNegative && m_nBits == other.m_nBits;
     }
-    bool operator!=(const CSnapshotResourceType& other) const { return !(*this == other); }
 
 private:
+    CSnapshotResourceType(bool bNegative, uint64_t nBits) : m_bNegative(bNegative), m_nBits(nBits) {}
+
     bool m_bNegative = false;
     uint64_t m_nBits = 0;  // the value, in two's complement when it is negative
 };
@@ -86,9 +93,6 @@ struct CSnapshotDevice {
     std::optional<std::u16string> m_strInstanceId;       // none: the ID could not be read
     // The data of the NetCfgInstanceId value exactly as stored; none: no value, or the pass did not ask for it.
     std::optional<std::vector<uint8_t>> m_netCfgInstanceIdData;
-
-    // The GUID text the device setup pass takes from that data (empty without a value or for one too long).
-    std::u16string GetNetCfgInstanceIdText() const;
 };
 
 // One driver device that opens.
@@ -106,15 +110,20 @@ struct CSnapshot {
     std::optional<std::vector<CAdapterEntry>> m_adapters;           // none: the adapter table was not read
 
     // What GetAdaptersAddresses answered to the size query and to the read; none where a format-1 snapshot does not
-    // say. The read's answer is none also when the size query's answer ended the choice (kAdapterTableNoMemory).
-    // A replay answers the read with NO_ERROR whenever m_adapters holds a table, and otherwise with the read's
-    // answer, or kReplayTableReadFailure when that is none or NO_ERROR.
+    // say, and the read's none also when the size query's answer ended the choice (kAdapterTableNoMemory).
     std::optional<uint32_t> m_dwTableSizeAnswer;
     std::optional<uint32_t> m_dwTableReadAnswer;
 };
 
-// What a replay of the snapshot answers to the read of the adapter table (see m_dwTableReadAnswer).
-uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot);
+// What a replay answers to the read of the adapter table: NO_ERROR whenever m_adapters holds a table, otherwise the
+// read's answer, or kReplayTableReadFailure when that is none or NO_ERROR.
+inline uint32_t ReplayTableReadAnswer(const CSnapshot& snapshot)
+{
+    if (snapshot.m_adapters)
+        return kAdapterTableNoError;
+    const uint32_t dwAnswer = snapshot.m_dwTableReadAnswer.value_or(kReplayTableReadFailure);
+    return dwAnswer == kAdapterTableNoError ? kReplayTableReadFailure : dwAnswer;
+}
 
 // Where a snapshot breaks the format: the field path ("devices[3].resources[1]", empty for the document as a
 // whole) and what is wrong there.
@@ -123,27 +132,25 @@ struct CSnapshotError {
     std::string m_strMessage;
 };
 
-// Field paths for messages. A key longer than kMaxPathKeyChars characters is cut there and ends in "...", and a whole
-// path longer than kMaxPathBytes keeps only its end after "...", so that a message stays one short line whatever the
-// document holds.
+// Field paths for messages cut a key after kMaxPathKeyChars characters, and a path longer than kMaxPathBytes bytes
+// to its end, each cut marked "...", so that a message stays one short line whatever the document holds.
 constexpr size_t kMaxPathKeyChars = 40;
 constexpr size_t kMaxPathBytes = 72;
-std::string JsonMemberPath(const std::string& strParent, std::string_view key);
-std::string JsonElementPath(const std::string& strParent, size_t nIndex);
-std::string JsonShortPath(const std::string& strPath);
 
-// Reads and checks a snapshot. A leading UTF-8 byte order mark is passed over; nothing but white space may follow
-// the document, not even a zero byte. Arrays and objects may nest kSnapshotMaxNesting deep; a key given twice in
-// one object is refused. Faults of the JSON text come before faults of the format, and of those the first in the
-// order the format is checked in (see the top of this file) is the one given. False, with that fault, when the
-// text is not well-formed JSON or breaks the format.
+// Reads and checks a snapshot; false, with the fault, when the text is not well-formed JSON or breaks the format. A
+// leading UTF-8 byte order mark is passed over; nothing but white space may follow the document, not even a zero
+// byte. A key given twice in one object is refused. Faults of the JSON text come before faults of the format, and of
+// those the first in the order the format is checked in (see the top of this file) is the one given.
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error);
 
 // The snapshot as format-2 JSON text, ending with a line end.
 std::string SerializeSnapshot(const CSnapshot& snapshot);
 
 // The data of a text stored as a registry string (REG_SZ): its UTF-16LE units followed by one null unit.
-std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text);
+inline std::vector<uint8_t> NetCfgInstanceIdDataFromText(std::u16string_view text)
+{
+    return RegistryStringData(text);
+}
 
 // The text whose registry-string data is exactly this data, when there is one: an even length, one null unit at the
 // end, and no unpaired surrogate (which UTF-8 cannot carry). Embedded null units belong to the text.

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <unordered_set>
@@ -22,19 +21,28 @@ namespace {
 // A number's text as a message quotes it.
 constexpr size_t kMaxTokenChars = 40;
 
-// A key of a path, cut to kMaxPathKeyChars characters at a character boundary.
-std::string PathKey(std::string_view key)
+// A member's path. Its key is cut to kMaxPathKeyChars characters, at a character boundary.
+std::string JsonMemberPath(const std::string& strParent, std::string_view key)
 {
-    size_t nChars = 0;
-    size_t nPos = 0;
-    while (nPos < key.size()) {
+    std::string strPath = strParent.empty() ? std::string() : strParent + ".";
+    for (size_t nPos = 0, nChars = 0; nPos < key.size(); ++nChars) {
         if (nChars == kMaxPathKeyChars)
-            return std::string(key.substr(0, nPos)) + "...";
+            return strPath.append(key.substr(0, nPos)) + "...";
         const size_t nLength = Utf8SequenceLength(key.substr(nPos));
         nPos += nLength == 0 ? 1 : nLength;
-        ++nChars;
     }
-    return std::string(key);
+    return strPath.append(key);
+}
+
+std::string JsonShortPath(const std::string& strPath)
+{
+    if (strPath.size() <= kMaxPathBytes)
+        return strPath;
+    // The end says most; the cut goes to the start of a character.
+    size_t nStart = strPath.size() - (kMaxPathBytes - 3);
+    while (nStart < strPath.size() && (static_cast<unsigned char>(strPath[nStart]) & 0xC0) == 0x80)
+        ++nStart;
+    return "..." + strPath.substr(nStart);
 }
 
 // Objects with more members than this find duplicate keys through a hash set; smaller ones member by member.
@@ -103,9 +111,8 @@ private:
         if (m_frames.size() >= kSnapshotMaxNesting)
             return Fault("arrays and objects nested more than " + std::to_string(kSnapshotMaxNesting) +
                          " deep, deeper than the format goes");
-        json& value = Slot();
-        value = std::move(empty);
-        // Room for the members of a record at once, rather than growing one member at a time.
+        json& value = Slot() = std::move(empty);
+        // Room for a record's members at once rather than one at a time.
         if (value.is_object())
             value.get_ref<json::object_t&>().reserve(4);
         else
@@ -137,7 +144,7 @@ private:
         std::string strPath;
         for (const CFrame& frame : m_frames) {
             if (frame.m_pValue->is_array())
-                strPath = JsonElementPath(strPath, frame.m_nIndex);
+                strPath += "[" + std::to_string(frame.m_nIndex) + "]";
             else if (frame.m_bHasKey)
                 strPath = JsonMemberPath(strPath, frame.m_pValue->get_ref<const json::object_t&>().back().first);
         }
@@ -192,9 +199,8 @@ bool CDocumentBuilder::parse_error(size_t nPos, const std::string& strLastRead, 
     // nlohmann/json's lexer takes a zero byte for the end of the text, which would have it say the document ends.
     if (m_nZeroByte && nPos == m_nZeroByte)
         return Fault("malformed JSON: an unexpected zero byte, at byte " + std::to_string(nPos));
-    // nlohmann/json's own account, from what was expected on. A fault of the lexer ends with the text read since
-    // the last token, which may be long, and with what the parser expected, which adds nothing to it: both go. The
-    // position is given here as a byte.
+    // nlohmann/json's own account from what was expected on, the position as a byte, and without the text read since
+    // the last token (which may be long) or what the parser expected (which adds nothing).
     std::string strWhat = ex.what();
     const std::string_view kAfterDocument = "; expected end of input";
     if (strWhat.size() >= kAfterDocument.size() &&
@@ -229,7 +235,9 @@ struct CPlace {
         if (!m_pParent)
             return std::string();
         const std::string strParent = m_pParent->Path();
-        return m_nIndex == kNoIndex ? JsonMemberPath(strParent, m_key) : JsonElementPath(strParent, m_nIndex);
+        if (m_nIndex == kNoIndex)
+            return JsonMemberPath(strParent, m_key);
+        return strParent + "[" + std::to_string(m_nIndex) + "]";
     }
 };
 
@@ -238,8 +246,7 @@ bool IsInteger(const json& value)
 {
     if (value.is_binary()) {
         const auto& text = value.get_binary();
-        return std::find_if(text.begin(), text.end(), [](uint8_t ch) { return ch == '.' || ch == 'e' || ch == 'E'; })
-               == text.end();
+        return std::none_of(text.begin(), text.end(), [](uint8_t ch) { return ch == '.' || ch == 'e' || ch == 'E'; });
     }
     return value.is_number_integer();
 }
@@ -344,14 +351,13 @@ private:
 
     void FailType(const CPlace& place, const char* pszExpected, const json& found)
     {
-        if (!m_bFault)
-            Fail(place, std::string("expected ") + pszExpected + ", found " + Describe(found));
+        Fail(place, std::string("expected ") + pszExpected + ", found " + Describe(found));
     }
 
-    // The field's value, or null with "missing" as the fault where the format requires the field.
-    const json* Given(const CField& field, bool bRequired = true)
+    // The field's value, or null with "missing" as the fault.
+    const json* Given(const CField& field)
     {
-        if (!field.m_pValue && bRequired)
+        if (!field.m_pValue)
             Fail(field.m_place, "missing");
         return field.m_pValue;
     }
@@ -376,15 +382,14 @@ private:
 
     bool ReadUInt32(const json& value, const CPlace& place, uint32_t& nValue)
     {
-        if (!IsInteger(value)) {
-            FailType(place, "an integer", value);
-            return false;
-        }
         if (value.is_number_unsigned() && value.get<uint64_t>() <= std::numeric_limits<uint32_t>::max()) {
             nValue = static_cast<uint32_t>(value.get<uint64_t>());
             return true;
         }
-        Fail(place, "expected an integer from 0 to 4294967295, found " + NumberText(value));
+        if (!IsInteger(value))
+            FailType(place, "an integer", value);
+        else
+            Fail(place, "expected an integer from 0 to 4294967295, found " + NumberText(value));
         return false;
     }
 
@@ -400,12 +405,13 @@ private:
     }
 
     // A string of two hexadecimal digits per byte, in either letter case, at most nMaxBytes bytes.
-    bool ReadHexBytes(const json& value, const CPlace& place, size_t nMaxBytes, const char* pszLimit,
-                      std::vector<uint8_t>& bytes, const char* pszExpected = "a string of hexadecimal digits")
+    std::optional<std::vector<uint8_t>> ReadHexBytes(const json& value, const CPlace& place, size_t nMaxBytes,
+                                                     const char* pszLimit,
+                                                     const char* pszExpected = "a string of hexadecimal digits")
     {
         if (!value.is_string()) {
             FailType(place, pszExpected, value);
-            return false;
+            return std::nullopt;
         }
         const std::string& strDigits = value.get_ref<const std::string&>();
         for (size_t i = 0; i < strDigits.size(); ++i) {
@@ -414,35 +420,33 @@ private:
                 const bool bShow = ch >= 0x21 && ch <= 0x7E;
                 Fail(place, "character " + std::to_string(i + 1) +
                                 (bShow ? std::string(" '") + ch + "'" : std::string()) + " is not a hexadecimal digit");
-                return false;
+                return std::nullopt;
             }
         }
         if (strDigits.size() % 2 != 0) {
             Fail(place, "expected two hexadecimal digits per byte, found an odd number of digits (" +
                             std::to_string(strDigits.size()) + ")");
-            return false;
+            return std::nullopt;
         }
         const size_t nBytes = strDigits.size() / 2;
         if (nBytes > nMaxBytes) {
             Fail(place, std::to_string(nBytes) + " bytes, more than the " + std::to_string(nMaxBytes) + " " + pszLimit);
-            return false;
+            return std::nullopt;
         }
-        bytes.resize(nBytes);
+        std::vector<uint8_t> bytes(nBytes);
         for (size_t i = 0; i < nBytes; ++i)
             bytes[i] = static_cast<uint8_t>(HexDigitValue(static_cast<unsigned char>(strDigits[2 * i])) << 4 |
                                             HexDigitValue(static_cast<unsigned char>(strDigits[2 * i + 1])));
-        return true;
+        return bytes;
     }
 
     std::optional<std::vector<uint8_t>> ReadOptionalDriverAnswer(const CField& field)
     {
-        std::vector<uint8_t> bytes;
         const json* pValue = Given(field);
-        if (!pValue || pValue->is_null() ||
-            !ReadHexBytes(*pValue, field.m_place, kSnapshotMaxDriverBytes, "that a driver query can report", bytes,
-                          "a string of hexadecimal digits or null"))
+        if (!pValue || pValue->is_null())
             return std::nullopt;
-        return bytes;
+        return ReadHexBytes(*pValue, field.m_place, kSnapshotMaxDriverBytes, "that a driver query can report",
+                            "a string of hexadecimal digits or null");
     }
 
     // A later format may change what the other keys mean, so a fault here comes before all others.
@@ -501,9 +505,7 @@ private:
         const CField data = FieldsOf(*pNetCfg, fields[2].m_place, std::array{"data"})[0];
         if (const json* pData = Given(data)) {
             // Any length: only the file size bounds it, and the pass itself refuses a value longer than its buffer.
-            std::vector<uint8_t> bytes;
-            if (ReadHexBytes(*pData, data.m_place, std::numeric_limits<size_t>::max(), "", bytes))
-                device.m_netCfgInstanceIdData = std::move(bytes);
+            device.m_netCfgInstanceIdData = ReadHexBytes(*pData, data.m_place, std::numeric_limits<size_t>::max(), "");
         }
     }
 
@@ -560,12 +562,12 @@ private:
         // Written only by programs that know the adapter's own name, so a snapshot without it is as good.
         if (fields[2].m_pValue)
             entry.m_strFriendlyName = ReadOptionalText(fields[2]);
-        std::vector<uint8_t> address;
-        if (const json* pAddress = Given(fields[3]);
-            pAddress && ReadHexBytes(*pAddress, fields[3].m_place, kSnapshotMaxAddressBytes,
-                                     "that an adapter address holds", address)) {
-            std::copy(address.begin(), address.end(), entry.m_address);
-            entry.m_nAddressLength = static_cast<uint32_t>(address.size());
+        const json* pAddress = Given(fields[3]);
+        if (const auto address = pAddress ? ReadHexBytes(*pAddress, fields[3].m_place, kSnapshotMaxAddressBytes,
+                                                         "that an adapter address holds")
+                                          : std::nullopt) {
+            std::copy(address->begin(), address->end(), entry.m_address);
+            entry.m_nAddressLength = static_cast<uint32_t>(address->size());
         }
     }
 
@@ -608,47 +610,24 @@ private:
 
 }  // namespace
 
-std::string JsonMemberPath(const std::string& strParent, std::string_view key)
-{
-    return strParent.empty() ? PathKey(key) : strParent + "." + PathKey(key);
-}
-
-std::string JsonElementPath(const std::string& strParent, size_t nIndex)
-{
-    return strParent + "[" + std::to_string(nIndex) + "]";
-}
-
-std::string JsonShortPath(const std::string& strPath)
-{
-    if (strPath.size() <= kMaxPathBytes)
-        return strPath;
-    // The end says most; the cut goes to the start of a character.
-    size_t nStart = strPath.size() - (kMaxPathBytes - 3);
-    while (nStart < strPath.size() && (static_cast<unsigned char>(strPath[nStart]) & 0xC0) == 0x80)
-        ++nStart;
-    return "..." + strPath.substr(nStart);
-}
-
 bool ParseSnapshot(std::string_view text, CSnapshot& snapshot, CSnapshotError& error)
 {
-    const void* pZero = std::memchr(text.data(), 0, text.size());
-    const size_t nZero = pZero ? static_cast<size_t>(static_cast<const char*>(pZero) - text.data()) : text.size();
+    const size_t nZero = text.find('\0');
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
         error = CSnapshotError{std::string(), "malformed JSON: the document is empty"};
         return false;
     }
     CJsonTree document;
-    CDocumentBuilder builder(document.Get(), pZero ? nZero + 1 : 0);
+    CDocumentBuilder builder(document.Get(), nZero == std::string_view::npos ? 0 : nZero + 1);
     if (!json::sax_parse(text.data(), text.data() + text.size(), &builder)) {
         error = builder.GetError();
         return false;
     }
     // The lexer has stopped at a zero byte after the document; the document must be all of the text.
-    if (pZero) {
+    if (nZero != std::string_view::npos) {
         error = CSnapshotError{std::string(), "malformed JSON: a zero byte after the document, at byte " +
                                                   std::to_string(nZero + 1)};
         return false;
     }
-    CSnapshotReader reader;
-    return reader.Read(document.Get(), snapshot, error);
+    return CSnapshotReader().Read(document.Get(), snapshot, error);
 }

@@ -7,7 +7,6 @@
 #include "common/keyed_hash.h"
 #include "common/text.h"
 #include "inspect/json_io.h"
-#include "inspect/outcome.h"
 #include "inventory/passes.h"
 
 namespace {
@@ -51,8 +50,9 @@ CSnapshot SnapshotWithoutAdapter(const CSnapshot& snapshot, std::u16string_view 
         });
     }
     if (result.m_devices) {
-        EraseIf(*result.m_devices,
-                [&](const CSnapshotDevice& device) { return EqualsNoCase(device.GetNetCfgInstanceIdText(), strGuid); });
+        EraseIf(*result.m_devices, [&](const CSnapshotDevice& device) {
+            return EqualsNoCase(NetCfgInstanceIdText(device.m_netCfgInstanceIdData), strGuid);
+        });
     }
     EraseIf(result.m_drivers, [&](const CSnapshotDriver& driver) { return EqualsNoCase(driver.m_strName, strGuid); });
     if (result.m_adapters) {
@@ -172,7 +172,6 @@ std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
     const CChoiceOutcome& base = whatIf.m_base;
     CJsonTree tree;
     json& document = tree.Get();
-    document = json::object();
     document["host_id"] = Utf16ToUtf8(base.m_strHostId);
     document["selected"] = base.m_nSelected ? json(*base.m_nSelected) : json(nullptr);
     document["how"] = ChoiceRuleName(base.m_rule);
@@ -182,7 +181,6 @@ std::string FormatJsonWhatIf(const CWhatIfReport& whatIf)
         entry["guid"] = Utf16ToUtf8(absence.m_strGuid);
         OutcomeToJson(entry, absence.m_outcome, base);
     }
-    json& table = document["table_unreadable"] = json::object();
-    OutcomeToJson(table, whatIf.m_tableUnreadable, base);
+    OutcomeToJson(document["table_unreadable"] = json::object(), whatIf.m_tableUnreadable, base);
     return DumpJson(document);
 }

@@ -326,8 +326,9 @@ TEST(SnapshotJsonTest, LongKeysAreCutInPaths)
     ASSERT_FALSE(ParseSnapshot(deep, snapshot, error));
     EXPECT_EQ(error.m_strPath.size(), kMaxPathBytes);
     EXPECT_EQ(error.m_strPath, "..." + std::string(19, 'b') + "...." + std::string(kMaxPathKeyChars, 'c') + "...[0]");
-    EXPECT_EQ(JsonMemberPath("a", std::string(kMaxPathKeyChars - 1, 'x') + "\xC3\xBC\xC3\xBC"),
-              "a." + std::string(kMaxPathKeyChars - 1, 'x') + "\xC3\xBC...");
+    const std::string wide = std::string(kMaxPathKeyChars - 1, 'x') + "\xC3\xBC\xC3\xBC";
+    ASSERT_FALSE(ParseSnapshot("{\"a\": {\"" + wide + "\": [[[", snapshot, error));
+    EXPECT_EQ(error.m_strPath, "a." + std::string(kMaxPathKeyChars - 1, 'x') + "\xC3\xBC...[0][0]");
 }
 
 }  // namespace

@@ -375,7 +375,7 @@ TEST(SnapshotTest, FormatTwoHoldsWhatFormatOneCouldNot)
     EXPECT_FALSE(device.m_resourceTypes[3].AsType());
     EXPECT_EQ(device.m_resourceTypes[2].AsType(), 0u);
     EXPECT_EQ(device.m_netCfgInstanceIdData, Bytes({'{', 0, 'A', 0, '}', 0}));
-    EXPECT_EQ(device.GetNetCfgInstanceIdText(), u"{A}");
+    EXPECT_EQ(NetCfgInstanceIdText(device.m_netCfgInstanceIdData), u"{A}");
     EXPECT_EQ(snapshot.m_dwTableSizeAnswer, 232u);
     EXPECT_EQ(snapshot.m_dwTableReadAnswer, 1232u);
 
