@@ -47,9 +47,10 @@ const char* RuleExplanation(EChoiceRule rule)
     case EChoiceRule::FirstAddressed:
         return "no candidate and no address in the adapter table; the first record in the inventory with flags and "
                "an address";
-    default:
-        return "no record has flags and an address";
+    case EChoiceRule::None:
+        break;
     }
+    return "no record has flags and an address";
 }
 
 const char* SlotText(EAdapterSlot slot)
@@ -63,9 +64,10 @@ const char* SlotText(EAdapterSlot slot)
         return "other-bus candidate";
     case EAdapterSlot::Usb:
         return "USB candidate";
-    default:
-        return "none";
+    case EAdapterSlot::None:
+        break;
     }
+    return "none";
 }
 
 const char* DigestInputKind(const CHidDevNet& record, const CRecordTrace& account)
@@ -220,9 +222,10 @@ const char* ChoiceRuleName(EChoiceRule rule)
         return "address-match";
     case EChoiceRule::FirstAddressed:
         return "first-addressed";
-    default:
-        return "none";
+    case EChoiceRule::None:
+        break;
     }
+    return "none";
 }
 
 std::string FlagNames(uint32_t dwFlags)

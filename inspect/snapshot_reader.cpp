@@ -56,10 +56,7 @@ public:
     using string_t = json::string_t;
 
     // nZeroByte: the first zero byte in the text, counted from 1, or 0 when there is none.
-    CDocumentBuilder(json& document, size_t nZeroByte) : m_document(document), m_nZeroByte(nZeroByte)
-    {
-        m_frames.reserve(kSnapshotMaxNesting);
-    }
+    CDocumentBuilder(json& document, size_t nZeroByte) : m_document(document), m_nZeroByte(nZeroByte) {}
 
     const CSnapshotError& GetError() const { return m_error; }
 
@@ -115,8 +112,6 @@ private:
         // Room for a record's members at once rather than one at a time.
         if (value.is_object())
             value.get_ref<json::object_t&>().reserve(4);
-        else
-            value.get_ref<json::array_t&>().reserve(4);
         // The value stays where it is while it is open: only the innermost container grows.
         m_frames.push_back(CFrame{&value, 0, false, nullptr});
         return true;
@@ -132,11 +127,10 @@ private:
     // The value read ends; the container around it goes on to its next element or member.
     void Done()
     {
-        if (m_frames.empty())
-            return;
-        CFrame& frame = m_frames.back();
-        frame.m_bHasKey = false;
-        ++frame.m_nIndex;
+        if (!m_frames.empty()) {
+            m_frames.back().m_bHasKey = false;
+            ++m_frames.back().m_nIndex;
+        }
     }
 
     std::string Path() const
@@ -244,11 +238,9 @@ struct CPlace {
 // Whether a value is an integer, of 64 bits or beyond.
 bool IsInteger(const json& value)
 {
-    if (value.is_binary()) {
-        const auto& text = value.get_binary();
-        return std::none_of(text.begin(), text.end(), [](uint8_t ch) { return ch == '.' || ch == 'e' || ch == 'E'; });
-    }
-    return value.is_number_integer();
+    const auto isFraction = [](uint8_t ch) { return ch == '.' || ch == 'e' || ch == 'E'; };
+    return value.is_number_integer() ||
+           (value.is_binary() && std::none_of(value.get_binary().begin(), value.get_binary().end(), isFraction));
 }
 
 // A number's text as messages quote it, cut after kMaxTokenChars characters.
