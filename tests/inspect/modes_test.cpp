@@ -588,6 +588,44 @@ TEST(DiffTest, EachChangedFieldIsNamed)
     }
 }
 
+// What went is listed in OLD's order, and an adapter-table entry is another one when its name, description or
+// address differs.
+TEST(DiffTest, RemovedInOldOrderAndEntriesByEachOfTheirFields)
+{
+    CFakeInspectHost host;
+    host.files[u"old.json"] = ReadExample("laptop_wifi_usb_dock.json");
+    host.files[u"new.json"] = ReadExample("wired_pci_desktop.json");
+    ASSERT_EQ(host.Run({u"--diff", u"old.json", u"new.json", u"--json"}), 0) << host.err;
+    const json diff = json::parse(host.out);
+    const json& removed = diff["records"]["removed"];
+    ASSERT_EQ(removed.size(), 2u);
+    EXPECT_EQ(removed[0]["guid"], "{a1b2c3d4-0001-4000-8000-00aabbccdd01}");
+    EXPECT_EQ(removed[1]["guid"], "{12345678-9abc-def0-1234-56789abcdef0}");
+    const json& entriesRemoved = diff["adapter_table"]["removed"];
+    ASSERT_EQ(entriesRemoved.size(), 3u);
+    EXPECT_EQ(entriesRemoved[0]["address"], "3C6AA7102030");
+    EXPECT_EQ(entriesRemoved[2]["description"], "Software Loopback Interface 1");
+
+    const struct {
+        const char* name;
+        std::function<void(json&)> edit;
+    } edits[] = {
+        {"description", [](json& d) { d["adapters"][1]["description"] = "Another Loopback"; }},
+        {"name", [](json& d) { d["adapters"][1]["name"] = "{5A9C3E21-7F44-4B1D-9E0A-2C6B8D4F1A00}"; }},
+        {"address", [](json& d) { d["adapters"][2]["address"] = "00000000000000E1"; }},
+    };
+    for (const auto& c : edits) {
+        SCOPED_TRACE(c.name);
+        CFakeInspectHost edited;
+        edited.files[u"old.json"] = ReadExample("wired_pci_desktop.json");
+        edited.files[u"new.json"] = Edited("wired_pci_desktop.json", c.edit).dump();
+        ASSERT_EQ(edited.Run({u"--diff", u"old.json", u"new.json", u"--json"}), 0) << edited.err;
+        const json table = json::parse(edited.out)["adapter_table"];
+        EXPECT_EQ(table["added"].size(), 1u);
+        EXPECT_EQ(table["removed"].size(), 1u);
+    }
+}
+
 // Every pair of examples compares without error; the sentence agrees with the two host IDs.
 TEST(DiffTest, EveryPairOfExamples)
 {
