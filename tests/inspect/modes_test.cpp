@@ -546,6 +546,15 @@ TEST(DiffTest, RecordsAddedRemovedAndChangedByFlagName)
     EXPECT_NE(readable.out.find("added HID_RES_IO; removed HID_RES_IRQ\n"), std::string::npos) << readable.out;
 }
 
+// A host whose old.json is the wired desktop and whose new.json is the same snapshot edited.
+CFakeInspectHost DesktopAndEdited(const std::function<void(json&)>& edit)
+{
+    CFakeInspectHost host;
+    host.files[u"old.json"] = ReadExample("wired_pci_desktop.json");
+    host.files[u"new.json"] = Edited("wired_pci_desktop.json", edit).dump();
+    return host;
+}
+
 // Each field of a changed record is named in the JSON and has its line, old and new value, in the readable comparison.
 TEST(DiffTest, EachChangedFieldIsNamed)
 {
@@ -572,9 +581,7 @@ TEST(DiffTest, EachChangedFieldIsNamed)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CFakeInspectHost host;
-        host.files[u"old.json"] = ReadExample("wired_pci_desktop.json");
-        host.files[u"new.json"] = Edited("wired_pci_desktop.json", c.edit).dump();
+        CFakeInspectHost host = DesktopAndEdited(c.edit);
         ASSERT_EQ(host.Run({u"--diff", u"old.json", u"new.json", u"--json"}), 0) << host.err;
         const json diff = json::parse(host.out);
         ASSERT_EQ(diff["records"]["changed"].size(), 1u);
@@ -616,9 +623,7 @@ TEST(DiffTest, RemovedInOldOrderAndEntriesByEachOfTheirFields)
     };
     for (const auto& c : edits) {
         SCOPED_TRACE(c.name);
-        CFakeInspectHost edited;
-        edited.files[u"old.json"] = ReadExample("wired_pci_desktop.json");
-        edited.files[u"new.json"] = Edited("wired_pci_desktop.json", c.edit).dump();
+        CFakeInspectHost edited = DesktopAndEdited(c.edit);
         ASSERT_EQ(edited.Run({u"--diff", u"old.json", u"new.json", u"--json"}), 0) << edited.err;
         const json table = json::parse(edited.out)["adapter_table"];
         EXPECT_EQ(table["added"].size(), 1u);
