@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/text.h"
 #include "common/win/scoped_win.h"
 #include "common/win/wide.h"
 
@@ -30,11 +31,8 @@ struct CProcessOptions {
 // a null unit, sorted by name without regard to case as Windows keeps it, and one more null unit at the end.
 inline std::u16string EnvironmentBlock(const std::vector<std::pair<std::u16string, std::u16string>>& variables)
 {
-    const auto upperName = [](const std::u16string& strEntry) {
-        std::u16string strName = strEntry.substr(0, strEntry.find(u'=', 1));  // "=C:=C:\" names start with '='
-        std::transform(strName.begin(), strName.end(), strName.begin(),
-                       [](char16_t ch) { return ch >= u'a' && ch <= u'z' ? char16_t(ch - 32) : ch; });
-        return strName;
+    const auto upperName = [](std::u16string_view entry) {
+        return AsciiUpperCopy(entry.substr(0, entry.find(u'=', 1)));  // "=C:=C:\" names start with '='
     };
     std::vector<std::u16string> entries;
     for (const auto& [strName, strValue] : variables)
